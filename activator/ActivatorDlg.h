@@ -1,0 +1,43 @@
+#pragma once
+// The Activator's main window: a modeless dialog (template 102) that stays hidden while the program
+// lives in the tray. It shows the hotkeys read-only, switches modes from its "Show It!" buttons and its
+// menu, and shows the results that the hook library reports.
+
+#include "activator/ActivatorSettings.h"
+#include "framework/Dialog.h"
+#include "framework/HotKeyCtrl.h"
+
+#include <array>
+#include <string>
+
+class CActivatorDlg : public CDialog {
+public:
+    CActivatorDlg();
+
+    // Loads the hotkeys and capture settings from the registry; values that cannot be read keep what
+    // the fields held. False when the settings key cannot be opened.
+    bool LoadSettings();
+    const CActivatorSettings& Settings() const noexcept { return m_settings; }
+
+    // Shows the mode's status word, then emits its line code; "LineCode Error" when that fails.
+    void SwitchMode(int code);
+
+    bool PreTranslateMessage(MSG& message) override;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+    bool OnCommand(WORD id, WORD notifyCode, HWND control) override;
+
+private:
+    LRESULT OnCreate(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnDestroy(UINT message, WPARAM wParam, LPARAM lParam);
+    void ShowHotKeys();
+    void ShowResult(unsigned message, int resultCode);
+    void SetStatus(const std::string& text);
+
+    CActivatorSettings m_settings;
+    std::array<CHotKeyCtrl, kHotKeyCount> m_hotKeyCtrls;
+};

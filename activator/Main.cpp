@@ -1,0 +1,4 @@
+#include "activator/ActivatorApp.h"
+
+// The Activator's one application object.
+static CActivatorApp theApp;

@@ -1,0 +1,16 @@
+#pragma once
+// The texts of the Activator's status line for mode switches. Plain functions, free of Windows headers.
+
+// The word shown while the Activator itself switches to the mode of code number `code` ("Interlacing",
+// ...); empty for a number that is no mode's.
+const char* StatusWordForCode(int code);
+
+// The prefix of the result text for result message `message` (1026 to 1031), ending in one blank;
+// null for any other message.
+const char* ResultPrefixForMessage(unsigned message);
+
+// The text that follows the prefix for result code `result`; empty for success and unknown codes.
+const char* ResultTextForCode(int result);
+
+// What the status line shows after the Activator's own emission failed.
+inline constexpr const char kLineCodeErrorText[] = "LineCode Error";

@@ -1,0 +1,114 @@
+// Resource identifiers of the Activator (Zelto.exe), grouped per dialog.
+#pragma once
+
+#ifndef IDC_STATIC
+#define IDC_STATIC -1
+#endif
+
+// Icon, menu and bitmap
+#define IDR_MAINFRAME 128
+#define IDR_MENU 129
+#define IDB_BANNER 131
+
+// Main window (template 102) and its menu
+#define IDD_ZELTO_DIALOG 102
+#define IDC_STATUS 1000
+#define IDC_HOTKEY_PAGEFLIP 1002
+#define IDC_HOTKEY_SYNCDOUBLE 1003
+#define IDC_SHOW_PAGEFLIP 1004
+#define IDC_SHOW_SYNCDOUBLE 1005
+#define IDC_HOTKEY_NORMAL 1006
+#define IDC_SHOW_NORMAL 1007
+#define IDC_HOTKEY_LINEBLANK 1008
+#define IDC_SHOW_LINEBLANK 1009
+#define IDC_HOTKEY_INTERLACE 1010
+#define IDC_SHOW_INTERLACE 1011
+#define IDC_HOTKEY_CAPTURE 1014
+#define IDC_CAPTURE_SETTINGS 1015
+#define IDC_COLORCODE_SETTINGS 1016
+#define IDC_TEST 1017
+#define ID_MODE_PAGEFLIP 32771
+#define ID_MODE_SYNCDOUBLE 32772
+#define ID_PROPERTIES 32773
+#define ID_EXIT 32774
+#define ID_MODE_NORMAL 32775
+#define ID_MODE_LINEBLANK 32776
+#define ID_MODE_INTERLACE 32777
+
+// Test display (template 105): no controls
+#define IDD_TEST_DISPLAY 105
+
+// ColorCode editor (template 134)
+#define IDD_COLORCODE 134
+#define IDC_CC_MODE 1011
+#define IDC_CC_GROUP 1012
+#define IDC_CC_ACTIVE_GROUP 1013
+#define IDC_CC_DEFAULT 1014
+#define IDC_CC_BAR_FIRST 1015
+#define IDC_CC_LINE 1016
+#define IDC_CC_SWATCH_FIRST 1039
+#define IDC_CC_ADD 1048
+#define IDC_CC_DELETE 1049
+#define IDC_CC_RENAME 1051
+
+// Add Group (template 138) and Rename Group (template 139)
+#define IDD_ADD_GROUP 138
+#define IDD_RENAME_GROUP 139
+#define IDC_GROUP_NAME 1049
+#define IDC_GROUP_SOURCE 1051
+#define IDC_GROUP_BLACK 1054
+#define IDC_GROUP_COPY 1055
+
+// Testing (template 140)
+#define IDD_TEST 140
+#define IDC_TEST_FORMAT 1058
+#define IDC_TEST_DO 1059
+#define IDC_TEST_LOAD_LEFT 1061
+#define IDC_TEST_LEFT_PREVIEW 1062
+#define IDC_TEST_RIGHT_PREVIEW 1063
+#define IDC_TEST_LOAD_RIGHT 1064
+
+// Capture Settings (template 141)
+#define IDD_CAPTURE_SETTINGS 141
+#define IDC_CAPTURE_DEFAULT 1065
+#define IDC_CAPTURE_DIR 1066
+#define IDC_CAPTURE_CHANGE 1067
+#define IDC_CAPTURE_NAME 1068
+#define IDC_CAPTURE_VIEW 1069
+#define IDC_CAPTURE_FORMAT 1070
+#define IDC_CAPTURE_ALIGN_KEYS 1071
+#define IDC_CAPTURE_ALIGN_TEXT 1072
+
+// Captured-image browser (template 142): no controls
+#define IDD_IMAGE_BROWSER 142
+
+// String table: registry names and the window title
+#define IDS_MAKER 102
+#define IDS_PRODUCT 103
+#define IDS_CURRENT_VERSION 104
+#define IDS_DIR 105
+#define IDS_HOTKEY 106
+#define IDS_PAGE_FLIP 107
+#define IDS_SYNC_DOUBLE 108
+#define IDS_VIRTUAL_KEY_CODE 109
+#define IDS_MODIFIERS 110
+#define IDS_WINDOW_TITLE 111
+#define IDS_CLASS_NAME_VALUE 112
+#define IDS_PATH_NAME_VALUE 113
+#define IDS_WINDOW_NAME_VALUE 114
+#define IDS_NORMAL 115
+#define IDS_LINE_BLANK 116
+#define IDS_COLOR_CODE 117
+#define IDS_INTERLACE 118
+#define IDS_NUMBER 119
+#define IDS_ACTIVE_GROUP 120
+#define IDS_NAME 121
+#define IDS_CODE 122
+#define IDS_LEFT_IMAGE 123
+#define IDS_RIGHT_IMAGE 124
+#define IDS_DEFAULT_LEFT_IMAGE 125
+#define IDS_DEFAULT_RIGHT_IMAGE 126
+#define IDS_CAPTURE 127
+#define IDS_VIEW_MODE 128
+#define IDS_DEFAULT_DIR 129
+#define IDS_DEFAULT_NAME 130

@@ -1,0 +1,22 @@
+# zelto_test(target [DESKTOP WxH] [NAME name] [TIMEOUT s] [ARGS ...])
+# Registers a test program. Native builds run it directly; Windows builds run it under Wine through
+# tools/wine-run.sh, one test program at a time, since they share the screen, registry and session.
+# DESKTOP puts the program (and what it starts) on a Wine virtual desktop of that size.
+function(zelto_test target)
+  cmake_parse_arguments(ARG "" "DESKTOP;NAME;TIMEOUT" "ARGS" ${ARGN})
+  set(name ${target})
+  if(ARG_NAME)
+    set(name ${ARG_NAME})
+  endif()
+  add_test(NAME ${name} COMMAND ${target} ${ARG_ARGS})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 600)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  if(WIN32)
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+    if(ARG_DESKTOP)
+      set_tests_properties(${name} PROPERTIES ENVIRONMENT "ZELTO_DESKTOP=${ARG_DESKTOP}")
+    endif()
+  endif()
+endfunction()

@@ -1,0 +1,48 @@
+#pragma once
+// Emission of a line code on the screen: the code is shown in the top 40 rows of the whole screen and
+// what was there is put back afterwards. Runs on the calling thread and blocks it meanwhile.
+
+#include "framework/Handles.h"
+#include "linecode/LineCodePainter.h"
+#include "linecode/ResultCodes.h"
+
+#include <optional>
+
+// How long each code stays on the screen, and how often its band is blitted to the screen in a row.
+inline constexpr DWORD kCodeHoldMilliseconds = 500;
+inline constexpr int kCodeBlitCount = 10;
+
+// Shows code `code` for 500 ms; Interlace (9) and Normal (-2) are followed by their 32-row code for
+// another 500 ms. Returns kResultOk, or kResultNoScreenDC, kResultNoMemoryDC, kResultNoBitmap when
+// the screen was left untouched, or kResultBlitFailed (after a failed code blit the band keeps the
+// code until the screen is redrawn).
+int EmitLineCode(int code);
+// The same emission with another holding time (tests and benchmarks).
+int EmitLineCodeHolding(int code, DWORD holdMilliseconds);
+
+// The top band of the screen while a code is shown in it: the screen's device context, a band that
+// holds the code and a copy of what the screen showed there.
+class CScreenCodeBand {
+public:
+    using PaintRoutine = void (CLineCodePainter::*)(HDC) const;
+
+    // Gets the device contexts and bitmaps and saves the band; a failure code leaves the screen untouched.
+    int Open();
+    // Fills the code band black, paints the code with `paint` and blits it kCodeBlitCount times;
+    // false at the first failed blit.
+    bool Show(int code, PaintRoutine paint);
+    // Puts the saved band back; false when the blit failed.
+    bool Restore();
+    int Width() const noexcept { return m_width; }
+
+private:
+    CWindowDC m_screen{nullptr};
+    CMemoryDC m_codeDC;
+    CMemoryDC m_saveDC;
+    CBitmap m_codeBitmap;
+    CBitmap m_saveBitmap;
+    // Declared last: the bitmaps are selected out before they and their device contexts go.
+    std::optional<CSelectObject> m_codeSelection;
+    std::optional<CSelectObject> m_saveSelection;
+    int m_width = 0;
+};

@@ -1,0 +1,315 @@
+#include "tests/support/WineTestSupport.h"
+
+#include <winternl.h>
+
+#include <cstring>
+#include <stdexcept>
+
+namespace testing_support {
+
+std::string PathBesideTest(const std::string& fileName) {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string directory(path, length);
+    directory.erase(directory.find_last_of("\\/") + 1);
+    return directory + fileName;
+}
+
+CChildProcess::~CChildProcess() {
+    Terminate();
+}
+
+bool CChildProcess::Start(const std::string& program, const std::string& arguments) {
+    Terminate();
+    std::string commandLine = "\"" + program + "\"";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &m_info) != FALSE;
+}
+
+long CChildProcess::Wait(DWORD timeoutMs) {
+    if (!m_info.hProcess)
+        return -1;
+    if (WaitForSingleObject(m_info.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(m_info.hProcess, &code);
+    return static_cast<long>(code);
+}
+
+bool CChildProcess::IsRunning() const {
+    return m_info.hProcess && WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void CChildProcess::Terminate() {
+    if (!m_info.hProcess)
+        return;
+    if (IsRunning()) {
+        TerminateProcess(m_info.hProcess, 99);
+        WaitForSingleObject(m_info.hProcess, 5000);
+    }
+    CloseHandle(m_info.hThread);
+    CloseHandle(m_info.hProcess);
+    m_info = {};
+}
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount64() >= deadline)
+            return false;
+        PumpMessages();
+        Sleep(5);
+    }
+}
+
+HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindWindowA(className, title)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+std::string ControlText(HWND dialog, int controlId) {
+    char text[512] = {};
+    HWND control = GetDlgItem(dialog, controlId);
+    if (!control)
+        return "<no control>";
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000,
+                             &length))
+        return "<no answer>";
+    return std::string(text, static_cast<size_t>(length));
+}
+
+const char kProductKeyPath[] = "Software\\Korva Corporation\\Zelto Activator";
+
+void DeleteProductTree() {
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Korva Corporation");
+}
+
+void WriteRegistryRaw(const std::string& keyPath, const std::string& name, DWORD type, const void* data,
+                      DWORD size) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        throw std::runtime_error("cannot create " + keyPath);
+    LONG status = RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        throw std::runtime_error("cannot write " + keyPath + "\\" + name);
+}
+
+void WriteRegistryWide(const std::string& keyPath, const std::string& name, DWORD type, const void* data,
+                       DWORD size) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        throw std::runtime_error("cannot create " + keyPath);
+    std::wstring wideName(name.begin(), name.end());
+    LONG status = RegSetValueExW(key, wideName.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        throw std::runtime_error("cannot write " + keyPath + "\\" + name);
+}
+
+void WriteRegistryString(const std::string& keyPath, const std::string& name, const std::string& value) {
+    WriteRegistryRaw(keyPath, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+void WriteRegistryNumber(const std::string& keyPath, const std::string& name, std::uint32_t value) {
+    DWORD number = value;
+    WriteRegistryRaw(keyPath, name, REG_DWORD, &number, sizeof number);
+}
+
+static bool QueryValue(const std::string& keyPath, const std::string& name, DWORD expectedType,
+                       std::vector<char>& data) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    DWORD size = 0;
+    bool ok = RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+              type == expectedType;
+    if (ok) {
+        data.resize(size);
+        ok = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
+             ERROR_SUCCESS;
+        data.resize(size);
+    }
+    RegCloseKey(key);
+    return ok;
+}
+
+bool ReadRegistryString(const std::string& keyPath, const std::string& name, std::string& value) {
+    std::vector<char> data;
+    if (!QueryValue(keyPath, name, REG_SZ, data))
+        return false;
+    value.assign(data.data(), strnlen(data.data(), data.size()));
+    return true;
+}
+
+bool ReadRegistryNumber(const std::string& keyPath, const std::string& name, std::uint32_t& value) {
+    std::vector<char> data;
+    if (!QueryValue(keyPath, name, REG_DWORD, data) || data.size() != sizeof value)
+        return false;
+    std::memcpy(&value, data.data(), sizeof value);
+    return true;
+}
+
+bool RegistryKeyExists(const std::string& keyPath) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+int CountGdiObjects() {
+    if (DWORD count = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS))
+        return static_cast<int>(count);
+    // The PEB's GdiSharedHandleTable: 24-byte entries of which the byte at offset 14 is the object
+    // type, 0 for a free entry. Under Wine the table belongs to this process alone.
+    const PEB* peb = NtCurrentTeb()->ProcessEnvironmentBlock;
+    const auto* table = *reinterpret_cast<const unsigned char* const*>(reinterpret_cast<const char*>(peb) + 0xF8);
+    if (!table)
+        return -1;
+    int count = 0;
+    for (int entry = 0; entry < 65536; ++entry)
+        count += table[entry * 24 + 14] != 0;
+    return count;
+}
+
+CPixels ReadPixels(HDC dc, int x, int y, int width, int height) {
+    CPixels pixels;
+    HDC source = dc ? dc : GetDC(nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(source);
+    if (section && memory) {
+        HGDIOBJ previous = SelectObject(memory, section);
+        if (BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY)) {
+            GdiFlush();
+            pixels.width = width;
+            pixels.height = height;
+            const auto* words = static_cast<const std::uint32_t*>(bits);
+            pixels.data.assign(words, words + static_cast<size_t>(width) * height);
+            for (auto& word : pixels.data)
+                word &= 0x00FFFFFF;
+        }
+        SelectObject(memory, previous);
+    }
+    if (memory)
+        DeleteDC(memory);
+    if (section)
+        DeleteObject(section);
+    if (!dc)
+        ReleaseDC(nullptr, source);
+    return pixels;
+}
+
+namespace {
+const char kPatternClass[] = "ZeltoTestPattern";
+}
+
+CPatternWindow::CPatternWindow(const RECT& rect, std::function<COLORREF(int, int)> paint)
+    : m_rect(rect), m_paint(std::move(paint)) {
+    static bool registered = [] {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = &CPatternWindow::WindowProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = kPatternClass;
+        return RegisterClassA(&windowClass) != 0;
+    }();
+    (void)registered;
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    m_image = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (m_image) {
+        auto* words = static_cast<std::uint32_t*>(bits);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                words[static_cast<size_t>(y) * width + x] = PixelOf(m_paint(rect.left + x, rect.top + y));
+    }
+
+    m_window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kPatternClass, "pattern", WS_POPUP | WS_VISIBLE,
+                               rect.left, rect.top, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    UpdateWindow(m_window);
+    PumpMessages();
+}
+
+CPatternWindow::~CPatternWindow() {
+    if (m_window)
+        DestroyWindow(m_window);
+    if (m_image)
+        DeleteObject(m_image);
+    PumpMessages();
+}
+
+CPixels CPatternWindow::Expected() const {
+    CPixels pixels;
+    pixels.width = m_rect.right - m_rect.left;
+    pixels.height = m_rect.bottom - m_rect.top;
+    pixels.data.reserve(static_cast<size_t>(pixels.width) * pixels.height);
+    for (int y = 0; y < pixels.height; ++y)
+        for (int x = 0; x < pixels.width; ++x)
+            pixels.data.push_back(PixelOf(m_paint(m_rect.left + x, m_rect.top + y)));
+    return pixels;
+}
+
+LRESULT CALLBACK CPatternWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<CPatternWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        if (self && self->m_image) {
+            HDC memory = CreateCompatibleDC(dc);
+            HGDIOBJ previous = SelectObject(memory, self->m_image);
+            BitBlt(dc, 0, 0, self->m_rect.right - self->m_rect.left, self->m_rect.bottom - self->m_rect.top, memory,
+                   0, 0, SRCCOPY);
+            SelectObject(memory, previous);
+            DeleteDC(memory);
+        }
+        EndPaint(window, &paint);
+        return 0;
+    }
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+} // namespace testing_support

@@ -1,0 +1,113 @@
+#pragma once
+// Helpers for the tests that run against the real Windows API under Wine: other programs of the
+// suite started as child processes, waiting for windows, the product's registry tree, the screen's
+// pixels and the process's GDI objects.
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// The full path of a file beside the running test program (the build puts every program there).
+std::string PathBesideTest(const std::string& fileName);
+
+// A program started for a test; ended (terminated) when the object goes, if it still runs.
+class CChildProcess {
+public:
+    CChildProcess() = default;
+    ~CChildProcess();
+    CChildProcess(const CChildProcess&) = delete;
+    CChildProcess& operator=(const CChildProcess&) = delete;
+
+    // Starts `program` (a path) with `arguments`; false when it cannot be started.
+    bool Start(const std::string& program, const std::string& arguments = {});
+    // Waits for the program to end; its exit code, or -1 when it is still running after `timeoutMs`.
+    long Wait(DWORD timeoutMs);
+    bool IsRunning() const;
+    DWORD ProcessId() const { return m_info.dwProcessId; }
+    HANDLE Process() const { return m_info.hProcess; }
+    void Terminate();
+
+private:
+    PROCESS_INFORMATION m_info{};
+};
+
+// Polls `condition` every few milliseconds, processing this thread's messages meanwhile; true as soon
+// as it holds, false when `timeoutMs` passed first.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+
+// The top-level window of that class and title, waiting up to `timeoutMs` for it to appear.
+HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs);
+
+// The text of a control of another process's window (WM_GETTEXT crosses processes).
+std::string ControlText(HWND dialog, int controlId);
+
+// The product's registry tree: HKEY_LOCAL_MACHINE\Software\Korva Corporation\Zelto Activator.
+extern const char kProductKeyPath[];
+// Deletes HKEY_LOCAL_MACHINE\Software\Korva Corporation with everything below it.
+void DeleteProductTree();
+// Writes a value under HKEY_LOCAL_MACHINE\<keyPath>, creating the key.
+void WriteRegistryString(const std::string& keyPath, const std::string& name, const std::string& value);
+void WriteRegistryNumber(const std::string& keyPath, const std::string& name, std::uint32_t value);
+void WriteRegistryRaw(const std::string& keyPath, const std::string& name, DWORD type, const void* data,
+                      DWORD size);
+// Writes the bytes of `data` exactly as given through the wide-character call (the ANSI call converts
+// strings and may terminate them).
+void WriteRegistryWide(const std::string& keyPath, const std::string& name, DWORD type, const void* data,
+                       DWORD size);
+// Reads a REG_SZ value under HKEY_LOCAL_MACHINE\<keyPath>; false when missing.
+bool ReadRegistryString(const std::string& keyPath, const std::string& name, std::string& value);
+bool ReadRegistryNumber(const std::string& keyPath, const std::string& name, std::uint32_t& value);
+bool RegistryKeyExists(const std::string& keyPath);
+
+// The number of GDI objects that this process holds. Wine's GetGuiResources answers 0, so the count
+// comes from the process's GDI handle table, which Wine and Windows both publish in the PEB.
+int CountGdiObjects();
+
+// Pixels read from a device context, 0x00RRGGBB each (the layout of a 32-bit top-down DIB).
+struct CPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> data;
+
+    std::uint32_t At(int x, int y) const { return data[static_cast<size_t>(y) * width + x]; }
+    bool operator==(const CPixels& other) const = default;
+};
+// A COLORREF (0x00BBGGRR) in the layout of CPixels.
+constexpr std::uint32_t PixelOf(COLORREF colour) {
+    return ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
+}
+// Reads the rectangle (x, y, width, height) of `dc`; of the whole screen for a null dc.
+CPixels ReadPixels(HDC dc, int x, int y, int width, int height);
+
+// A top-most pop-up window of this thread that covers `rect` of the screen and paints every pixel
+// (x, y) with the colour `paint(x, y)` (COLORREF). It is shown and painted when constructed.
+class CPatternWindow {
+public:
+    CPatternWindow(const RECT& rect, std::function<COLORREF(int, int)> paint);
+    ~CPatternWindow();
+    CPatternWindow(const CPatternWindow&) = delete;
+    CPatternWindow& operator=(const CPatternWindow&) = delete;
+
+    HWND Handle() const { return m_window; }
+    // The pixels the window shows, as it would draw them, in screen coordinates of its rectangle.
+    CPixels Expected() const;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    RECT m_rect;
+    std::function<COLORREF(int, int)> m_paint;
+    HBITMAP m_image = nullptr;
+    HWND m_window = nullptr;
+};
+
+// Runs this thread's message queue until it is empty.
+void PumpMessages();
+
+} // namespace testing_support
