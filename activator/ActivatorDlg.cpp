@@ -132,6 +132,10 @@ LRESULT CActivatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         OnDestroy(message, wParam, lParam);
         return 0;
+    case kMsgReloadSettings:
+        LoadSettings();
+        ShowHotKeys();
+        return 1;
     case kMsgResultNormal:
     case kMsgResultInterlace:
     case kMsgResultPageFlip:

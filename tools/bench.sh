@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the Windows programs and runs every benchmark under Wine on a private display, printing the
+# figures. Usage: tools/bench.sh [name-filter]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win -j "$(nproc)"
+source tools/wine-session.sh
+trap wine_session_stop EXIT
+wine_session_start 1920x1200
+bin=build/win/bin
+filter=${1:-}
+
+# run NAME DESKTOP PROGRAM [ARGS...]: one benchmark on a virtual desktop of that size ("-" for the
+# whole 1920x1200 screen).
+run() {
+  local name=$1 desktop=$2; shift 2
+  [[ -z "$filter" || "$name" == *"$filter"* ]] || return 0
+  echo "== $name ($desktop)"
+  if [ "$desktop" = "-" ]; then tools/wine-run.sh "$@"; else ZELTO_DESKTOP=$desktop tools/wine-run.sh "$@"; fi | tr -d '\r'
+}
+
+run emission 1024x768 $bin/emit_bench.exe
+run emission 1920x1080 $bin/emit_bench.exe
