@@ -1,0 +1,31 @@
+#pragma once
+// The suite's JPEG codec: a small layer over the Windows Imaging Component (WIC, part of Windows).
+// Pictures cross it as packed device-independent bitmaps in movable global memory: a 40-byte
+// BITMAPINFOHEADER, a colour table of 2, 16 or 256 entries for 1, 4 or 8 bits per pixel (none for other
+// depths), then the pixel rows bottom-up, each padded to a multiple of 4 bytes.
+//
+// COM is initialised and WIC loaded only inside DecodeJpegFile and EncodeJpegFile, on the calling
+// thread, which is left in the COM state it was in. Only CheckCodecModules may be called from DllMain.
+
+#include <windows.h>
+
+// The module mask that the programs and the hook library ask for.
+inline constexpr unsigned kCodecModules = 7;
+
+// Makes the codec ready: answers `modules` when JPEG files can be decoded and encoded on this system,
+// 0 otherwise. Loads WIC to find out; for programs, not for DllMain.
+unsigned LoadCodecModules(unsigned modules);
+// Releases what LoadCodecModules took.
+void UnloadCodecModules(unsigned modules);
+// The cheap readiness check for a library being loaded: answers `modules` when the system carries the
+// imaging component, without loading anything or touching a file or the registry.
+unsigned CheckCodecModules(unsigned modules);
+
+// Decodes the JPEG file (.jpg or .jps) at `path` into a 24-bit packed DIB. Null when the file is missing,
+// empty or not a picture the codec reads. The caller frees the handle with GlobalFree.
+HGLOBAL DecodeJpegFile(const char* path);
+
+// Encodes the packed DIB `dib` (24 bits per pixel; 1, 4 and 8 bits are converted) as a JPEG file at
+// `path`, at the near-lossless quality of the captures. True on success; the handle stays the caller's.
+// A failed encoding leaves no partial file behind: the file at `path` keeps what it held.
+bool EncodeJpegFile(HGLOBAL dib, const char* path);
