@@ -209,3 +209,9 @@ public:
 private:
     T* m_p = nullptr;
 };
+
+// The export `name` of `module` as a function pointer of type T; null when it is missing.
+template <typename T> T GetProcedure(HMODULE module, const char* name) noexcept {
+    // Through void(*)(): FARPROC and T are unrelated function types.
+    return reinterpret_cast<T>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}

@@ -1,0 +1,271 @@
+#include "display/JpegCodec.h"
+
+#include "display/DibLayout.h"
+#include "framework/Handles.h"
+
+#include <wincodec.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+// COM is reached through ole32.dll loaded at run time, never imported: the hook library that carries
+// this codec is mapped into every program that reads the keyboard and must not pull COM into them.
+
+namespace {
+
+// The COM entry points of ole32.dll and the thread's apartment, for the duration of one decode or
+// encode. COM objects must be released before it goes: declare it before them.
+class CComRuntime {
+public:
+    CComRuntime() : m_ole32(LoadLibraryA("ole32.dll")) {
+        if (!m_ole32)
+            return;
+        m_initialize = GetProcedure<decltype(&CoInitializeEx)>(m_ole32, "CoInitializeEx");
+        m_uninitialize = GetProcedure<decltype(&CoUninitialize)>(m_ole32, "CoUninitialize");
+        m_create = GetProcedure<decltype(&CoCreateInstance)>(m_ole32, "CoCreateInstance");
+        if (!m_initialize || !m_uninitialize || !m_create)
+            return;
+        // An apartment already entered by the thread's owner stays as it is; only a new one is left again.
+        HRESULT result = m_initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        m_leave = SUCCEEDED(result);
+        m_usable = SUCCEEDED(result) || result == RPC_E_CHANGED_MODE;
+    }
+    ~CComRuntime() {
+        if (m_leave)
+            m_uninitialize();
+    }
+    CComRuntime(const CComRuntime&) = delete;
+    CComRuntime& operator=(const CComRuntime&) = delete;
+
+    // The imaging factory; empty when COM or WIC is not available.
+    CComPtr<IWICImagingFactory> CreateFactory() const {
+        CComPtr<IWICImagingFactory> factory;
+        if (m_usable)
+            m_create(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory, factory.put_void());
+        return factory;
+    }
+
+private:
+    CLibrary m_ole32;
+    decltype(&CoInitializeEx) m_initialize = nullptr;
+    decltype(&CoUninitialize) m_uninitialize = nullptr;
+    decltype(&CoCreateInstance) m_create = nullptr;
+    bool m_leave = false;
+    bool m_usable = false;
+};
+
+std::wstring Widen(const char* text) {
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (length <= 0)
+        return {};
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
+    wide.pop_back();
+    return wide;
+}
+
+bool IsJpeg(IWICBitmapDecoder* decoder) {
+    GUID format{};
+    return SUCCEEDED(decoder->GetContainerFormat(&format)) && IsEqualGUID(format, GUID_ContainerFormatJpeg);
+}
+
+// Fills the 24-bit packed DIB `header` + rows from `source`, which WIC hands over top-down.
+HGLOBAL PackTo24BitDib(IWICBitmapSource* source) {
+    UINT width = 0;
+    UINT height = 0;
+    CDibLayout layout;
+    if (FAILED(source->GetSize(&width, &height)) || !DibLayoutOf(width, height, 24, layout))
+        return nullptr;
+    CGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(kDibHeaderBytes) + layout.imageBytes));
+    if (!memory)
+        return nullptr;
+    {
+        CGlobalLock<BYTE> lock(memory);
+        if (!lock)
+            return nullptr;
+        BITMAPINFOHEADER header{};
+        header.biSize = sizeof header;
+        header.biWidth = static_cast<LONG>(width);
+        header.biHeight = static_cast<LONG>(height);
+        header.biPlanes = 1;
+        header.biBitCount = 24;
+        header.biCompression = BI_RGB;
+        header.biSizeImage = layout.imageBytes;
+        std::memcpy(lock.get(), &header, sizeof header);
+        BYTE* rows = lock.get() + kDibHeaderBytes;
+        if (FAILED(source->CopyPixels(nullptr, layout.stride, layout.imageBytes, rows)))
+            return nullptr;
+        // Top-down as decoded; a DIB with a positive height stores the bottom row first.
+        std::vector<BYTE> swap(layout.stride);
+        for (UINT top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+            BYTE* upper = rows + static_cast<size_t>(top) * layout.stride;
+            BYTE* lower = rows + static_cast<size_t>(bottom) * layout.stride;
+            std::memcpy(swap.data(), upper, layout.stride);
+            std::memcpy(upper, lower, layout.stride);
+            std::memcpy(lower, swap.data(), layout.stride);
+        }
+    }
+    return memory.release();
+}
+
+// One row of a packed DIB as 24-bit blue-green-red pixels.
+void RowTo24Bit(const BYTE* row, UINT width, UINT bitCount, const RGBQUAD* table, BYTE* out) {
+    for (UINT x = 0; x < width; ++x) {
+        BYTE blue, green, red;
+        if (bitCount == 24 || bitCount == 32) {
+            const BYTE* pixel = row + static_cast<size_t>(x) * (bitCount / 8);
+            blue = pixel[0];
+            green = pixel[1];
+            red = pixel[2];
+        } else {
+            UINT perByte = 8 / bitCount;
+            UINT shift = 8 - bitCount * (x % perByte + 1);
+            UINT index = (row[x / perByte] >> shift) & ((1u << bitCount) - 1);
+            blue = table[index].rgbBlue;
+            green = table[index].rgbGreen;
+            red = table[index].rgbRed;
+        }
+        out[3 * x] = blue;
+        out[3 * x + 1] = green;
+        out[3 * x + 2] = red;
+    }
+}
+
+// Encodes the DIB of `header` (colour table after it) with rows `rows` into the file `path`.
+bool EncodeToFile(IWICImagingFactory* factory, const BITMAPINFOHEADER& header, const BYTE* rows,
+                  const CDibLayout& layout, const std::wstring& path) {
+    const UINT width = static_cast<UINT>(header.biWidth);
+    const UINT height = static_cast<UINT>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
+    const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(&header) + kDibHeaderBytes);
+
+    CComPtr<IWICStream> stream;
+    CComPtr<IWICBitmapEncoder> encoder;
+    CComPtr<IWICBitmapFrameEncode> frame;
+    CComPtr<IPropertyBag2> options;
+    if (FAILED(factory->CreateStream(stream.put())) || FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
+        FAILED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.put())) ||
+        FAILED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) ||
+        FAILED(encoder->CreateNewFrame(frame.put(), options.put())))
+        return false;
+
+    // Near-lossless: the highest quality without chroma subsampling where the encoder offers it.
+    PROPBAG2 option{};
+    VARIANT value{};
+    option.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
+    value.vt = VT_R4;
+    value.fltVal = 0.98f;
+    options->Write(1, &option, &value);
+    option.pstrName = const_cast<LPOLESTR>(L"JpegYCrCbSubsampling");
+    value.vt = VT_UI1;
+    value.bVal = WICJpegYCrCbSubsampling444;
+    options->Write(1, &option, &value);
+
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    if (FAILED(frame->Initialize(options.get())) || FAILED(frame->SetSize(width, height)) ||
+        FAILED(frame->SetPixelFormat(&format)) || !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
+        return false;
+
+    // The encoder takes rows from the top; a positive height stores them from the bottom.
+    const bool bottomUp = header.biHeight > 0;
+    const UINT outStride = (width * 3 + 3) & ~3u;
+    std::vector<BYTE> converted(header.biBitCount == 24 ? 0 : outStride);
+    for (UINT y = 0; y < height; ++y) {
+        const BYTE* row = rows + static_cast<size_t>(bottomUp ? height - 1 - y : y) * layout.stride;
+        if (!converted.empty()) {
+            RowTo24Bit(row, width, header.biBitCount, table, converted.data());
+            row = converted.data();
+        }
+        if (FAILED(frame->WritePixels(1, outStride, outStride, const_cast<BYTE*>(row))))
+            return false;
+    }
+    return SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+}
+
+} // namespace
+
+unsigned CheckCodecModules(unsigned modules) {
+    // The imaging component ships with every Windows from Vista on; asking the version loads nothing.
+    OSVERSIONINFOEXA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    version.dwMajorVersion = 6;
+    version.dwMinorVersion = 0;
+    DWORDLONG mask = VerSetConditionMask(VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL),
+                                         VER_MINORVERSION, VER_GREATER_EQUAL);
+    return VerifyVersionInfoA(&version, VER_MAJORVERSION | VER_MINORVERSION, mask) ? modules : 0;
+}
+
+unsigned LoadCodecModules(unsigned modules) {
+    if (CheckCodecModules(modules) != modules)
+        return 0;
+    CComRuntime com;
+    CComPtr<IWICImagingFactory> factory = com.CreateFactory();
+    if (!factory)
+        return 0;
+    CComPtr<IWICBitmapEncoder> encoder;
+    CComPtr<IWICFormatConverter> converter;
+    if (FAILED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.put())) ||
+        FAILED(factory->CreateFormatConverter(converter.put())))
+        return 0;
+    return modules;
+}
+
+void UnloadCodecModules(unsigned) {
+    // Every decode and encode releases what it loaded; nothing is held between calls.
+}
+
+HGLOBAL DecodeJpegFile(const char* path) {
+    if (!path)
+        return nullptr;
+    std::wstring widePath = Widen(path);
+    if (widePath.empty())
+        return nullptr;
+    CComRuntime com;
+    CComPtr<IWICImagingFactory> factory = com.CreateFactory();
+    CComPtr<IWICBitmapDecoder> decoder;
+    CComPtr<IWICBitmapFrameDecode> frame;
+    CComPtr<IWICFormatConverter> converter;
+    if (!factory ||
+        FAILED(factory->CreateDecoderFromFilename(widePath.c_str(), nullptr, GENERIC_READ,
+                                                  WICDecodeMetadataCacheOnDemand, decoder.put())) ||
+        !IsJpeg(decoder.get()) || FAILED(decoder->GetFrame(0, frame.put())) ||
+        FAILED(factory->CreateFormatConverter(converter.put())) ||
+        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom)))
+        return nullptr;
+    return PackTo24BitDib(converter.get());
+}
+
+bool EncodeJpegFile(HGLOBAL dib, const char* path) {
+    if (!dib || !path)
+        return false;
+    std::wstring target = Widen(path);
+    if (target.empty())
+        return false;
+    CGlobalLock<const BYTE> lock(dib);
+    if (!lock || GlobalSize(dib) < kDibHeaderBytes)
+        return false;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, lock.get(), sizeof header);
+    CDibLayout layout;
+    const UINT bits = header.biBitCount;
+    if (header.biSize != kDibHeaderBytes || header.biCompression != BI_RGB ||
+        (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) ||
+        !DibLayoutOf(header.biWidth, header.biHeight, bits, layout) ||
+        GlobalSize(dib) < static_cast<SIZE_T>(layout.headerBytes) + layout.imageBytes)
+        return false;
+
+    // The picture is written beside its final name and put in place only when it is complete.
+    std::wstring partial = target + L".part";
+    bool written = false;
+    {
+        CComRuntime com;
+        CComPtr<IWICImagingFactory> factory = com.CreateFactory();
+        written = factory && EncodeToFile(factory.get(), *reinterpret_cast<const BITMAPINFOHEADER*>(lock.get()),
+                                          lock.get() + layout.headerBytes, layout, partial);
+    }
+    if (written && MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return true;
+    DeleteFileW(partial.c_str());
+    return false;
+}
