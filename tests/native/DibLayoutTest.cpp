@@ -34,6 +34,7 @@ TEST(DibLayout, SizesThatWouldWrapAroundAreRefused) {
     EXPECT_FALSE(DibLayoutOf(65536, 65536, 24, layout));
     EXPECT_FALSE(DibLayoutOf(0x7FFFFFFF, 1, 32, layout));
     EXPECT_FALSE(DibLayoutOf(1, -2147483648LL, 24, layout));
-    EXPECT_TRUE(DibLayoutOf(16384, 16384, 32, layout) == false); // exactly 4 GiB
-    EXPECT_TRUE(DibLayoutOf(16383, 16384, 32, layout));
+    EXPECT_FALSE(DibLayoutOf(32768, 32768, 32, layout)); // exactly 4 GiB
+    EXPECT_TRUE(DibLayoutOf(32767, 32768, 32, layout));
+    EXPECT_EQ(layout.imageBytes, 32767u * 4u * 32768u);
 }
