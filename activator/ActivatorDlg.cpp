@@ -1,6 +1,8 @@
 #include "activator/ActivatorDlg.h"
 
 #include "activator/ActivatorMessages.h"
+#include "activator/CaptureSettingsDlg.h"
+#include "activator/TestDlg.h"
 #include "activator/ModeTexts.h"
 #include "activator/RegistryKey.h"
 #include "activator/RegistryNames.h"
@@ -202,6 +204,15 @@ bool CActivatorDlg::OnCommand(WORD id, WORD, HWND) {
     case ID_EXIT:
         DestroyWindow();
         return true;
+    case IDC_CAPTURE_SETTINGS:
+        SetStatus(kSetCaptureStatusText);
+        EditCaptureSettings(m_hWnd, m_settings);
+        return true;
+    case IDC_TEST: {
+        CTestDlg test(m_hWnd);
+        test.DoModal();
+        return true;
+    }
     default:
         return false;
     }

@@ -1,0 +1,12 @@
+#include "activator/CapturePathRules.h"
+
+#include "activator/SettingsRules.h"
+
+CCaptureLocation SplitChosenCapturePath(const std::string& path) {
+    const std::size_t slash = path.find_last_of('\\');
+    const std::size_t fileStart = slash == std::string::npos ? 0 : slash + 1;
+    std::string title = path.substr(fileStart);
+    if (const std::size_t dot = title.find_last_of('.'); dot != std::string::npos)
+        title.erase(dot);
+    return {path.substr(0, fileStart), FitCaptureName(std::move(title))};
+}

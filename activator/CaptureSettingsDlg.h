@@ -1,0 +1,46 @@
+#pragma once
+// "Capture Settings" (template 141): where the capture hotkey stores its pictures (a directory and a
+// six-character base name) and the stereo format in which pictures are captured and shown. OK stores
+// the three values in the registry's Capture key; Cancel stores nothing. "View" opens the captured-
+// image browser on the entries as they stand.
+
+#include "activator/ActivatorSettings.h"
+#include "framework/Dialog.h"
+
+#include <cstdint>
+#include <string>
+
+// What the main window's status line shows while the dialog runs.
+inline constexpr const char kSetCaptureStatusText[] = "Set Capture";
+
+class CCaptureSettingsDlg : public CDialog {
+public:
+    explicit CCaptureSettingsDlg(HWND parent = nullptr);
+
+    // Filled by the opener before the run; after OK, m_dir ends with a backslash and m_name has six
+    // characters.
+    std::string m_dir;
+    std::string m_name;
+    std::string m_defaultDir;
+    std::string m_defaultName;
+    std::int32_t m_viewMode = -1;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    bool OnCommand(WORD id, WORD notifyCode, HWND control) override;
+
+private:
+    // "+/-" and "Vertical alignment" are enabled only for Sync Double, the format they work in.
+    void EnableAlignmentKeys();
+    void OnDefault();
+    void OnChange();
+    void OnView();
+    // Writes "View Mode", "Dir" and "Name"; a key that cannot be created is ignored.
+    void StoreSettings() const;
+};
+
+// Runs the dialog on the five capture values of `settings` (view mode, directory, name and the two
+// defaults) and takes them back when it ends with OK; true then.
+bool EditCaptureSettings(HWND owner, CActivatorSettings& settings);

@@ -1,0 +1,127 @@
+#include "activator/TestDisplayDlg.h"
+
+#include "activator/ActivatorSettings.h"
+#include "activator/TestDisplayRules.h"
+#include "activator/resource.h"
+#include "display/StereoFrame.h"
+
+namespace {
+
+RECT RectOf(const CTestBand& band) {
+    return RECT{band.left, band.top, band.right, band.bottom};
+}
+
+} // namespace
+
+CTestDisplayDlg::CTestDisplayDlg(HWND parent) : CDialog(IDD_TEST_DISPLAY, parent) {}
+
+void CTestDisplayDlg::SetTest(int format, CDibImage* left, CDibImage* right) {
+    m_viewMode = format;
+    m_pLeft = left;
+    m_pRight = right;
+}
+
+BOOL CTestDisplayDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_paintState = kPositioning;
+    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 0);
+
+    int width = 0;
+    int height = 0;
+    {
+        CWindowDC dc(m_hWnd);
+        width = GetDeviceCaps(dc, HORZRES);
+        height = GetDeviceCaps(dc, VERTRES);
+        m_frame.reset(CreateCompatibleBitmap(dc, width, height));
+    }
+    if (m_viewMode == kViewSyncDouble) {
+        const CTestBands bands = TestDisplayBands(width, height);
+        m_topRect = RectOf(bands.top);
+        m_bottomRect = RectOf(bands.bottom);
+    }
+    ComposeTestFrame(m_hWnd, m_viewMode, m_pLeft, m_pRight, m_frame, m_topRect, m_bottomRect);
+    m_paintState = kCodePending;
+    return TRUE;
+}
+
+void CTestDisplayDlg::OnPaint() {
+    CPaintDC dc(m_hWnd);
+    switch (m_paintState) {
+    case kCodePending:
+        FlashOpeningCodes(m_hWnd, m_viewMode);
+        SetTimer(m_hWnd, kFrameTimer, 0, nullptr);
+        break;
+    case kShowImage: {
+        CMemoryDC frameDC(CreateCompatibleDC(dc));
+        if (frameDC) {
+            CSelectObject selection(frameDC, m_frame);
+            BitBlt(dc, 0, 0, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES), frameDC, 0, 0, SRCCOPY);
+        }
+        m_imageShown = 1;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void CTestDisplayDlg::OnTimer(WPARAM id) {
+    if (id != kFrameTimer)
+        return;
+    KillTimer(m_hWnd, kFrameTimer);
+    m_paintState = kShowImage;
+    Invalidate(false);
+}
+
+void CTestDisplayDlg::OnEndRequest() {
+    if (m_imageShown == 1)
+        PostMessageA(m_hWnd, kMsgEndTest, 0, 0);
+}
+
+LRESULT CTestDisplayDlg::OnEndTest() {
+    m_imageShown = 0;
+    // A repaint while the Normal codes are shown draws the frame again.
+    m_paintState = kShowImage;
+    FlashClosingCodes(m_hWnd);
+    EndDialog(IDOK);
+    return 1;
+}
+
+bool CTestDisplayDlg::PreTranslateMessage(MSG& message) {
+    if (IsEscapeOrReturnFor(m_hWnd, message)) {
+        WindowProc(WM_KEYDOWN, message.wParam, message.lParam);
+        return true;
+    }
+    return CDialog::PreTranslateMessage(message);
+}
+
+LRESULT CTestDisplayDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE: {
+        if (DefaultProc(message, wParam, lParam) == -1 || m_viewMode < kViewInterlace ||
+            m_viewMode > kViewLineBlank || !m_pLeft || !m_pRight || m_pLeft->IsEmpty() || m_pRight->IsEmpty())
+            return -1;
+        return 0;
+    }
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_TIMER:
+        OnTimer(wParam);
+        break;
+    case WM_KEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        OnEndRequest();
+        break;
+    case kMsgEndTest:
+        return OnEndTest();
+    case WM_DESTROY:
+        DefaultProc(message, wParam, lParam);
+        m_frame.reset();
+        return 0;
+    default:
+        break;
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}

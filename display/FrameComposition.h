@@ -1,0 +1,30 @@
+#pragma once
+// Where the stereo frames put their pictures on a screen of W x H pixels, and the interleaved frame
+// built row by row. Plain code: the GDI side that draws with it is StereoFrame.h.
+
+#include "display/DibImage.h"
+
+// The top-left corner of a picture drawn 1:1 in the middle of the screen. The vertical offset is even,
+// so that the picture's row 0 falls on an even screen row; a picture at least as large as the screen
+// in one direction starts at 0 in that direction.
+struct CFrameOffset {
+    int x;
+    int y;
+};
+CFrameOffset CentredOffset(int screenWidth, int screenHeight, int width, int height);
+
+// The two bands of Sync Double display with the gap adjustment applied: the top band is rows 0 to
+// topEnd - 1, the bottom band rows bottomStart to H - 1. Both edges are kept within the screen, so an
+// unusual screen size makes a band smaller or empty, never one drawn outside the screen or mirrored.
+struct CSyncDoubleRows {
+    int topEnd;
+    int bottomStart;
+};
+CSyncDoubleRows SyncDoubleRows(int screenWidth, int screenHeight, int gapAdjust);
+
+// Builds `frame` as a black 24-bit screenWidth x screenHeight frame whose even rows come from the left
+// half of the side-by-side `pair` and whose odd rows from its right half, row r of the screen showing
+// row r of the picture, aligned top-left, unscaled and cut off at the screen's edges. `pair` is freed.
+// A pair that is empty or not 24 bits deep gives an all-black frame. False, with `frame` empty, when
+// the frame cannot be made.
+bool ComposeInterleavedFrame(CDibImage& pair, CDibImage& frame, int screenWidth, int screenHeight);

@@ -1,0 +1,52 @@
+#pragma once
+// The stereo frames of the full-screen windows (the captured-image browser and the test display) and
+// the line-code flashes with which those windows switch the stereo controller. Everything here runs on
+// the window's user-interface thread; each flash blocks it for kFlashMilliseconds.
+
+#include "activator/ActivatorSettings.h"
+#include "display/DibImage.h"
+#include "display/FrameComposition.h"
+#include "linecode/LineCodePainter.h"
+
+#include <windows.h>
+
+inline constexpr DWORD kFlashMilliseconds = 500;
+
+// One of the painter's routines: Paint (the code number's own pattern), PaintDoubleInterlace or
+// PaintDoubleNormal.
+using CodePattern = void (CLineCodePainter::*)(HDC) const;
+
+// Shows `pattern` with code number `code` in the window's top 40 rows for kFlashMilliseconds, drawn
+// on the window's own device context, and puts back what the rows showed. Reports nothing: when the
+// rows cannot be saved, the code is shown all the same and the rows are left to the window's next
+// paint (both windows draw their whole frame next). Under Wine such drawing reaches the X screen only
+// when the thread next processes messages.
+void FlashLineCode(HWND window, int code, CodePattern pattern);
+// The flashes with which a window switches the controller into `viewMode` when it first paints:
+// Interlace code 9 then the double Interlace code, Sync Double code 6, Line Blank code 8, 2D the
+// Normal code.
+void FlashOpeningCodes(HWND window, int viewMode);
+// The flashes with which a stereo window hands the controller back: double Normal, then Normal.
+void FlashClosingCodes(HWND window);
+
+// True for a WM_KEYDOWN of Escape or Return to `window` or one of its children: the keys that the
+// full-screen windows take before the dialog manager can end them with IDCANCEL or IDOK.
+bool IsEscapeOrReturnFor(HWND window, const MSG& message);
+
+// The interleaved frame of Interlace and Line Blank display for the primary screen's size
+// (SM_CXSCREEN x SM_CYSCREEN); `pair` is freed.
+bool ComposeInterleavedFrame(CDibImage& pair, CDibImage& frame);
+
+// Fills the device's screen (HORZRES x VERTRES) black and draws `image` 1:1 at CentredOffset.
+void DrawFrameCentred(HDC dc, const CDibImage& image);
+// Fills the device's screen black and stretches the left half of the side-by-side `pair` into the top
+// band and its right half into the bottom band of SyncDoubleRows; the caller sets COLORONCOLOR.
+void DrawSyncDouble(HDC dc, const CDibImage& pair, int gapAdjust);
+
+// Composes the test display's frame (a bitmap compatible with `window`'s device context and as large
+// as its screen) from the test bitmaps: for Sync Double (1) `left` stretched into `top` and `right`
+// into `bottom` over black; for Interlace (0) and Line Blank (2) both stretched over the whole frame,
+// the even rows showing `left` and the odd rows `right`. Does nothing for another format or a missing
+// or empty bitmap.
+void ComposeTestFrame(HWND window, int format, const CDibImage* left, const CDibImage* right, HBITMAP frame,
+                      const RECT& top, const RECT& bottom);

@@ -1,0 +1,4 @@
+#include "viewer/ViewerApp.h"
+
+// The viewer's one application object.
+static CViewerApp theApp;

@@ -1,0 +1,11 @@
+#pragma once
+// The viewer's application object: the whole program is one modal run of the viewer's window.
+
+#include "framework/Application.h"
+
+class CViewerApp : public CApplication {
+public:
+    // Runs the viewer's window until it closes (or fails to open) and returns false, which ends the
+    // program without a message loop of its own. The command line is not examined.
+    BOOL InitInstance() override;
+};

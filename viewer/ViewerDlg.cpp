@@ -1,0 +1,73 @@
+#include "viewer/ViewerDlg.h"
+
+#include "activator/RegistryNames.h"
+#include "activator/RegistryPath.h"
+#include "display/JpegCodec.h"
+#include "framework/Handles.h"
+#include "framework/Resources.h"
+#include "viewer/resource.h"
+
+// The icon is a shared resource icon: it is never destroyed.
+CViewerDlg::CViewerDlg()
+    : CImageBrowserDlg(IDD_ZELTOVIEWER_DIALOG),
+      m_icon(LoadIconA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+
+bool CViewerDlg::ReadCaptureSettings() {
+    CRegistryKey key;
+    if (!OpenCaptureKey(key, false))
+        return false;
+    std::uint32_t viewMode = 0;
+    const bool haveViewMode = key.ReadNumber(kViewModeValue.Load(), viewMode);
+    const bool haveDir =
+        key.ReadString(kDirName.Load(), m_dir) || key.ReadString(kDefaultDirValue.Load(), m_dir);
+    const bool haveName =
+        key.ReadString(kNameValue.Load(), m_name) || key.ReadString(kDefaultNameValue.Load(), m_name);
+    m_viewMode = static_cast<std::int32_t>(viewMode);
+    return haveViewMode && haveDir && haveName;
+}
+
+BOOL CViewerDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+    CoverScreen();
+    m_paintState = kCodePending;
+    return TRUE;
+}
+
+void CViewerDlg::OnPaintIcon() {
+    CPaintDC dc(m_hWnd);
+    SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_icon);
+}
+
+LRESULT CViewerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        if (DefaultProc(message, wParam, lParam) == -1)
+            return -1;
+        m_codecModules = kCodecModules;
+        if (LoadCodecModules(m_codecModules) != m_codecModules || !ReadCaptureSettings() || !OpenSeries())
+            return -1;
+        return 0;
+    case WM_PAINT:
+        if (!IsIconic(m_hWnd))
+            break;
+        OnPaintIcon();
+        return 0;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(m_icon);
+    case WM_DESTROY: {
+        LRESULT result = CImageBrowserDlg::WindowProc(message, wParam, lParam);
+        UnloadCodecModules(m_codecModules);
+        return result;
+    }
+    default:
+        break;
+    }
+    return CImageBrowserDlg::WindowProc(message, wParam, lParam);
+}
