@@ -42,8 +42,7 @@ public:
     CComPtr<IWICImagingFactory> CreateFactory() const {
         CComPtr<IWICImagingFactory> factory;
         if (m_usable)
-            m_create(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                     factory.put_void());
+            m_create(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory, factory.put_void());
         return factory;
     }
 
@@ -78,8 +77,7 @@ HGLOBAL PackTo24BitDib(IWICBitmapSource* source) {
     CDibLayout layout;
     if (FAILED(source->GetSize(&width, &height)) || !DibLayoutOf(width, height, 24, layout))
         return nullptr;
-    CGlobalMemory memory(
-        GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(kDibHeaderBytes) + layout.imageBytes));
+    CGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(kDibHeaderBytes) + layout.imageBytes));
     if (!memory)
         return nullptr;
     {
@@ -139,15 +137,13 @@ bool EncodeToFile(IWICImagingFactory* factory, const BITMAPINFOHEADER& header, c
                   const CDibLayout& layout, const std::wstring& path) {
     const UINT width = static_cast<UINT>(header.biWidth);
     const UINT height = static_cast<UINT>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
-    const auto* table =
-        reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(&header) + kDibHeaderBytes);
+    const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(&header) + kDibHeaderBytes);
 
     CComPtr<IWICStream> stream;
     CComPtr<IWICBitmapEncoder> encoder;
     CComPtr<IWICBitmapFrameEncode> frame;
     CComPtr<IPropertyBag2> options;
-    if (FAILED(factory->CreateStream(stream.put())) ||
-        FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
+    if (FAILED(factory->CreateStream(stream.put())) || FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
         FAILED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.put())) ||
         FAILED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) ||
         FAILED(encoder->CreateNewFrame(frame.put(), options.put())))
@@ -234,8 +230,8 @@ HGLOBAL DecodeJpegFile(const char* path) {
                                                   WICDecodeMetadataCacheOnDemand, decoder.put())) ||
         !IsJpeg(decoder.get()) || FAILED(decoder->GetFrame(0, frame.put())) ||
         FAILED(factory->CreateFormatConverter(converter.put())) ||
-        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone,
-                                     nullptr, 0.0, WICBitmapPaletteTypeCustom)))
+        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom)))
         return nullptr;
     return PackTo24BitDib(converter.get());
 }
@@ -265,9 +261,8 @@ bool EncodeJpegFile(HGLOBAL dib, const char* path) {
     {
         CComRuntime com;
         CComPtr<IWICImagingFactory> factory = com.CreateFactory();
-        written =
-            factory && EncodeToFile(factory.get(), *reinterpret_cast<const BITMAPINFOHEADER*>(lock.get()),
-                                    lock.get() + layout.headerBytes, layout, partial);
+        written = factory && EncodeToFile(factory.get(), *reinterpret_cast<const BITMAPINFOHEADER*>(lock.get()),
+                                          lock.get() + layout.headerBytes, layout, partial);
     }
     if (written && MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
         return true;
