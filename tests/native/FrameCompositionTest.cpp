@@ -1,0 +1,146 @@
+// Where the stereo frames put their pictures, and the interleaved frame built row by row.
+
+#include "display/FrameComposition.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+// The 24-bit pixel (x, y) of a side-by-side test pair: distinct for every column, row and half.
+void PairPixel(int x, int y, std::uint8_t* out) {
+    out[0] = static_cast<std::uint8_t>(x);
+    out[1] = static_cast<std::uint8_t>(x >> 8 | (y & 0x0F) << 4);
+    out[2] = static_cast<std::uint8_t>(y >> 4);
+}
+
+void MakePair(CDibImage& pair, int width, int height) {
+    ASSERT_TRUE(pair.Create(kDibTrueColour, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            PairPixel(x, y, pair.RowFromTop(y) + 3 * x);
+}
+
+// Checks every pixel of `frame` (W x H) against the pair of `pairWidth` x `pairHeight`: screen row r
+// shows row r of the left half if r is even, of the right half if odd, from column 0; the rest is black.
+void ExpectInterleaved(const CDibImage& frame, int screenWidth, int screenHeight, int pairWidth, int pairHeight) {
+    ASSERT_EQ(frame.GetWidth(), screenWidth);
+    ASSERT_EQ(frame.GetHeight(), screenHeight);
+    ASSERT_EQ(frame.GetBitCount(), 24u);
+    const int half = pairWidth / 2;
+    int wrong = 0;
+    for (int y = 0; y < screenHeight && wrong < 5; ++y) {
+        const std::uint8_t* row = frame.RowFromTop(y);
+        for (int x = 0; x < screenWidth; ++x) {
+            std::uint8_t expected[3] = {0, 0, 0};
+            if (y < pairHeight && x < half)
+                PairPixel(x + (y % 2 == 0 ? 0 : half), y, expected);
+            if (std::memcmp(row + 3 * x, expected, 3) != 0 && wrong++ < 5)
+                ADD_FAILURE() << "pixel (" << x << ", " << y << ")";
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
+} // namespace
+
+TEST(CentredOffset, CentresWithAnEvenVerticalOffset) {
+    EXPECT_EQ(CentredOffset(1024, 768, 800, 600).x, 112);
+    EXPECT_EQ(CentredOffset(1024, 768, 800, 600).y, 84);
+    // Half of the free height is 83: one row less than exact centring.
+    EXPECT_EQ(CentredOffset(1024, 768, 800, 602).y, 82);
+    EXPECT_EQ(CentredOffset(1024, 768, 800, 601).y, 82);
+    const CFrameOffset large = CentredOffset(1024, 768, 1280, 1024);
+    EXPECT_EQ(large.x, 0);
+    EXPECT_EQ(large.y, 0);
+    const CFrameOffset tall = CentredOffset(1024, 768, 100, 768);
+    EXPECT_EQ(tall.x, 462);
+    EXPECT_EQ(tall.y, 0);
+}
+
+TEST(SyncDoubleRows, TheGapAdjustmentMovesBothInnerEdges) {
+    struct Case {
+        int width, height, adjust, topEnd, bottomStart;
+    };
+    for (Case c : {Case{1024, 768, 0, 364, 404}, Case{1024, 768, 20, 344, 424}, Case{1024, 768, -20, 384, 384},
+                   Case{1600, 1200, 0, 580, 620}, Case{640, 480, 0, 223, 257}, Case{1280, 1024, -20, 515, 509},
+                   Case{1920, 1080, 5, 515, 565}}) {
+        const CSyncDoubleRows rows = SyncDoubleRows(c.width, c.height, c.adjust);
+        EXPECT_EQ(rows.topEnd, c.topEnd) << c.width << "x" << c.height << " " << c.adjust;
+        EXPECT_EQ(rows.bottomStart, c.bottomStart) << c.width << "x" << c.height << " " << c.adjust;
+    }
+}
+
+TEST(SyncDoubleRows, BandsStayWithinAnUnusualScreen) {
+    // The table's rows for 640 pixels assume 480 rows.
+    CSyncDoubleRows rows = SyncDoubleRows(640, 200, 0);
+    EXPECT_EQ(rows.topEnd, 200);
+    EXPECT_EQ(rows.bottomStart, 200);
+    rows = SyncDoubleRows(700, 30, 20);
+    EXPECT_EQ(rows.topEnd, 0);
+    EXPECT_EQ(rows.bottomStart, 30);
+    rows = SyncDoubleRows(700, 0, 0);
+    EXPECT_EQ(rows.topEnd, 0);
+    EXPECT_EQ(rows.bottomStart, 0);
+}
+
+TEST(InterleavedFrame, APairOfTheScreensSizeFillsEveryRow) {
+    CDibImage pair;
+    MakePair(pair, 2048, 768);
+    CDibImage frame;
+    ASSERT_TRUE(ComposeInterleavedFrame(pair, frame, 1024, 768));
+    EXPECT_TRUE(pair.IsEmpty());
+    ExpectInterleaved(frame, 1024, 768, 2048, 768);
+}
+
+TEST(InterleavedFrame, ASmallerPairIsAlignedTopLeftOverBlack) {
+    CDibImage pair;
+    MakePair(pair, 1280, 480);
+    CDibImage frame;
+    ASSERT_TRUE(ComposeInterleavedFrame(pair, frame, 1024, 768));
+    ExpectInterleaved(frame, 1024, 768, 1280, 480);
+}
+
+TEST(InterleavedFrame, OddHeightsAndOddWidthsReadNoRowBeyondThePicture) {
+    for (int height : {5, 767, 1}) {
+        CDibImage pair;
+        MakePair(pair, 1001, height); // the last column belongs to neither half
+        CDibImage frame;
+        ASSERT_TRUE(ComposeInterleavedFrame(pair, frame, 800, 600));
+        ExpectInterleaved(frame, 800, 600, 1001, height);
+    }
+}
+
+TEST(InterleavedFrame, ALargerPairIsCutOffAtTheScreensEdges) {
+    CDibImage pair;
+    MakePair(pair, 4000, 700);
+    CDibImage frame;
+    ASSERT_TRUE(ComposeInterleavedFrame(pair, frame, 640, 480));
+    ExpectInterleaved(frame, 640, 480, 4000, 700);
+}
+
+TEST(InterleavedFrame, AnEmptyOrShallowPairGivesABlackFrame) {
+    CDibImage frame;
+    ASSERT_TRUE(frame.Create(kDibTrueColour, 5, 5)); // replaced
+    CDibImage empty;
+    ASSERT_TRUE(ComposeInterleavedFrame(empty, frame, 64, 48));
+    ExpectInterleaved(frame, 64, 48, 0, 0);
+
+    CDibImage grey;
+    ASSERT_TRUE(grey.Create(kDibGrey, 200, 100));
+    std::memset(grey.Pixels(), 0x77, grey.GetImageSize());
+    ASSERT_TRUE(ComposeInterleavedFrame(grey, frame, 64, 48));
+    EXPECT_TRUE(grey.IsEmpty());
+    ExpectInterleaved(frame, 64, 48, 0, 0);
+}
+
+TEST(InterleavedFrame, NoScreenNoFrame) {
+    CDibImage pair;
+    MakePair(pair, 20, 10);
+    CDibImage frame;
+    ASSERT_TRUE(frame.Create(kDibTrueColour, 5, 5));
+    EXPECT_FALSE(ComposeInterleavedFrame(pair, frame, 0, 768));
+    EXPECT_TRUE(frame.IsEmpty());
+    EXPECT_TRUE(pair.IsEmpty());
+}
