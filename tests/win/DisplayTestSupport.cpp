@@ -1,0 +1,167 @@
+#include "tests/win/DisplayTestSupport.h"
+
+#include "display/DibLayout.h"
+#include "display/JpegCodec.h"
+#include "framework/Handles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+using testing_support::CPixels;
+using testing_support::PixelOf;
+
+namespace display_testing {
+
+void FillImage(CDibImage& image, int width, int height, const Colour& colour) {
+    image.Free();
+    ASSERT_TRUE(image.Create(kDibTrueColour, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)));
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = image.RowFromTop(y);
+        for (int x = 0; x < width; ++x) {
+            COLORREF c = colour(x, y);
+            row[3 * x] = GetBValue(c);
+            row[3 * x + 1] = GetGValue(c);
+            row[3 * x + 2] = GetRValue(c);
+        }
+    }
+}
+
+HGLOBAL MakePackedDib(int width, int height, const Colour& colour) {
+    CDibImage image;
+    FillImage(image, width, height, colour);
+    const std::size_t bytes = 40 + image.GetImageSize();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory)
+        return nullptr;
+    auto* target = static_cast<std::uint8_t*>(GlobalLock(memory));
+    std::memcpy(target, image.Header(), 40);
+    std::memcpy(target + 40, image.Pixels(), image.GetImageSize());
+    GlobalUnlock(memory);
+    return memory;
+}
+
+bool WritePairFile(const std::string& path, int width, int height, COLORREF left, COLORREF right) {
+    CGlobalMemory dib(MakePackedDib(width, height, [&](int x, int) { return x < width / 2 ? left : right; }));
+    return dib && EncodeJpegFile(dib, path.c_str());
+}
+
+CScreenMemory::CScreenMemory() {
+    HDC screen = GetDC(nullptr);
+    m_width = GetDeviceCaps(screen, HORZRES);
+    m_height = GetDeviceCaps(screen, VERTRES);
+    m_dc = CreateCompatibleDC(screen);
+    m_bitmap = CreateCompatibleBitmap(screen, m_width, m_height);
+    ReleaseDC(nullptr, screen);
+    m_previous = SelectObject(m_dc, m_bitmap);
+}
+
+CScreenMemory::~CScreenMemory() {
+    SelectObject(m_dc, m_previous);
+    DeleteObject(m_bitmap);
+    DeleteDC(m_dc);
+}
+
+void CScreenMemory::Fill(COLORREF colour) {
+    CBrush brush(CreateSolidBrush(colour));
+    RECT all{0, 0, m_width, m_height};
+    FillRect(m_dc, &all, brush);
+}
+
+CPixels CScreenMemory::Read() const {
+    return testing_support::ReadPixels(m_dc, 0, 0, m_width, m_height);
+}
+
+int CountDifferences(const CPixels& pixels, const Colour& expected, const std::string& what) {
+    int wrong = 0;
+    for (int y = 0; y < pixels.height; ++y) {
+        for (int x = 0; x < pixels.width; ++x) {
+            const std::uint32_t want = PixelOf(expected(x, y));
+            if (pixels.At(x, y) != want && wrong++ < 5)
+                ADD_FAILURE() << what << ": pixel (" << x << ", " << y << ") is " << std::hex << pixels.At(x, y)
+                              << ", expected " << want;
+        }
+    }
+    return wrong;
+}
+
+bool Near(std::uint32_t pixel, COLORREF colour, int tolerance) {
+    const std::uint32_t want = PixelOf(colour);
+    for (int shift : {0, 8, 16}) {
+        if (std::abs(static_cast<int>((pixel >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF)) > tolerance)
+            return false;
+    }
+    return true;
+}
+
+CTempDirectory::CTempDirectory(const std::string& name) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    m_path = std::string(temp) + name + "-" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(m_path.c_str(), nullptr);
+}
+
+CTempDirectory::~CTempDirectory() {
+    for (const std::string& file : EnumerateFiles(m_path + "*")) {
+        if (file != "." && file != "..") {
+            SetFileAttributesA((m_path + file).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA((m_path + file).c_str());
+            RemoveDirectoryA((m_path + file).c_str());
+        }
+    }
+    RemoveDirectoryA(m_path.c_str());
+}
+
+std::vector<std::string> EnumerateFiles(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    CFindHandle finder(FindFirstFileA(pattern.c_str(), &found));
+    if (!finder)
+        return names;
+    do
+        names.emplace_back(found.cFileName);
+    while (FindNextFileA(finder, &found));
+    return names;
+}
+
+void MakeEmptyFile(const std::string& path) {
+    if (std::FILE* file = std::fopen(path.c_str(), "wb"))
+        std::fclose(file);
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::string bytes;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        char buffer[65536];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            bytes.append(buffer, n);
+        std::fclose(file);
+    }
+    return bytes;
+}
+
+namespace {
+struct ThreadWindowSearch {
+    HWND except;
+    HWND found;
+};
+BOOL CALLBACK TakeVisibleWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<ThreadWindowSearch*>(parameter);
+    if (window != search->except && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+} // namespace
+
+HWND FindThreadWindow(DWORD threadId, HWND except) {
+    ThreadWindowSearch search{except, nullptr};
+    EnumThreadWindows(threadId, TakeVisibleWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace display_testing
