@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 using testing_support::CPixels;
 using testing_support::PixelOf;
@@ -162,6 +163,58 @@ HWND FindThreadWindow(DWORD threadId, HWND except) {
     ThreadWindowSearch search{except, nullptr};
     EnumThreadWindows(threadId, TakeVisibleWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+void CWindowScript::Check(bool condition, const std::string& what) {
+    if (!condition)
+        problems.push_back(what);
+}
+
+bool CWindowScript::WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (GetTickCount64() > end)
+            return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+HWND CWindowScript::WaitForWindow(HWND except, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindThreadWindow(uiThread, except)) != nullptr || *modalEnded; }, timeoutMs);
+    return found;
+}
+
+void CWindowScript::PressKey(WPARAM key) const {
+    PostMessageA(window, WM_KEYDOWN, key, 1);
+}
+
+void CWindowScript::Click(UINT buttonMessage) const {
+    PostMessageA(window, buttonMessage, buttonMessage == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, MAKELPARAM(10, 10));
+}
+
+INT_PTR RunModalWithScript(CDialog& dialog, const std::function<void(CWindowScript&)>& script) {
+    std::atomic<bool> ended{false};
+    CWindowScript run;
+    run.uiThread = GetCurrentThreadId();
+    run.modalEnded = &ended;
+    std::thread driver([&] {
+        run.window = run.WaitForWindow(nullptr, 10000);
+        if (!run.window)
+            return;
+        script(run);
+        if (!ended && !run.WaitFor([&] { return ended.load(); }, 3000)) {
+            run.problems.push_back("the window was still open after the script");
+            PostMessageA(run.window, WM_CLOSE, 0, 0);
+        }
+    });
+    const INT_PTR result = dialog.DoModal();
+    ended = true;
+    driver.join();
+    for (const std::string& problem : run.problems)
+        ADD_FAILURE() << problem;
+    return result;
 }
 
 } // namespace display_testing

@@ -4,10 +4,12 @@
 // windows of this thread found from a watching thread.
 
 #include "display/DibImage.h"
+#include "framework/Dialog.h"
 #include "tests/support/WineTestSupport.h"
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -80,5 +82,31 @@ std::string ReadFileBytes(const std::string& path);
 
 // The first visible top-level window of thread `threadId` other than `except`; null when none.
 HWND FindThreadWindow(DWORD threadId, HWND except = nullptr);
+
+// What a script does to a modal window that runs on the test's thread, from a second thread. The
+// script records its findings with Check; they become test failures on the test's thread.
+class CWindowScript {
+public:
+    // The thread that runs the modal loop, and whether its run has ended.
+    DWORD uiThread = 0;
+    const std::atomic<bool>* modalEnded = nullptr;
+    // The window, once it appeared.
+    HWND window = nullptr;
+    std::vector<std::string> problems;
+
+    void Check(bool condition, const std::string& what);
+    // Polls `condition` every few milliseconds; false after `timeoutMs`.
+    bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
+    // A visible window of the UI thread other than `except` (the dialog that opened it), waited for.
+    HWND WaitForWindow(HWND except, DWORD timeoutMs = 5000);
+    // Posts a key press (WM_KEYDOWN) to the window, as the message loop would receive it.
+    void PressKey(WPARAM key) const;
+    void Click(UINT buttonMessage) const;
+};
+
+// Runs `dialog.DoModal()` on this thread while `script` runs on a second thread once the dialog's
+// window is visible (the script does not run when the window never appears). A window still open
+// after the script is asked to close. Returns the modal result.
+INT_PTR RunModalWithScript(CDialog& dialog, const std::function<void(CWindowScript&)>& script);
 
 } // namespace display_testing

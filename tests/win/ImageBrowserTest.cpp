@@ -1,0 +1,308 @@
+// The captured-image browser run in this process on a real capture series written with the JPEG
+// codec. A second thread drives it with posted keys and mouse buttons and watches its own device
+// context: the flashes (which reach the X screen only later under Wine) and the frames.
+
+#include "activator/resource.h"
+#include "display/ImageBrowserDlg.h"
+#include "display/StereoFrame.h"
+#include "display/SyncDoubleBands.h"
+#include "tests/win/DisplayTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace display_testing;
+using namespace testing_support;
+
+namespace {
+
+constexpr int kSeriesLength = 4;
+
+// Picture k of the series: its left half, its right half, and the 2D picture.
+COLORREF LeftColour(int k) {
+    return RGB(200, 40 + 40 * k, 40);
+}
+COLORREF RightColour(int k) {
+    return RGB(40, 40 + 40 * k, 200);
+}
+COLORREF FlatColour(int k) {
+    return RGB(120, 200, 40 + 40 * k);
+}
+
+enum class Band { Frame, Code, DoubleCode, Other };
+
+class ImageBrowser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        W = GetSystemMetrics(SM_CXSCREEN);
+        H = GetSystemMetrics(SM_CYSCREEN);
+        for (int k = 0; k < kSeriesLength; ++k) {
+            const std::string name = series.path() + "shot0" + std::to_string(k);
+            ASSERT_TRUE(WritePairFile(name + ".jps", 2 * W, H, LeftColour(k), RightColour(k)));
+            ASSERT_TRUE(WritePairFile(name + ".jpg", W / 2, H / 2, FlatColour(k), FlatColour(k)));
+        }
+        // The browser shows the files in the order in which the file system hands them out.
+        order = EnumerateFiles(series.path() + "shot??.jps");
+        ASSERT_EQ(order.size(), static_cast<size_t>(kSeriesLength));
+    }
+
+    // The number of the picture whose name is order[position].
+    int PictureAt(size_t position) const { return order[position][5] - '0'; }
+
+    static CPixels Read(HWND window, int x, int y, int width, int height) {
+        HDC dc = GetDC(window);
+        CPixels pixels = dc ? ReadPixels(dc, x, y, width, height) : CPixels{};
+        if (dc)
+            ReleaseDC(window, dc);
+        return pixels;
+    }
+
+    // The picture that an interleaved frame shows (its rows 100 and 101), or -1.
+    int InterleavedPicture(HWND window) const {
+        const CPixels rows = Read(window, W / 4, 100, 1, 2);
+        if (rows.data.size() != 2)
+            return -1;
+        for (int k = 0; k < kSeriesLength; ++k) {
+            if (Near(rows.At(0, 0), LeftColour(k)) && Near(rows.At(0, 1), RightColour(k)))
+                return k;
+        }
+        return -1;
+    }
+
+    // Runs the browser on the series in `viewMode` with `script`; the modal result.
+    INT_PTR Browse(int viewMode, const std::function<void(CWindowScript&)>& script, const std::string& name = "shot") {
+        CImageBrowserDlg browser(IDD_IMAGE_BROWSER);
+        browser.SetSeries(series.path(), name, viewMode);
+        return RunModalWithScript(browser, script);
+    }
+
+    // What the window's top 40 rows showed while it was watched, as runs of kinds; `background` is
+    // the band of the frame.
+    std::vector<Band> WatchBand(HWND window, std::span<const CodeLine> code, std::span<const CodeLine> doubleCode,
+                                const std::function<bool()>& until, DWORD timeoutMs = 5000) const {
+        const CPixels codeBand = CodeBandOf(code);
+        const CPixels doubleBand = CodeBandOf(doubleCode);
+        std::vector<Band> runs;
+        const ULONGLONG end = GetTickCount64() + timeoutMs;
+        while (!until() && GetTickCount64() < end) {
+            const CPixels now = Read(window, 0, 0, W, kCodeBandHeight);
+            if (now.data.empty())
+                break;
+            const Band seen = now == codeBand                            ? Band::Code
+                              : (!doubleCode.empty() && now == doubleBand) ? Band::DoubleCode
+                                                                         : Band::Other;
+            if (runs.empty() || runs.back() != seen)
+                runs.push_back(seen);
+            Sleep(5);
+        }
+        std::erase(runs, Band::Other);
+        return runs;
+    }
+
+    CPixels CodeBandOf(std::span<const CodeLine> lines) const {
+        CPixels band;
+        band.width = W;
+        band.height = kCodeBandHeight;
+        band.data.assign(static_cast<size_t>(W) * kCodeBandHeight, 0);
+        for (const CodeLine& line : lines)
+            for (int x = 0; x < W - 1; ++x)
+                band.data[static_cast<size_t>(line.row) * W + x] = PixelOf(line.colour);
+        return band;
+    }
+
+    int W = 0;
+    int H = 0;
+    CTempDirectory series{"zelto-browser"};
+    std::vector<std::string> order;
+};
+
+} // namespace
+
+TEST_F(ImageBrowser, InterlaceOpensOnTheFirstFileAndPagesBothWays) {
+    const INT_PTR result = Browse(kViewInterlace, [&](CWindowScript& s) {
+        const auto opening = WatchBand(s.window, PatternForCode(kCodeInterlace), DoubleInterlacePattern(),
+                                       [&] { return InterleavedPicture(s.window) >= 0; });
+        s.Check(opening == std::vector<Band>({Band::Code, Band::DoubleCode}), "the opening flashes of Interlace");
+        const auto shows = [&](size_t position, const char* step) {
+            s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(position); }),
+                    std::string(step) + ": expected " + order[position]);
+        };
+        shows(0, "opening");
+        RECT area;
+        GetWindowRect(s.window, &area);
+        s.Check(area.left == 0 && area.top == 0 && area.right == W && area.bottom == H, "full screen");
+        s.Check((GetWindowLongA(s.window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, "top-most");
+
+        for (size_t position : {1, 2, 3, 0}) {
+            s.PressKey(VK_NEXT);
+            shows(position, "Page Down");
+        }
+        s.PressKey(VK_PRIOR);
+        shows(3, "Page Up from the first");
+        s.Click(WM_LBUTTONDOWN);
+        shows(0, "left button");
+        s.Click(WM_RBUTTONDOWN);
+        shows(3, "right button");
+        s.PressKey(VK_DOWN);
+        shows(0, "arrow down");
+        s.PressKey(VK_UP);
+        s.PressKey(VK_RETURN);
+        s.PressKey(VK_ADD);
+        Sleep(300);
+        s.Check(IsWindowVisible(s.window) != FALSE, "Return closed the window");
+        shows(0, "after Up, Return and plus");
+
+        s.PressKey(VK_ESCAPE);
+        const auto closing = WatchBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+                                       [&] { return !IsWindow(s.window); });
+        s.Check(closing == std::vector<Band>({Band::Code, Band::DoubleCode}), "the closing flashes");
+    });
+    EXPECT_EQ(result, 1);
+}
+
+TEST_F(ImageBrowser, FilesThatCannotBeDecodedAreSkippedInTheDirectionOfTravel) {
+    const std::string emptyFile = series.path() + order[1];
+    MakeEmptyFile(emptyFile);
+    // A foreign file named like a capture.
+    const std::string foreign = series.path() + order[3];
+    FILE* file = std::fopen(foreign.c_str(), "wb");
+    std::fputs("BM this is no picture", file);
+    std::fclose(file);
+    std::vector<std::string> before;
+    for (const std::string& name : order)
+        before.push_back(ReadFileBytes(series.path() + name));
+
+    const INT_PTR result = Browse(kViewLineBlank, [&](CWindowScript& s) {
+        const auto opening =
+            WatchBand(s.window, PatternForCode(kCodeLineBlank), {}, [&] { return InterleavedPicture(s.window) >= 0; });
+        s.Check(opening == std::vector<Band>({Band::Code}), "the opening flash of Line Blank");
+        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(0); }), "opening");
+        s.PressKey(VK_NEXT);
+        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(2); }), "Page Down past the empty file");
+        s.PressKey(VK_PRIOR);
+        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(0); }), "Page Up past the empty file");
+        // Past the foreign last file the list's end is reached: the last frame stays, and the next
+        // press starts again at the head.
+        s.PressKey(VK_NEXT);
+        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(2); }), "Page Down to the third");
+        s.PressKey(VK_NEXT);
+        Sleep(300);
+        s.Check(InterleavedPicture(s.window) == PictureAt(2), "the last frame stays after the end of the list");
+        s.PressKey(VK_NEXT);
+        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(0); }), "again from the head");
+        s.PressKey(VK_ESCAPE);
+    });
+    EXPECT_EQ(result, 1);
+    for (size_t i = 0; i < order.size(); ++i)
+        EXPECT_EQ(ReadFileBytes(series.path() + order[i]), before[i]) << order[i] << " was changed";
+}
+
+TEST_F(ImageBrowser, KeysAndButtonsBeforeTheFirstFrameAreIgnored) {
+    const INT_PTR result = Browse(kViewInterlace, [&](CWindowScript& s) {
+        // Still flashing: none of these may act, Escape included.
+        for (WPARAM key : {VK_NEXT, VK_ESCAPE, VK_PRIOR, VK_DOWN})
+            s.PressKey(key);
+        s.Click(WM_LBUTTONDOWN);
+        s.Click(WM_RBUTTONDOWN);
+        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) >= 0; }), "no frame");
+        Sleep(300);
+        s.Check(IsWindowVisible(s.window) != FALSE, "the window closed");
+        s.Check(InterleavedPicture(s.window) == PictureAt(0), "the first picture is shown");
+        s.PressKey(VK_ESCAPE);
+    });
+    EXPECT_EQ(result, 1);
+}
+
+TEST_F(ImageBrowser, SyncDoubleBandsMoveWithTheKeypadKeysWithinTheirLimits) {
+    const CSyncDoubleBands table = SyncDoubleBands(W, H);
+    // Whether screen rows [0, topEnd) show the left half of the first picture and [bottomStart, H)
+    // its right half, with black between; where the bands overlap, the bottom band is drawn last.
+    const auto bandsAt = [&](HWND window, int topEnd, int bottomStart) {
+        const CPixels column = Read(window, W / 2, 0, 1, H);
+        if (column.data.size() != static_cast<size_t>(H))
+            return false;
+        const int k = PictureAt(0);
+        for (int row = 0; row < H; ++row) {
+            const COLORREF expected = row >= bottomStart ? RightColour(k) : row < topEnd ? LeftColour(k) : RGB(0, 0, 0);
+            if (!Near(column.At(0, row), expected))
+                return false;
+        }
+        return true;
+    };
+    const INT_PTR result = Browse(kViewSyncDouble, [&](CWindowScript& s) {
+        const auto opening = WatchBand(s.window, PatternForCode(kCodeSyncDouble), {},
+                                       [&] { return bandsAt(s.window, table.topRows, table.bottomStart); });
+        s.Check(opening == std::vector<Band>({Band::Code}), "the opening flash of Sync Double");
+        s.Check(s.WaitFor([&] { return bandsAt(s.window, table.topRows, table.bottomStart); }), "bands at 0");
+        for (int i = 0; i < 21; ++i)
+            s.PressKey(VK_ADD);
+        s.Check(s.WaitFor([&] { return bandsAt(s.window, table.topRows - 20, table.bottomStart + 20); }),
+                "bands at +20");
+        // The main keyboard's plus and minus do nothing.
+        s.PressKey(VK_OEM_PLUS);
+        s.PressKey(VK_OEM_MINUS);
+        for (int i = 0; i < 41; ++i)
+            s.PressKey(VK_SUBTRACT);
+        s.Check(s.WaitFor([&] { return bandsAt(s.window, table.topRows + 20, table.bottomStart - 20); }),
+                "bands at -20");
+        s.PressKey(VK_ESCAPE);
+        const auto closing = WatchBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+                                       [&] { return !IsWindow(s.window); });
+        s.Check(closing == std::vector<Band>({Band::Code, Band::DoubleCode}), "the closing flashes");
+    });
+    EXPECT_EQ(result, 1);
+}
+
+TEST_F(ImageBrowser, TwoDShowsOnlyJpgFilesCentredWithoutAClosingFlash) {
+    const std::vector<std::string> jpgOrder = EnumerateFiles(series.path() + "shot??.jpg");
+    ASSERT_EQ(jpgOrder.size(), static_cast<size_t>(kSeriesLength));
+    const auto shown = [&](HWND window) {
+        // The picture is W/2 x H/2, centred: its middle is the screen's middle, its corners are black.
+        const CPixels middle = Read(window, W / 2, H / 2, 1, 1);
+        const CPixels corner = Read(window, W / 8, H / 8, 1, 1);
+        if (middle.data.empty() || corner.data.empty() || !Near(corner.At(0, 0), RGB(0, 0, 0), 0))
+            return -1;
+        for (int k = 0; k < kSeriesLength; ++k)
+            if (Near(middle.At(0, 0), FlatColour(k)))
+                return k;
+        return -1;
+    };
+    const INT_PTR result = Browse(kViewFlat2D, [&](CWindowScript& s) {
+        const auto opening =
+            WatchBand(s.window, PatternForCode(kCodeNormal), {}, [&] { return shown(s.window) >= 0; });
+        s.Check(opening == std::vector<Band>({Band::Code}), "the opening Normal flash of 2D");
+        s.Check(s.WaitFor([&] { return shown(s.window) == jpgOrder[0][5] - '0'; }), "the first .jpg");
+        s.PressKey(VK_NEXT);
+        s.Check(s.WaitFor([&] { return shown(s.window) == jpgOrder[1][5] - '0'; }), "the second .jpg");
+        s.PressKey(VK_ESCAPE);
+        const auto closing = WatchBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+                                       [&] { return !IsWindow(s.window); });
+        s.Check(closing.empty(), "2D closes without a flash");
+    });
+    EXPECT_EQ(result, 1);
+}
+
+TEST_F(ImageBrowser, RefusesToOpenWithoutASeriesItCanShow) {
+    const auto refused = [&](const std::string& dir, const std::string& name, int viewMode, const char* what) {
+        CImageBrowserDlg browser(IDD_IMAGE_BROWSER);
+        browser.SetSeries(dir, name, viewMode);
+        bool appeared = false;
+        EXPECT_EQ(RunModalWithScript(browser, [&](CWindowScript&) { appeared = true; }), -1) << what;
+        EXPECT_FALSE(appeared) << what;
+    };
+    std::string withoutBackslash = series.path();
+    withoutBackslash.pop_back();
+    refused(series.path(), "shot", 4, "view mode 4");
+    refused(series.path(), "shot", -1, "view mode -1");
+    refused("C", "shot", kViewInterlace, "a one-character directory");
+    refused(series.path(), "", kViewInterlace, "an empty name");
+    refused(series.path(), "none", kViewInterlace, "no matching file");
+    refused(withoutBackslash, "shot", kViewInterlace, "a directory without its final backslash");
+
+    // Only .jpg files for a stereo mode, and files that cannot be decoded.
+    for (const std::string& name : order)
+        DeleteFileA((series.path() + name).c_str());
+    refused(series.path(), "shot", kViewSyncDouble, "no .jps file");
+    for (int k = 0; k < kSeriesLength; ++k)
+        MakeEmptyFile(series.path() + "shot0" + std::to_string(k) + ".jps");
+    refused(series.path(), "shot", kViewInterlace, "only empty files");
+}
