@@ -1,0 +1,196 @@
+// ZeltoViewer.exe started for real on capture settings in the registry and a capture series, watched
+// from this process: its window, the frames on the screen, paging, Escape, and the silent refusals.
+
+#include "tests/win/DisplayTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace display_testing;
+using namespace testing_support;
+
+namespace {
+
+const std::string kCaptureKey = std::string(kProductKeyPath) + "\\1.0\\Capture";
+
+COLORREF LeftColour(int k) {
+    return RGB(200, 40 + 40 * k, 40);
+}
+COLORREF RightColour(int k) {
+    return RGB(40, 40 + 40 * k, 200);
+}
+COLORREF FlatColour(int k) {
+    return RGB(120, 200, 40 + 40 * k);
+}
+
+struct WindowOfProcess {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK TakeProcessWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowOfProcess*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class ViewerProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteProductTree();
+        W = GetSystemMetrics(SM_CXSCREEN);
+        H = GetSystemMetrics(SM_CYSCREEN);
+        for (int k = 0; k < 3; ++k) {
+            const std::string name = series.path() + "view0" + std::to_string(k);
+            ASSERT_TRUE(WritePairFile(name + ".jps", 2 * W, H, LeftColour(k), RightColour(k)));
+            ASSERT_TRUE(WritePairFile(name + ".jpg", W / 2, H / 2, FlatColour(k), FlatColour(k)));
+        }
+        order = EnumerateFiles(series.path() + "view??.jps");
+        jpgOrder = EnumerateFiles(series.path() + "view??.jpg");
+    }
+    void TearDown() override {
+        viewer.Terminate();
+        DeleteProductTree();
+    }
+
+    void StoreSettings(int viewMode, const std::string& dir, const std::string& name) {
+        WriteRegistryNumber(kCaptureKey, "View Mode", static_cast<std::uint32_t>(viewMode));
+        WriteRegistryString(kCaptureKey, "Dir", dir);
+        WriteRegistryString(kCaptureKey, "Name", name);
+    }
+
+    // The viewer's visible window, or null once the program has ended or `timeoutMs` passed.
+    HWND Start(DWORD timeoutMs = 10000) {
+        EXPECT_TRUE(viewer.Start(PathBesideTest("ZeltoViewer.exe")));
+        WindowOfProcess search{viewer.ProcessId(), nullptr};
+        WaitUntil(
+            [&] {
+                EnumWindows(TakeProcessWindow, reinterpret_cast<LPARAM>(&search));
+                return search.found != nullptr || !viewer.IsRunning();
+            },
+            timeoutMs);
+        return search.found;
+    }
+
+    // The picture of the series that the screen shows in rows 100 and 101 (an interleaved frame).
+    int InterleavedPicture() const {
+        const CPixels rows = ReadPixels(nullptr, W / 4, 100, 1, 2);
+        for (int k = 0; k < 3; ++k)
+            if (rows.data.size() == 2 && Near(rows.At(0, 0), LeftColour(k)) && Near(rows.At(0, 1), RightColour(k)))
+                return k;
+        return -1;
+    }
+
+    // Ends the viewer with Escape (once its frame is shown); its exit code.
+    long Escape(HWND window) {
+        PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 1);
+        return viewer.Wait(5000);
+    }
+
+    // Starts the viewer on settings that it must refuse: it ends at once without showing anything.
+    void ExpectRefused(const char* what) {
+        EXPECT_EQ(Start(), nullptr) << what << ": a window appeared";
+        EXPECT_EQ(viewer.Wait(5000), 0) << what;
+    }
+
+    int W = 0;
+    int H = 0;
+    CTempDirectory series{"zelto-viewer"};
+    std::vector<std::string> order;
+    std::vector<std::string> jpgOrder;
+    CChildProcess viewer;
+};
+
+} // namespace
+
+TEST_F(ViewerProgram, ShowsTheStoredSeriesFullScreenPagesAndEndsOnEscape) {
+    StoreSettings(0, series.path(), "view");
+    HWND window = Start();
+    ASSERT_NE(window, nullptr);
+    RECT area;
+    GetWindowRect(window, &area);
+    EXPECT_TRUE(area.left == 0 && area.top == 0 && area.right == W && area.bottom == H);
+    EXPECT_NE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_TRUE(WaitUntil([&] { return InterleavedPicture() == order[0][5] - '0'; }, 10000)) << "the first frame";
+
+    PostMessageA(window, WM_KEYDOWN, VK_NEXT, 1);
+    EXPECT_TRUE(WaitUntil([&] { return InterleavedPicture() == order[1][5] - '0'; }, 10000)) << "Page Down";
+    // Return is ignored.
+    PostMessageA(window, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_EQ(viewer.Wait(500), -1) << "Return ended the viewer";
+    EXPECT_EQ(Escape(window), 0);
+}
+
+TEST_F(ViewerProgram, TwoDShowsTheJpgFiles) {
+    StoreSettings(3, series.path(), "view");
+    HWND window = Start();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const CPixels middle = ReadPixels(nullptr, W / 2, H / 2, 1, 1);
+            const CPixels corner = ReadPixels(nullptr, W / 8, H / 8, 1, 1);
+            return !middle.data.empty() && Near(middle.At(0, 0), FlatColour(jpgOrder[0][5] - '0')) &&
+                   !corner.data.empty() && corner.At(0, 0) == 0;
+        },
+        10000))
+        << "the first .jpg, centred over black";
+    EXPECT_EQ(Escape(window), 0);
+}
+
+TEST_F(ViewerProgram, TheDefaultDirectoryAndNameStandInForMissingValues) {
+    WriteRegistryNumber(kCaptureKey, "View Mode", 1);
+    WriteRegistryString(kCaptureKey, "Default Dir", series.path());
+    WriteRegistryString(kCaptureKey, "Default Name", "view");
+    HWND window = Start();
+    ASSERT_NE(window, nullptr);
+    // Sync Double: the top band shows the left half of the first picture.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const CPixels top = ReadPixels(nullptr, W / 2, 60, 1, 1);
+            return !top.data.empty() && Near(top.At(0, 0), LeftColour(order[0][5] - '0'));
+        },
+        10000));
+    EXPECT_EQ(Escape(window), 0);
+
+    // "Dir" and "Name" win over the defaults.
+    WriteRegistryString(kCaptureKey, "Dir", "C:\\nowhere\\");
+    ExpectRefused("a stored directory without captures");
+}
+
+TEST_F(ViewerProgram, EndsAtOnceWhenTheSettingsOrTheSeriesAreMissing) {
+    ExpectRefused("no Capture key");
+
+    WriteRegistryString(kCaptureKey, "Dir", series.path());
+    WriteRegistryString(kCaptureKey, "Name", "view");
+    ExpectRefused("no View Mode");
+
+    WriteRegistryNumber(kCaptureKey, "View Mode", 7);
+    ExpectRefused("View Mode 7");
+
+    DeleteProductTree();
+    WriteRegistryNumber(kCaptureKey, "View Mode", 0);
+    WriteRegistryString(kCaptureKey, "Name", "view");
+    WriteRegistryString(kCaptureKey, "Default Name", "view");
+    ExpectRefused("neither Dir nor Default Dir");
+    DeleteProductTree();
+    WriteRegistryNumber(kCaptureKey, "View Mode", 0);
+    WriteRegistryString(kCaptureKey, "Dir", series.path());
+    ExpectRefused("neither Name nor Default Name");
+
+    StoreSettings(0, series.path(), "none");
+    ExpectRefused("no matching file");
+
+    std::string withoutBackslash = series.path();
+    withoutBackslash.pop_back();
+    StoreSettings(0, withoutBackslash, "view");
+    ExpectRefused("a directory without its final backslash");
+
+    for (const std::string& name : order)
+        MakeEmptyFile(series.path() + name);
+    StoreSettings(0, series.path(), "view");
+    ExpectRefused("only empty files");
+}
