@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <dlgs.h>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -47,6 +48,22 @@ HGLOBAL MakePackedDib(int width, int height, const Colour& colour) {
 bool WritePairFile(const std::string& path, int width, int height, COLORREF left, COLORREF right) {
     CGlobalMemory dib(MakePackedDib(width, height, [&](int x, int) { return x < width / 2 ? left : right; }));
     return dib && EncodeJpegFile(dib, path.c_str());
+}
+
+bool WriteBitmapFile(const std::string& path, int width, int height, COLORREF colour, int cutBytes) {
+    CDibImage image;
+    FillImage(image, width, height, [colour](int, int) { return colour; });
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + 40;
+    file.bfSize = file.bfOffBits + image.GetImageSize();
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out)
+        return false;
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(image.Header(), 40, 1, out);
+    std::fwrite(image.Pixels(), 1, image.GetImageSize() - static_cast<std::uint32_t>(cutBytes), out);
+    return std::fclose(out) == 0;
 }
 
 CScreenMemory::CScreenMemory() {
@@ -144,6 +161,45 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
+CPixels CodeBandOf(int width, std::span<const CodeLine> lines) {
+    CPixels band;
+    band.width = width;
+    band.height = kCodeBandHeight;
+    band.data.assign(static_cast<size_t>(width) * kCodeBandHeight, 0);
+    for (const CodeLine& line : lines)
+        for (int x = 0; x < width - 1; ++x)
+            band.data[static_cast<size_t>(line.row) * width + x] = PixelOf(line.colour);
+    return band;
+}
+
+std::vector<BandSeen> WatchCodeBand(HWND window, std::span<const CodeLine> code, std::span<const CodeLine> doubleCode,
+                                    const std::function<bool()>& until, DWORD timeoutMs) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const CPixels codeBand = CodeBandOf(width, code);
+    const CPixels doubleBand = CodeBandOf(width, doubleCode);
+    std::vector<BandSeen> runs;
+    bool inRun = false;
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (!until() && GetTickCount64() < end) {
+        HDC dc = GetDC(window);
+        const CPixels now = dc ? testing_support::ReadPixels(dc, 0, 0, width, kCodeBandHeight) : CPixels{};
+        if (dc)
+            ReleaseDC(window, dc);
+        if (now.data.empty())
+            break;
+        const bool isCode = now == codeBand;
+        const bool isDouble = !doubleCode.empty() && now == doubleBand;
+        if (isCode || isDouble) {
+            const BandSeen seen = isCode ? BandSeen::Code : BandSeen::DoubleCode;
+            if (!inRun || runs.back() != seen)
+                runs.push_back(seen);
+        }
+        inRun = isCode || isDouble;
+        Sleep(5);
+    }
+    return runs;
+}
+
 namespace {
 struct ThreadWindowSearch {
     HWND except;
@@ -192,6 +248,26 @@ void CWindowScript::PressKey(WPARAM key) const {
 
 void CWindowScript::Click(UINT buttonMessage) const {
     PostMessageA(window, buttonMessage, buttonMessage == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, MAKELPARAM(10, 10));
+}
+
+void CWindowScript::PressButton(HWND dialog, int id) const {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+bool CWindowScript::ChooseInFileDialog(HWND owner, const std::string& path) {
+    HWND fileDialog = nullptr;
+    if (!WaitFor([&] { return (fileDialog = FindThreadWindow(uiThread, owner)) != nullptr; }))
+        return false;
+    // The file name box: a combo box with an edit field (cmb13) in the Explorer-style dialog, an edit
+    // field (edt1) in the old one.
+    HWND name = GetDlgItem(fileDialog, cmb13);
+    if (!name)
+        name = GetDlgItem(fileDialog, edt1);
+    if (!name)
+        return false;
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(fileDialog, IDOK)));
+    return WaitFor([&] { return !IsWindow(fileDialog); });
 }
 
 INT_PTR RunModalWithScript(CDialog& dialog, const std::function<void(CWindowScript&)>& script) {

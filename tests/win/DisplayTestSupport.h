@@ -5,12 +5,14 @@
 
 #include "display/DibImage.h"
 #include "framework/Dialog.h"
+#include "linecode/LineCodePatterns.h"
 #include "tests/support/WineTestSupport.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,9 @@ HGLOBAL MakePackedDib(int width, int height, const Colour& colour);
 // A side-by-side picture of `width` x `height` whose left half is `left` and right half `right`,
 // encoded as a JPEG file at `path`.
 bool WritePairFile(const std::string& path, int width, int height, COLORREF left, COLORREF right);
+
+// A 24-bit Windows bitmap file of one colour; with `cutBytes`, that many bytes short of its last row.
+bool WriteBitmapFile(const std::string& path, int width, int height, COLORREF colour, int cutBytes = 0);
 
 // A memory device context compatible with the screen, holding a W x H bitmap (the screen's size).
 class CScreenMemory {
@@ -80,6 +85,16 @@ void MakeEmptyFile(const std::string& path);
 // The bytes of the file at `path`.
 std::string ReadFileBytes(const std::string& path);
 
+// The top 40 rows of a screen `width` wide showing `lines`: black, each line on columns 0 to W - 2.
+testing_support::CPixels CodeBandOf(int width, std::span<const CodeLine> lines);
+
+// What a window's top 40 rows were seen to show while they were sampled from its own device context
+// until `until` held: the runs in which they showed `code` (Code) or `doubleCode` (DoubleCode), in
+// order; what they showed in between is left out.
+enum class BandSeen { Code, DoubleCode };
+std::vector<BandSeen> WatchCodeBand(HWND window, std::span<const CodeLine> code, std::span<const CodeLine> doubleCode,
+                                    const std::function<bool()>& until, DWORD timeoutMs = 5000);
+
 // The first visible top-level window of thread `threadId` other than `except`; null when none.
 HWND FindThreadWindow(DWORD threadId, HWND except = nullptr);
 
@@ -102,6 +117,11 @@ public:
     // Posts a key press (WM_KEYDOWN) to the window, as the message loop would receive it.
     void PressKey(WPARAM key) const;
     void Click(UINT buttonMessage) const;
+    // Clicks the push button `id` of `dialog` (posted, as the button would send it).
+    void PressButton(HWND dialog, int id) const;
+    // Answers the open-file or save-file dialog that `owner` shows next with the file `path`; false
+    // when no such dialog appeared or it did not close.
+    bool ChooseInFileDialog(HWND owner, const std::string& path);
 };
 
 // Runs `dialog.DoModal()` on this thread while `script` runs on a second thread once the dialog's

@@ -28,8 +28,6 @@ COLORREF FlatColour(int k) {
     return RGB(120, 200, 40 + 40 * k);
 }
 
-enum class Band { Frame, Code, DoubleCode, Other };
-
 class ImageBrowser : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -75,40 +73,6 @@ protected:
         return RunModalWithScript(browser, script);
     }
 
-    // What the window's top 40 rows showed while it was watched, as runs of kinds; `background` is
-    // the band of the frame.
-    std::vector<Band> WatchBand(HWND window, std::span<const CodeLine> code, std::span<const CodeLine> doubleCode,
-                                const std::function<bool()>& until, DWORD timeoutMs = 5000) const {
-        const CPixels codeBand = CodeBandOf(code);
-        const CPixels doubleBand = CodeBandOf(doubleCode);
-        std::vector<Band> runs;
-        const ULONGLONG end = GetTickCount64() + timeoutMs;
-        while (!until() && GetTickCount64() < end) {
-            const CPixels now = Read(window, 0, 0, W, kCodeBandHeight);
-            if (now.data.empty())
-                break;
-            const Band seen = now == codeBand                            ? Band::Code
-                              : (!doubleCode.empty() && now == doubleBand) ? Band::DoubleCode
-                                                                         : Band::Other;
-            if (runs.empty() || runs.back() != seen)
-                runs.push_back(seen);
-            Sleep(5);
-        }
-        std::erase(runs, Band::Other);
-        return runs;
-    }
-
-    CPixels CodeBandOf(std::span<const CodeLine> lines) const {
-        CPixels band;
-        band.width = W;
-        band.height = kCodeBandHeight;
-        band.data.assign(static_cast<size_t>(W) * kCodeBandHeight, 0);
-        for (const CodeLine& line : lines)
-            for (int x = 0; x < W - 1; ++x)
-                band.data[static_cast<size_t>(line.row) * W + x] = PixelOf(line.colour);
-        return band;
-    }
-
     int W = 0;
     int H = 0;
     CTempDirectory series{"zelto-browser"};
@@ -119,9 +83,9 @@ protected:
 
 TEST_F(ImageBrowser, InterlaceOpensOnTheFirstFileAndPagesBothWays) {
     const INT_PTR result = Browse(kViewInterlace, [&](CWindowScript& s) {
-        const auto opening = WatchBand(s.window, PatternForCode(kCodeInterlace), DoubleInterlacePattern(),
+        const auto opening = WatchCodeBand(s.window, PatternForCode(kCodeInterlace), DoubleInterlacePattern(),
                                        [&] { return InterleavedPicture(s.window) >= 0; });
-        s.Check(opening == std::vector<Band>({Band::Code, Band::DoubleCode}), "the opening flashes of Interlace");
+        s.Check(opening == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}), "the opening flashes of Interlace");
         const auto shows = [&](size_t position, const char* step) {
             s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(position); }),
                     std::string(step) + ": expected " + order[position]);
@@ -152,9 +116,9 @@ TEST_F(ImageBrowser, InterlaceOpensOnTheFirstFileAndPagesBothWays) {
         shows(0, "after Up, Return and plus");
 
         s.PressKey(VK_ESCAPE);
-        const auto closing = WatchBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+        const auto closing = WatchCodeBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
                                        [&] { return !IsWindow(s.window); });
-        s.Check(closing == std::vector<Band>({Band::Code, Band::DoubleCode}), "the closing flashes");
+        s.Check(closing == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}), "the closing flashes");
     });
     EXPECT_EQ(result, 1);
 }
@@ -173,8 +137,8 @@ TEST_F(ImageBrowser, FilesThatCannotBeDecodedAreSkippedInTheDirectionOfTravel) {
 
     const INT_PTR result = Browse(kViewLineBlank, [&](CWindowScript& s) {
         const auto opening =
-            WatchBand(s.window, PatternForCode(kCodeLineBlank), {}, [&] { return InterleavedPicture(s.window) >= 0; });
-        s.Check(opening == std::vector<Band>({Band::Code}), "the opening flash of Line Blank");
+            WatchCodeBand(s.window, PatternForCode(kCodeLineBlank), {}, [&] { return InterleavedPicture(s.window) >= 0; });
+        s.Check(opening == std::vector<BandSeen>({BandSeen::Code}), "the opening flash of Line Blank");
         s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(0); }), "opening");
         s.PressKey(VK_NEXT);
         s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(2); }), "Page Down past the empty file");
@@ -229,9 +193,9 @@ TEST_F(ImageBrowser, SyncDoubleBandsMoveWithTheKeypadKeysWithinTheirLimits) {
         return true;
     };
     const INT_PTR result = Browse(kViewSyncDouble, [&](CWindowScript& s) {
-        const auto opening = WatchBand(s.window, PatternForCode(kCodeSyncDouble), {},
+        const auto opening = WatchCodeBand(s.window, PatternForCode(kCodeSyncDouble), {},
                                        [&] { return bandsAt(s.window, table.topRows, table.bottomStart); });
-        s.Check(opening == std::vector<Band>({Band::Code}), "the opening flash of Sync Double");
+        s.Check(opening == std::vector<BandSeen>({BandSeen::Code}), "the opening flash of Sync Double");
         s.Check(s.WaitFor([&] { return bandsAt(s.window, table.topRows, table.bottomStart); }), "bands at 0");
         for (int i = 0; i < 21; ++i)
             s.PressKey(VK_ADD);
@@ -245,9 +209,9 @@ TEST_F(ImageBrowser, SyncDoubleBandsMoveWithTheKeypadKeysWithinTheirLimits) {
         s.Check(s.WaitFor([&] { return bandsAt(s.window, table.topRows + 20, table.bottomStart - 20); }),
                 "bands at -20");
         s.PressKey(VK_ESCAPE);
-        const auto closing = WatchBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+        const auto closing = WatchCodeBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
                                        [&] { return !IsWindow(s.window); });
-        s.Check(closing == std::vector<Band>({Band::Code, Band::DoubleCode}), "the closing flashes");
+        s.Check(closing == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}), "the closing flashes");
     });
     EXPECT_EQ(result, 1);
 }
@@ -268,13 +232,13 @@ TEST_F(ImageBrowser, TwoDShowsOnlyJpgFilesCentredWithoutAClosingFlash) {
     };
     const INT_PTR result = Browse(kViewFlat2D, [&](CWindowScript& s) {
         const auto opening =
-            WatchBand(s.window, PatternForCode(kCodeNormal), {}, [&] { return shown(s.window) >= 0; });
-        s.Check(opening == std::vector<Band>({Band::Code}), "the opening Normal flash of 2D");
+            WatchCodeBand(s.window, PatternForCode(kCodeNormal), {}, [&] { return shown(s.window) >= 0; });
+        s.Check(opening == std::vector<BandSeen>({BandSeen::Code}), "the opening Normal flash of 2D");
         s.Check(s.WaitFor([&] { return shown(s.window) == jpgOrder[0][5] - '0'; }), "the first .jpg");
         s.PressKey(VK_NEXT);
         s.Check(s.WaitFor([&] { return shown(s.window) == jpgOrder[1][5] - '0'; }), "the second .jpg");
         s.PressKey(VK_ESCAPE);
-        const auto closing = WatchBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+        const auto closing = WatchCodeBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
                                        [&] { return !IsWindow(s.window); });
         s.Check(closing.empty(), "2D closes without a flash");
     });

@@ -1,0 +1,250 @@
+// "Testing" and the test display run in this process on a 640x480 screen: the bitmaps remembered in the
+// registry and their fallbacks, Load... with the system's open-file dialog, the status texts, and the
+// test display's flashes and frames watched on its own device context.
+
+#include "activator/TestDlg.h"
+#include "activator/resource.h"
+#include "display/StereoFrame.h"
+#include "tests/win/DisplayTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace display_testing;
+using namespace testing_support;
+
+namespace {
+
+const std::string kDirKey = std::string(kProductKeyPath) + "\\1.0\\Dir";
+constexpr COLORREF kLeft = RGB(220, 30, 30);
+constexpr COLORREF kRight = RGB(30, 30, 220);
+
+class TestDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteProductTree();
+        leftPath = files.path() + "left.bmp";
+        rightPath = files.path() + "right.BMP";
+        ASSERT_TRUE(WriteBitmapFile(leftPath, 64, 48, kLeft));
+        ASSERT_TRUE(WriteBitmapFile(rightPath, 33, 21, kRight));
+    }
+    void TearDown() override { DeleteProductTree(); }
+
+    static std::string Stored(const char* value) {
+        std::string text = "(missing)";
+        ReadRegistryString(kDirKey, value, text);
+        return text;
+    }
+    static bool TestButtonEnabled(HWND dialog) { return IsWindowEnabled(GetDlgItem(dialog, IDC_TEST_DO)) != FALSE; }
+
+    // The colour in the middle of a preview of `dialog`.
+    static std::uint32_t PreviewColour(HWND dialog, int previewId) {
+        RECT frame;
+        GetWindowRect(GetDlgItem(dialog, previewId), &frame);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&frame), 2);
+        HDC dc = GetDC(dialog);
+        const CPixels middle = ReadPixels(dc, (frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2, 1, 1);
+        ReleaseDC(dialog, dc);
+        return middle.data.empty() ? 0xFFFFFFFF : middle.At(0, 0);
+    }
+
+    // Selects test format `format` (-1: none) and presses "Do Test!".
+    static void DoTest(CWindowScript& s, int format) {
+        SendDlgItemMessageA(s.window, IDC_TEST_FORMAT, CB_SETCURSEL, static_cast<WPARAM>(format), 0);
+        s.PressButton(s.window, IDC_TEST_DO);
+    }
+
+    CTempDirectory files{"zelto-test-dialog"};
+    std::string leftPath;
+    std::string rightPath;
+};
+
+} // namespace
+
+TEST_F(TestDialog, StoredBitmapsArePreviewedAndTheTestIsReady) {
+    WriteRegistryString(kDirKey, "Left Image", leftPath);
+    WriteRegistryString(kDirKey, "Right Image", rightPath);
+    CTestDlg dialog;
+    const INT_PTR result = RunModalWithScript(dialog, [&](CWindowScript& s) {
+        s.Check(TestButtonEnabled(s.window), "Do Test! enabled");
+        s.Check(ControlText(s.window, IDC_STATUS).empty(), "no status text");
+        s.Check(ControlText(s.window, IDC_TEST_FORMAT) == "Sync. Doubling", "Sync. Doubling selected");
+        s.Check(s.WaitFor([&] { return PreviewColour(s.window, IDC_TEST_LEFT_PREVIEW) == PixelOf(kLeft); }),
+                "left preview");
+        s.Check(PreviewColour(s.window, IDC_TEST_RIGHT_PREVIEW) == PixelOf(kRight), "right preview");
+        s.PressButton(s.window, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(Stored("Left Image"), leftPath);
+    EXPECT_EQ(Stored("Right Image"), rightPath);
+    std::string version;
+    EXPECT_TRUE(ReadRegistryString(kProductKeyPath, "Current Version", version));
+    EXPECT_EQ(version, "1.0");
+}
+
+TEST_F(TestDialog, TheDefaultPathIsTriedOnceAndWrittenBack) {
+    const std::string missing = files.path() + "missing.bmp";
+    WriteRegistryString(kDirKey, "Left Image", missing);
+    WriteRegistryString(kDirKey, "Default Left Image", leftPath);
+    WriteRegistryString(kDirKey, "Right Image", missing);
+    WriteRegistryString(kDirKey, "Default Right Image", files.path() + "also-missing.bmp");
+    CTestDlg dialog;
+    RunModalWithScript(dialog, [&](CWindowScript& s) {
+        s.Check(!TestButtonEnabled(s.window), "Do Test! disabled");
+        s.Check(ControlText(s.window, IDC_STATUS) == "Please load testing images first!", "the status text");
+        s.Check(s.WaitFor([&] { return PreviewColour(s.window, IDC_TEST_LEFT_PREVIEW) == PixelOf(kLeft); }),
+                "the default left bitmap");
+        s.PressButton(s.window, IDCANCEL);
+    });
+    EXPECT_EQ(Stored("Left Image"), leftPath);
+    EXPECT_EQ(Stored("Right Image"), files.path() + "also-missing.bmp");
+    EXPECT_EQ(Stored("Default Left Image"), leftPath);
+}
+
+TEST_F(TestDialog, PathsShorterThanTwoCharactersAreNotWrittenBack) {
+    WriteRegistryString(kDirKey, "Left Image", "x");
+    WriteRegistryString(kDirKey, "Right Image", rightPath);
+    CTestDlg dialog;
+    RunModalWithScript(dialog, [&](CWindowScript& s) { s.PressButton(s.window, IDOK); });
+    EXPECT_EQ(Stored("Left Image"), "x");
+    EXPECT_EQ(Stored("Right Image"), rightPath);
+
+    // Nothing at all in the registry: nothing is written but the version.
+    DeleteProductTree();
+    CTestDlg empty;
+    RunModalWithScript(empty, [&](CWindowScript& s) { s.PressButton(s.window, IDOK); });
+    EXPECT_EQ(Stored("Left Image"), "(missing)");
+    EXPECT_TRUE(RegistryKeyExists(kDirKey));
+}
+
+TEST_F(TestDialog, LoadRefusesOtherFilesAndAFailedLoadClearsOnlyItsSide) {
+    const std::string picture = files.path() + "picture.jpg";
+    const std::string broken = files.path() + "broken.bmp";
+    ASSERT_TRUE(WritePairFile(picture, 20, 20, kLeft, kLeft));
+    ASSERT_TRUE(WriteBitmapFile(broken, 64, 48, kLeft, 100));
+    WriteRegistryString(kDirKey, "Left Image", leftPath);
+    WriteRegistryString(kDirKey, "Right Image", rightPath);
+    CTestDlg dialog;
+    RunModalWithScript(dialog, [&](CWindowScript& s) {
+        s.PressButton(s.window, IDC_TEST_LOAD_LEFT);
+        s.Check(s.ChooseInFileDialog(s.window, picture), "the open-file dialog (picture)");
+        s.Check(s.WaitFor([&] { return ControlText(s.window, IDC_STATUS) == "You must specify a windows bitmap file!"; }),
+                "the extension is refused");
+        s.Check(TestButtonEnabled(s.window), "nothing changed");
+
+        s.PressButton(s.window, IDC_TEST_LOAD_RIGHT);
+        s.Check(s.ChooseInFileDialog(s.window, broken), "the open-file dialog (broken)");
+        s.Check(s.WaitFor([&] { return ControlText(s.window, IDC_STATUS) == "Load image failed!"; }), "load failed");
+        s.Check(s.WaitFor([&] { return !TestButtonEnabled(s.window); }), "Do Test! disabled");
+        s.Check(s.WaitFor([&] { return PreviewColour(s.window, IDC_TEST_RIGHT_PREVIEW) != PixelOf(kRight); }),
+                "the right preview is cleared");
+        s.Check(PreviewColour(s.window, IDC_TEST_LEFT_PREVIEW) == PixelOf(kLeft), "the left side is untouched");
+
+        // A good bitmap for the right side makes the test ready again.
+        s.PressButton(s.window, IDC_TEST_LOAD_RIGHT);
+        s.Check(s.ChooseInFileDialog(s.window, leftPath), "the open-file dialog (left.bmp)");
+        s.Check(s.WaitFor([&] { return TestButtonEnabled(s.window); }), "Do Test! enabled again");
+        s.Check(s.WaitFor([&] { return PreviewColour(s.window, IDC_TEST_RIGHT_PREVIEW) == PixelOf(kLeft); }),
+                "the right preview shows the new bitmap");
+        s.PressButton(s.window, IDOK);
+    });
+    EXPECT_EQ(Stored("Left Image"), leftPath);
+    EXPECT_EQ(Stored("Right Image"), leftPath);
+}
+
+namespace {
+
+bool FrameIs(HWND window, const Colour& expected) {
+    HDC dc = GetDC(window);
+    const CPixels frame = ReadPixels(dc, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    ReleaseDC(window, dc);
+    for (int y = 0; y < frame.height; ++y)
+        for (int x = 0; x < frame.width; x += 7)
+            if (frame.At(x, y) != PixelOf(expected(x, y)))
+                return false;
+    return frame.height > 0;
+}
+
+} // namespace
+
+TEST_F(TestDialog, SyncDoublingShowsBothBitmapsInTheirBandsUntilAKeyIsPressed) {
+    ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 640);
+    WriteRegistryString(kDirKey, "Left Image", leftPath);
+    WriteRegistryString(kDirKey, "Right Image", rightPath);
+    CTestDlg dialog;
+    RunModalWithScript(dialog, [&](CWindowScript& s) {
+        DoTest(s, kViewSyncDouble);
+        HWND display = s.WaitForWindow(s.window);
+        s.Check(display != nullptr, "the test display");
+        if (!display)
+            return;
+        // Presses while the code is sent are ignored.
+        PostMessageA(display, WM_KEYDOWN, VK_SPACE, 1);
+        PostMessageA(display, WM_KEYDOWN, VK_ESCAPE, 1);
+        PostMessageA(display, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        const auto bands = [](int, int y) {
+            return y < 200 ? kLeft : (y >= 263 && y < 463) ? kRight : RGB(0, 0, 0);
+        };
+        const auto opening = WatchCodeBand(display, PatternForCode(kCodeSyncDouble), {}, [&] { return FrameIs(display, bands); });
+        s.Check(opening == std::vector<BandSeen>({BandSeen::Code}), "the Sync Double code");
+        s.Check(s.WaitFor([&] { return FrameIs(display, bands); }), "rows 0-199 left, 263-462 right, black between");
+        Sleep(300);
+        s.Check(IsWindowVisible(display) != FALSE, "a press before the frame ended the test");
+        s.Check(ControlText(s.window, IDC_STATUS) == "Test Sync. Doubling", "the status text");
+
+        PostMessageA(display, WM_RBUTTONDOWN, MK_RBUTTON, 0);
+        const auto closing = WatchCodeBand(display, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+                                       [&] { return !IsWindow(display); });
+        s.Check(closing == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}), "the Normal codes");
+        s.Check(s.WaitFor([&] { return !IsWindow(display); }), "the test display ended");
+        s.PressButton(s.window, IDOK);
+    });
+}
+
+TEST_F(TestDialog, InterlacingShowsTheLeftBitmapOnEvenRows) {
+    WriteRegistryString(kDirKey, "Left Image", leftPath);
+    WriteRegistryString(kDirKey, "Right Image", rightPath);
+    CTestDlg dialog;
+    RunModalWithScript(dialog, [&](CWindowScript& s) {
+        DoTest(s, kViewInterlace);
+        HWND display = s.WaitForWindow(s.window);
+        if (!display)
+            return s.Check(false, "the test display");
+        const auto rows = [](int, int y) { return y % 2 == 0 ? kLeft : kRight; };
+        const auto opening = WatchCodeBand(display, PatternForCode(kCodeInterlace), DoubleInterlacePattern(),
+                                       [&] { return FrameIs(display, rows); });
+        s.Check(opening == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}), "the Interlace codes");
+        s.Check(s.WaitFor([&] { return FrameIs(display, rows); }), "interleaved rows");
+        s.Check(ControlText(s.window, IDC_STATUS) == "Test Interlacing", "the status text");
+        // Return ends the test like any other key once the frame is shown.
+        PostMessageA(display, WM_KEYDOWN, VK_RETURN, 1);
+        s.Check(s.WaitFor([&] { return !IsWindow(display); }), "Return ended the test");
+        s.PressButton(s.window, IDOK);
+    });
+}
+
+TEST_F(TestDialog, LineBlankingAndTheCloseBox) {
+    WriteRegistryString(kDirKey, "Left Image", leftPath);
+    WriteRegistryString(kDirKey, "Right Image", rightPath);
+    CTestDlg dialog;
+    RunModalWithScript(dialog, [&](CWindowScript& s) {
+        DoTest(s, kViewLineBlank);
+        HWND display = s.WaitForWindow(s.window);
+        if (!display)
+            return s.Check(false, "the test display");
+        const auto rows = [](int, int y) { return y % 2 == 0 ? kLeft : kRight; };
+        const auto opening = WatchCodeBand(display, PatternForCode(kCodeLineBlank), {}, [&] { return FrameIs(display, rows); });
+        s.Check(opening == std::vector<BandSeen>({BandSeen::Code}), "the Line Blank code");
+        s.Check(ControlText(s.window, IDC_STATUS) == "Test Line Blanking", "the status text");
+        // A close request is the dialog's default handling: no Normal code.
+        PostMessageA(display, WM_CLOSE, 0, 0);
+        const auto closing = WatchCodeBand(display, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+                                       [&] { return !IsWindow(display); });
+        s.Check(closing.empty(), "closed without the Normal codes");
+
+        // Without a selected format there is no test and no status text.
+        DoTest(s, -1);
+        s.Check(s.WaitFor([&] { return ControlText(s.window, IDC_STATUS).empty(); }), "empty status text");
+        s.Check(s.WaitForWindow(s.window, 1000) == nullptr, "no test display");
+        s.PressButton(s.window, IDOK);
+    });
+}
