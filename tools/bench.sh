@@ -23,3 +23,4 @@ run() {
 
 run emission 1024x768 $bin/emit_bench.exe
 run emission 1920x1080 $bin/emit_bench.exe
+run browser 1920x1080 $bin/browser_bench.exe

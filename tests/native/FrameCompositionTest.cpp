@@ -120,6 +120,24 @@ TEST(InterleavedFrame, ALargerPairIsCutOffAtTheScreensEdges) {
     ExpectInterleaved(frame, 640, 480, 4000, 700);
 }
 
+TEST(InterleavedFrame, AFrameUsedAgainKeepsNothingOfThePreviousPicture) {
+    CDibImage frame;
+    CDibImage large;
+    MakePair(large, 2000, 600);
+    ASSERT_TRUE(ComposeInterleavedFrame(large, frame, 800, 600));
+    const std::uint8_t* pixels = frame.Pixels();
+    CDibImage small;
+    MakePair(small, 300, 101);
+    ASSERT_TRUE(ComposeInterleavedFrame(small, frame, 800, 600));
+    EXPECT_EQ(frame.Pixels(), pixels);
+    ExpectInterleaved(frame, 800, 600, 300, 101);
+    // Another screen size gets a new frame.
+    CDibImage again;
+    MakePair(again, 300, 101);
+    ASSERT_TRUE(ComposeInterleavedFrame(again, frame, 640, 480));
+    ExpectInterleaved(frame, 640, 480, 300, 101);
+}
+
 TEST(InterleavedFrame, AnEmptyOrShallowPairGivesABlackFrame) {
     CDibImage frame;
     ASSERT_TRUE(frame.Create(kDibTrueColour, 5, 5)); // replaced
