@@ -13,8 +13,9 @@
 namespace {
 
 // The hidden frames that mark the bars of lines 0 to 15.
-constexpr int kBarIds[kColorCodeLineCount] = {IDC_CC_BAR_FIRST, 1019, 1020, 1021, 1023, 1028, 1029, 1030,
-                                              1031,             1032, 1033, 1034, 1035, 1036, 1037, 1038};
+constexpr int kBarIds[kColorCodeLineCount] = {1015, 1019, 1020, 1021, 1023, 1028, 1029, 1030,
+                                              1031, 1032, 1033, 1034, 1035, 1036, 1037, 1038};
+static_assert(kBarIds[0] == IDC_CC_BAR_FIRST);
 
 constexpr const char* kModeNames[kColorCodeModeCount] = {"Interlace", "Page Flipping", "Sync. Doubling",
                                                          "Line Blanking", "Normal"};
@@ -106,7 +107,8 @@ void CColorCodeDlg::PaintBars(HDC dc) {
 }
 
 void CColorCodeDlg::DrawFrame(HDC dc, int swatch, COLORREF colour) {
-    DrawSwatchFrame(dc, m_swatchRects[swatch], SwatchFrameThickness(m_swatchRects[0], m_swatchRects[1]), colour);
+    DrawSwatchFrame(dc, m_swatchRects[swatch], SwatchFrameThickness(m_swatchRects[0], m_swatchRects[1]),
+                    colour);
 }
 
 void CColorCodeDlg::DrawMarker(HDC dc, int line, bool on) {
@@ -269,7 +271,8 @@ void CColorCodeDlg::OnDelete() {
         return;
     }
     const std::string question = "Delete ColorCode Group : " + m_groups.Name(group) + " ?";
-    if (MessageBoxA(m_hWnd, question.c_str(), "Delete ColorCode Group", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+    if (MessageBoxA(m_hWnd, question.c_str(), "Delete ColorCode Group", MB_OKCANCEL | MB_ICONQUESTION) !=
+        IDOK)
         return;
     const int current = m_groups.Delete(group);
     if (current < 0)
@@ -299,6 +302,6 @@ void CColorCodeDlg::OnRename() {
         SendItemMessage(comboId, CB_INSERTSTRING, static_cast<WPARAM>(group), name);
     }
     SendItemMessage(IDC_CC_GROUP, CB_SETCURSEL, static_cast<WPARAM>(group));
-    // Replacing the item under the active combo's selection clears it.
+    // Deleting the selected item clears a combo's selection; the active group is selected again.
     SendItemMessage(IDC_CC_ACTIVE_GROUP, CB_SETCURSEL, static_cast<WPARAM>(m_groups.Active()));
 }

@@ -6,8 +6,8 @@
 namespace {
 
 // The mode order of a code set, as code numbers.
-constexpr int kModeCodes[kColorCodeModeCount] = {kCodeInterlace, kCodePageFlip, kCodeSyncDouble, kCodeLineBlank,
-                                                 kCodeNormal};
+constexpr int kModeCodes[kColorCodeModeCount] = {kCodeInterlace, kCodePageFlip, kCodeSyncDouble,
+                                                 kCodeLineBlank, kCodeNormal};
 
 CodeSet MakeDefaultCodeSet() {
     CodeSet codes{};
@@ -63,13 +63,13 @@ std::size_t CColorCodeGroups::Slot(int group) {
 }
 
 CodeColour CColorCodeGroups::Entry(int group, int mode, int line) const {
-    return m_codes[Slot(group)][static_cast<std::size_t>(
-        CodeSetIndex(std::clamp(mode, 0, kColorCodeModeCount - 1), std::clamp(line, 0, kColorCodeLineCount - 1)))];
+    return m_codes[Slot(group)][static_cast<std::size_t>(CodeSetIndex(
+        std::clamp(mode, 0, kColorCodeModeCount - 1), std::clamp(line, 0, kColorCodeLineCount - 1)))];
 }
 
 void CColorCodeGroups::SetEntry(int group, int mode, int line, CodeColour colour) {
-    m_codes[Slot(group)][static_cast<std::size_t>(
-        CodeSetIndex(std::clamp(mode, 0, kColorCodeModeCount - 1), std::clamp(line, 0, kColorCodeLineCount - 1)))] =
+    m_codes[Slot(group)][static_cast<std::size_t>(CodeSetIndex(
+        std::clamp(mode, 0, kColorCodeModeCount - 1), std::clamp(line, 0, kColorCodeLineCount - 1)))] =
         colour;
 }
 

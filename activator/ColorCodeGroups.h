@@ -11,7 +11,8 @@
 #include <span>
 #include <string>
 
-inline constexpr int kColorCodeModeCount = 5; // Interlace, Page Flipping, Sync. Doubling, Line Blanking, Normal
+inline constexpr int kColorCodeModeCount =
+    5; // Interlace, Page Flipping, Sync. Doubling, Line Blanking, Normal
 inline constexpr int kColorCodeLineCount = 16;
 inline constexpr int kCodeSetSize = kColorCodeModeCount * kColorCodeLineCount;
 inline constexpr int kMaxColorCodeGroups = 5;

@@ -15,7 +15,8 @@ bool OpenVersionKey(CRegistryKey& key, bool create) {
     auto step = [&key, create](HKEY parent, const std::string& name) {
         return create ? key.Create(parent, name) : key.Open(parent, name);
     };
-    if (!step(HKEY_LOCAL_MACHINE, "Software") || !step(key, kMakerKey.Load()) || !step(key, kProductKey.Load()))
+    if (!step(HKEY_LOCAL_MACHINE, "Software") || !step(key, kMakerKey.Load()) ||
+        !step(key, kProductKey.Load()))
         return false;
     std::string version = kSettingsVersion;
     key.ReadString(kCurrentVersionValue.Load(), version);

@@ -132,7 +132,9 @@ protected:
         }
         return !pixels.data.empty();
     }
-    COLORREF Bar(int line) const { return Pixel((bars[line].left + bars[line].right) / 2, bars[line].top + 1); }
+    COLORREF Bar(int line) const {
+        return Pixel((bars[line].left + bars[line].right) / 2, bars[line].top + 1);
+    }
     COLORREF Background() const { return Pixel(3, 3); }
 
     // The colour of the frame ring around swatch s (its innermost and outermost pixels left of the
@@ -179,7 +181,8 @@ protected:
     }
     std::string Item(int comboId, int index) const {
         char text[256] = {};
-        SendDlgItemMessageA(window, comboId, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+        SendDlgItemMessageA(window, comboId, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                            reinterpret_cast<LPARAM>(text));
         return text;
     }
     void Click(int x, int y) const {
@@ -187,7 +190,9 @@ protected:
         SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
         PumpMessages();
     }
-    void ClickCentre(const RECT& rect) const { Click((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2); }
+    void ClickCentre(const RECT& rect) const {
+        Click((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    }
     void Press(int buttonId) const {
         SendMessageA(window, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(window, buttonId)));
@@ -375,8 +380,8 @@ TEST_F(ColorCodeEditor, PaintingRestoresThePictureAndDrawingLeaksNoGdiObjects) {
     ExpectBarsShow(group, Selection(IDC_CC_MODE));
     for (int s = 0; s < kSwatchCount; ++s)
         EXPECT_TRUE(Filled(swatches[s], kSwatchColours[s])) << s;
-    EXPECT_EQ(FramedSwatch(), MatchingSwatch(dialog.Groups().Entry(group, Selection(IDC_CC_MODE),
-                                                                   Selection(IDC_CC_LINE))));
+    EXPECT_EQ(FramedSwatch(),
+              MatchingSwatch(dialog.Groups().Entry(group, Selection(IDC_CC_MODE), Selection(IDC_CC_LINE))));
     EXPECT_EQ(Marker(Selection(IDC_CC_LINE)), 0xFFFFFFu);
 }
 
@@ -434,7 +439,8 @@ TEST_F(ColorCodeEditor, AddOpensAddGroupAndAppendsABlackOrCopiedGroup) {
     ExpectBarsShow(3, 0);
 
     {
-        CWindowAnswer answer("Add Group", IDCANCEL, [](HWND add) { SetDlgItemTextA(add, IDC_GROUP_NAME, "No"); });
+        CWindowAnswer answer("Add Group", IDCANCEL,
+                             [](HWND add) { SetDlgItemTextA(add, IDC_GROUP_NAME, "No"); });
         Press(IDC_CC_ADD);
         ASSERT_TRUE(answer.Answered());
     }
@@ -560,7 +566,8 @@ TEST_F(ColorCodeEditor, RenameReplacesTheNameInBothListsKeepingTheSelections) {
     // Renaming a group that is not active leaves the active selection where it was.
     Select(IDC_CC_GROUP, 3);
     {
-        CWindowAnswer answer("Rename Group", IDOK, [](HWND rename) { SetDlgItemTextA(rename, IDC_GROUP_NAME, ""); });
+        CWindowAnswer answer("Rename Group", IDOK,
+                             [](HWND rename) { SetDlgItemTextA(rename, IDC_GROUP_NAME, ""); });
         Press(IDC_CC_RENAME);
         ASSERT_TRUE(answer.Answered());
     }
@@ -568,7 +575,8 @@ TEST_F(ColorCodeEditor, RenameReplacesTheNameInBothListsKeepingTheSelections) {
     EXPECT_EQ(Selection(IDC_CC_GROUP), 3);
     EXPECT_EQ(Selection(IDC_CC_ACTIVE_GROUP), 2);
     {
-        CWindowAnswer answer("Rename Group", IDCANCEL, [](HWND rename) { SetDlgItemTextA(rename, IDC_GROUP_NAME, "X"); });
+        CWindowAnswer answer("Rename Group", IDCANCEL,
+                             [](HWND rename) { SetDlgItemTextA(rename, IDC_GROUP_NAME, "X"); });
         Press(IDC_CC_RENAME);
         ASSERT_TRUE(answer.Answered());
     }

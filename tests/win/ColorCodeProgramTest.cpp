@@ -17,7 +17,8 @@ class ColorCodeFromTheMainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         DeleteProductTree();
-        ASSERT_EQ(FindWindowA("#32770", "Zelto Activator"), nullptr) << "an Activator from elsewhere is running";
+        ASSERT_EQ(FindWindowA("#32770", "Zelto Activator"), nullptr)
+            << "an Activator from elsewhere is running";
     }
     void TearDown() override {
         if (HWND editor = FindWindowA("#32770", "ColorCode Settings"))
@@ -41,7 +42,8 @@ protected:
     // Presses "ColorCode Settings..." and waits for the editor.
     HWND OpenEditor() {
         HWND button = GetDlgItem(main, IDC_COLORCODE_SETTINGS);
-        PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_COLORCODE_SETTINGS, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+        PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_COLORCODE_SETTINGS, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
         HWND editor = WaitForWindow("#32770", "ColorCode Settings", 5000);
         EXPECT_NE(editor, nullptr);
         EXPECT_TRUE(WaitUntil([editor] { return IsWindowVisible(editor) != FALSE; }, 5000));
@@ -161,7 +163,8 @@ TEST_F(ColorCodeFromTheMainWindow, OkStoresTheGroupsAndTheNextOpeningShowsThem) 
     Select(editor, IDC_CC_GROUP, 2);
     Close(editor, IDOK);
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kColorCodeKey + "\\2").c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kColorCodeKey + "\\2").c_str(), 0, KEY_READ, &key),
+              ERROR_SUCCESS);
     std::uint8_t stored[kStoredCodeSetBytes] = {};
     DWORD size = sizeof stored;
     DWORD type = 0;

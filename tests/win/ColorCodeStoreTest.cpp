@@ -150,7 +150,8 @@ TEST_F(ColorCodeStore, ShortOrMistypedCodesKeepWhatCanBeRead) {
 
 TEST_F(ColorCodeStore, TheGroupCountBoundsWhatIsReadAndNoMoreThanFiveAreRead) {
     for (int slot = 1; slot < 8; ++slot)
-        WriteGroup(slot, std::string(1, static_cast<char>('0' + slot)), Filled(static_cast<CodeColour>(slot)));
+        WriteGroup(slot, std::string(1, static_cast<char>('0' + slot)),
+                   Filled(static_cast<CodeColour>(slot)));
 
     WriteRegistryNumber(kColorCodeKey, "Number", 3);
     EXPECT_EQ(LoadColorCodeGroups().Count(), 3);
