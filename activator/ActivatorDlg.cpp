@@ -2,6 +2,7 @@
 
 #include "activator/ActivatorMessages.h"
 #include "activator/CaptureSettingsDlg.h"
+#include "activator/ColorCodeSettings.h"
 #include "activator/TestDlg.h"
 #include "activator/ModeTexts.h"
 #include "activator/RegistryKey.h"
@@ -213,6 +214,9 @@ bool CActivatorDlg::OnCommand(WORD id, WORD, HWND) {
         test.DoModal();
         return true;
     }
+    case IDC_COLORCODE_SETTINGS:
+        EditColorCodeSettings(m_hWnd);
+        return true;
     default:
         return false;
     }
