@@ -13,7 +13,7 @@ RECT RectOf(const CTestBand& band) {
 
 } // namespace
 
-CTestDisplayDlg::CTestDisplayDlg(HWND parent) : CDialog(IDD_TEST_DISPLAY, parent) {}
+CTestDisplayDlg::CTestDisplayDlg(HWND parent) : CStereoWindowDlg(IDD_TEST_DISPLAY, parent) {}
 
 void CTestDisplayDlg::SetTest(int format, CDibImage* left, CDibImage* right) {
     m_viewMode = format;
@@ -24,7 +24,7 @@ void CTestDisplayDlg::SetTest(int format, CDibImage* left, CDibImage* right) {
 BOOL CTestDisplayDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     m_paintState = kPositioning;
-    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 0);
+    CoverScreen();
 
     int width = 0;
     int height = 0;
@@ -49,7 +49,7 @@ void CTestDisplayDlg::OnPaint() {
     switch (m_paintState) {
     case kCodePending:
         FlashOpeningCodes(m_hWnd, m_viewMode);
-        SetTimer(m_hWnd, kFrameTimer, 0, nullptr);
+        StartFramePause();
         break;
     case kShowImage: {
         CMemoryDC frameDC(CreateCompatibleDC(dc));
@@ -66,11 +66,8 @@ void CTestDisplayDlg::OnPaint() {
 }
 
 void CTestDisplayDlg::OnTimer(WPARAM id) {
-    if (id != kFrameTimer)
-        return;
-    KillTimer(m_hWnd, kFrameTimer);
-    m_paintState = kShowImage;
-    Invalidate(false);
+    if (EndFramePause(id))
+        m_paintState = kShowImage;
 }
 
 void CTestDisplayDlg::OnEndRequest() {
@@ -85,14 +82,6 @@ LRESULT CTestDisplayDlg::OnEndTest() {
     FlashClosingCodes(m_hWnd);
     EndDialog(IDOK);
     return 1;
-}
-
-bool CTestDisplayDlg::PreTranslateMessage(MSG& message) {
-    if (IsEscapeOrReturnFor(m_hWnd, message)) {
-        WindowProc(WM_KEYDOWN, message.wParam, message.lParam);
-        return true;
-    }
-    return CDialog::PreTranslateMessage(message);
 }
 
 LRESULT CTestDisplayDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -2,27 +2,23 @@
 // The test display (template 105): a top-most window over the whole screen that switches the stereo
 // controller into the test's format with line-code flashes, then shows the two test bitmaps composed
 // into one frame, and on a key or mouse press flashes the Normal codes and ends. Until the frame has
-// been drawn, presses are ignored.
+// been drawn, presses are ignored; Escape and Return end it like any other key, never by themselves.
 
 #include "display/DibImage.h"
-#include "framework/Dialog.h"
+#include "display/StereoWindowDlg.h"
 #include "framework/Handles.h"
 
-class CTestDisplayDlg : public CDialog {
+class CTestDisplayDlg : public CStereoWindowDlg {
 public:
     enum PaintState { kPositioning = -2, kCodePending = 0, kShowImage = 1 };
     // Posted by the window to itself to end the test.
     static constexpr UINT kMsgEndTest = WM_USER + 1;
-    static constexpr UINT_PTR kFrameTimer = 1;
 
     explicit CTestDisplayDlg(HWND parent = nullptr);
 
     // The test: format 0 (Interlace), 1 (Sync Double) or 2 (Line Blank) and the test dialog's bitmaps,
     // borrowed for the run. Anything else, or an empty bitmap, makes the creation fail.
     void SetTest(int format, CDibImage* left, CDibImage* right);
-
-    // Escape and Return go to the end-request handling, never to the dialog's own.
-    bool PreTranslateMessage(MSG& message) override;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

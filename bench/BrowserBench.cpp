@@ -108,8 +108,9 @@ int main() {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "ZeltoBrowserBench";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0,
-                                  screenWidth, screenHeight, nullptr, nullptr, windowClass.hInstance, nullptr);
+    HWND window =
+        CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0,
+                        screenWidth, screenHeight, nullptr, nullptr, windowClass.hInstance, nullptr);
     std::vector<double> paint;
     {
         CWindowDC dc(window);
@@ -121,8 +122,8 @@ int main() {
         }
     }
     DestroyWindow(window);
-    std::printf("paint of the prepared %dx%d frame: %7.2f ms (median of %zu)\n", frame.GetWidth(), frame.GetHeight(),
-                Median(paint), paint.size());
+    std::printf("paint of the prepared %dx%d frame: %7.2f ms (median of %zu)\n", frame.GetWidth(),
+                frame.GetHeight(), Median(paint), paint.size());
     DeleteFileA(path.c_str());
     return 0;
 }

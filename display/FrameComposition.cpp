@@ -23,7 +23,8 @@ CSyncDoubleRows SyncDoubleRows(int screenWidth, int screenHeight, int gapAdjust)
 
 bool ComposeInterleavedFrame(CDibImage& pair, CDibImage& frame, int screenWidth, int screenHeight) {
     // A frame of the right size is used again: a page step then touches no fresh memory.
-    const bool reusable = frame.GetBitCount() == 24 && frame.GetWidth() == screenWidth && frame.GetHeight() == screenHeight;
+    const bool reusable =
+        frame.GetBitCount() == 24 && frame.GetWidth() == screenWidth && frame.GetHeight() == screenHeight;
     if (!reusable) {
         frame.Free();
         if (screenWidth <= 0 || screenHeight <= 0 ||

@@ -6,7 +6,7 @@
 #include "framework/Handles.h"
 
 CImageBrowserDlg::CImageBrowserDlg(UINT templateId)
-    : CDialog(templateId), m_image(std::make_unique<CDibImage>()) {}
+    : CStereoWindowDlg(templateId), m_image(std::make_unique<CDibImage>()) {}
 
 CImageBrowserDlg::~CImageBrowserDlg() = default;
 
@@ -64,10 +64,6 @@ bool CImageBrowserDlg::LoadCurrentImage(bool forward) {
     return loaded;
 }
 
-void CImageBrowserDlg::CoverScreen() {
-    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 0);
-}
-
 BOOL CImageBrowserDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     m_paintState = kPositioning;
@@ -82,7 +78,7 @@ void CImageBrowserDlg::OnPaint() {
     switch (m_paintState) {
     case kCodePending:
         FlashOpeningCodes(m_hWnd, m_viewMode);
-        SetTimer(m_hWnd, kFrameTimer, 0, nullptr);
+        StartFramePause();
         break;
     case kShowImage:
         if (m_viewMode == kViewSyncDouble)
@@ -99,11 +95,8 @@ void CImageBrowserDlg::OnPaint() {
 }
 
 void CImageBrowserDlg::OnTimer(WPARAM id) {
-    if (id != kFrameTimer)
-        return;
-    KillTimer(m_hWnd, kFrameTimer);
-    m_paintState = kShowImage;
-    Invalidate(false);
+    if (EndFramePause(id))
+        m_paintState = kShowImage;
 }
 
 void CImageBrowserDlg::Advance(bool forward) {
@@ -168,14 +161,6 @@ void CImageBrowserDlg::OnDestroy() {
     }
     m_files.clear();
     m_current.reset();
-}
-
-bool CImageBrowserDlg::PreTranslateMessage(MSG& message) {
-    if (IsEscapeOrReturnFor(m_hWnd, message)) {
-        WindowProc(WM_KEYDOWN, message.wParam, message.lParam);
-        return true;
-    }
-    return CDialog::PreTranslateMessage(message);
 }
 
 LRESULT CImageBrowserDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -7,10 +7,11 @@
 // The opener constructs it, hands over directory, name and view mode with SetSeries and runs it with
 // DoModal. The creation fails (DoModal returns -1 and nothing is shown) for a view mode outside 0 to 3,
 // a directory of fewer than 2 characters, an empty name, no matching file or no decodable one.
-// Decoding happens in the key and mouse handlers; paints only draw.
+// Decoding happens in the key and mouse handlers; paints only draw. Return does nothing; Escape closes
+// only through the close message, after the closing flashes.
 
 #include "display/DibImage.h"
-#include "framework/Dialog.h"
+#include "display/StereoWindowDlg.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,12 +20,11 @@
 #include <string>
 #include <vector>
 
-class CImageBrowserDlg : public CDialog {
+class CImageBrowserDlg : public CStereoWindowDlg {
 public:
     enum PaintState : std::int32_t { kPositioning = -2, kCodePending = 0, kShowImage = 1, kClosing = 2 };
     // Posted by the window to itself to close, after the closing flashes.
     static constexpr UINT kMsgClose = WM_USER + 1;
-    static constexpr UINT_PTR kFrameTimer = 1;
     static constexpr int kGapAdjustLimit = 20;
 
     // `templateId`: an empty pop-up dialog template of the program.
@@ -39,18 +39,12 @@ public:
     // file cannot be decoded (missing, empty, damaged or foreign files among them).
     static bool LoadImageFile(const std::string& path, CDibImage* holder);
 
-    // Escape and Return go straight to the key handler, so that the dialog's own handling of them
-    // never ends the window: Return does nothing, Escape closes only through the close message.
-    bool PreTranslateMessage(MSG& message) override;
-
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
 
     // The creation's own steps: checks, the file list, the first picture. False fails the creation.
     bool OpenSeries();
-    // Puts the window in the top-most band over the whole primary screen.
-    void CoverScreen();
     void OnPaint();
     // Loads the file at m_current, moving on in the direction of travel past files that cannot be
     // decoded, without wrapping; true when a picture was loaded and its frame prepared.

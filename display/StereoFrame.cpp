@@ -68,11 +68,6 @@ void FlashClosingCodes(HWND window) {
     FlashLineCode(window, kCodeNormal, &CLineCodePainter::Paint);
 }
 
-bool IsEscapeOrReturnFor(HWND window, const MSG& message) {
-    return message.message == WM_KEYDOWN && (message.wParam == VK_ESCAPE || message.wParam == VK_RETURN) &&
-           (message.hwnd == window || IsChild(window, message.hwnd));
-}
-
 bool ComposeInterleavedFrame(CDibImage& pair, CDibImage& frame) {
     return ComposeInterleavedFrame(pair, frame, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }

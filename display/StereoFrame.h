@@ -29,10 +29,6 @@ void FlashOpeningCodes(HWND window, int viewMode);
 // The flashes with which a stereo window hands the controller back: double Normal, then Normal.
 void FlashClosingCodes(HWND window);
 
-// True for a WM_KEYDOWN of Escape or Return to `window` or one of its children: the keys that the
-// full-screen windows take before the dialog manager can end them with IDCANCEL or IDOK.
-bool IsEscapeOrReturnFor(HWND window, const MSG& message);
-
 // The interleaved frame of Interlace and Line Blank display for the primary screen's size
 // (SM_CXSCREEN x SM_CYSCREEN); `pair` is freed.
 bool ComposeInterleavedFrame(CDibImage& pair, CDibImage& frame);

@@ -15,10 +15,8 @@ TEST(SplitChosenCapturePath, DirectoryUpToTheLastBackslashAndTheTitleMadeSixLong
     for (Case c : {Case{"D:\\Stereo\\frame.jpg", "D:\\Stereo\\", "frame_"},
                    Case{"C:\\Capture\\Pictures.jps", "C:\\Capture\\", "Pictur"},
                    Case{"C:\\a.b\\shot", "C:\\a.b\\", "shot__"},
-                   Case{"C:\\x\\my.shot.jpg", "C:\\x\\", "my.sho"},
-                   Case{"C:\\x\\.jpg", "C:\\x\\", "______"},
-                   Case{"name.jpg", "", "name__"},
-                   Case{"C:\\x\\", "C:\\x\\", "______"}}) {
+                   Case{"C:\\x\\my.shot.jpg", "C:\\x\\", "my.sho"}, Case{"C:\\x\\.jpg", "C:\\x\\", "______"},
+                   Case{"name.jpg", "", "name__"}, Case{"C:\\x\\", "C:\\x\\", "______"}}) {
         const CCaptureLocation location = SplitChosenCapturePath(c.path);
         EXPECT_EQ(location.dir, c.dir) << c.path;
         EXPECT_EQ(location.name, c.name) << c.path;
@@ -40,8 +38,9 @@ TEST(TestDisplayBands, ByWidthWithinTheScreen) {
     struct Case {
         int width, height, topBottom, bottomTop, bottomBottom;
     };
-    for (Case c : {Case{640, 480, 200, 263, 463}, Case{800, 600, 287, 315, 600}, Case{1024, 768, 365, 404, 768},
-                   Case{1280, 1024, 491, 533, 1024}, Case{1600, 1200, 575, 625, 1200}, Case{1920, 1080, 518, 562, 1080},
+    for (Case c : {Case{640, 480, 200, 263, 463}, Case{800, 600, 287, 315, 600},
+                   Case{1024, 768, 365, 404, 768}, Case{1280, 1024, 491, 533, 1024},
+                   Case{1600, 1200, 575, 625, 1200}, Case{1920, 1080, 518, 562, 1080},
                    // Fixed rows on a screen shorter than they assume are cut at its bottom.
                    Case{640, 400, 200, 263, 400}, Case{800, 240, 240, 240, 240}}) {
         const CTestBands bands = TestDisplayBands(c.width, c.height);

@@ -35,9 +35,9 @@ struct BmpSpec {
     std::uint32_t headerSize = 40;
     std::uint32_t compression = 0;
     std::uint32_t clrUsed = 0;
-    std::uint32_t tableEntries = 0;                // entries written after the header
-    std::optional<std::uint32_t> pixelOffset;      // default: right after the table
-    std::optional<std::uint32_t> pixelBytes;       // default: stride x height
+    std::uint32_t tableEntries = 0;           // entries written after the header
+    std::optional<std::uint32_t> pixelOffset; // default: right after the table
+    std::optional<std::uint32_t> pixelBytes;  // default: stride x height
 };
 
 std::uint32_t StrideOf(std::int64_t width, unsigned bits) {
@@ -47,8 +47,10 @@ std::uint32_t StrideOf(std::int64_t width, unsigned bits) {
 // Table entry i is (i, 255 - i, i / 2); pixel byte k is (k * 7 + 3) mod 256.
 Bytes MakeBmp(const BmpSpec& spec) {
     const std::uint32_t offset = spec.pixelOffset.value_or(14 + spec.headerSize + 4 * spec.tableEntries);
-    const std::uint32_t pixels = spec.pixelBytes.value_or(
-        spec.width > 0 ? StrideOf(spec.width, spec.bitCount) * static_cast<std::uint32_t>(std::abs(spec.height)) : 16);
+    const std::uint32_t pixels =
+        spec.pixelBytes.value_or(spec.width > 0 ? StrideOf(spec.width, spec.bitCount) *
+                                                      static_cast<std::uint32_t>(std::abs(spec.height))
+                                                : 16);
     Bytes bytes;
     Put16(bytes, spec.magic);
     Put32(bytes, offset + pixels);
@@ -82,7 +84,9 @@ class TempFile {
 public:
     TempFile(const Bytes& bytes, std::size_t prefix = 0) {
         static int counter = 0;
-        m_path = (std::filesystem::temp_directory_path() / ("zelto-dib-" + std::to_string(++counter) + ".bmp")).string();
+        m_path =
+            (std::filesystem::temp_directory_path() / ("zelto-dib-" + std::to_string(++counter) + ".bmp"))
+                .string();
         std::FILE* out = std::fopen(m_path.c_str(), "wb");
         for (std::size_t i = 0; i < prefix; ++i)
             std::fputc('x', out);
@@ -164,7 +168,8 @@ TEST(DibImageCreate, SizesStridesAndTables) {
     EXPECT_EQ(image.Header()->clrUsed, 256u);
     for (int i = 0; i < 256; ++i) {
         const CDibQuad& entry = image.ColourTable()[i];
-        ASSERT_TRUE(entry.blue == i && entry.green == i && entry.red == i && entry.reserved == 0) << "entry " << i;
+        ASSERT_TRUE(entry.blue == i && entry.green == i && entry.red == i && entry.reserved == 0)
+            << "entry " << i;
     }
 }
 
@@ -231,7 +236,8 @@ TEST(DibImageReadBitmapFile, ReadsEachDepthAsStored) {
             EXPECT_EQ(std::memcmp(image.ColourTable(), bytes.data() + 54, 4 * c.entries), 0);
         }
         const std::size_t offset = 54 + 4 * c.entries;
-        EXPECT_EQ(std::memcmp(image.Pixels(), bytes.data() + offset, image.GetImageSize()), 0) << c.bits << " bits";
+        EXPECT_EQ(std::memcmp(image.Pixels(), bytes.data() + offset, image.GetImageSize()), 0)
+            << c.bits << " bits";
         EXPECT_EQ(image.Header()->sizeImage, image.GetImageSize());
     }
 }
@@ -335,11 +341,13 @@ TEST(DibImageReadBitmapFile, FilesCutShortAreRefused) {
     spec.tableEntries = 256;
     const Bytes whole = MakeBmp(spec);
     // In the file header, the info header, the table and the rows.
-    for (std::size_t length : {std::size_t{0}, std::size_t{10}, std::size_t{14}, std::size_t{40}, std::size_t{54},
-                               std::size_t{54 + 500}, std::size_t{54 + 1024}, whole.size() - 1}) {
+    for (std::size_t length :
+         {std::size_t{0}, std::size_t{10}, std::size_t{14}, std::size_t{40}, std::size_t{54},
+          std::size_t{54 + 500}, std::size_t{54 + 1024}, whole.size() - 1}) {
         CDibImage image;
         HoldSomething(image);
-        EXPECT_FALSE(Read(image, Bytes(whole.begin(), whole.begin() + static_cast<long>(length)))) << length << " bytes";
+        EXPECT_FALSE(Read(image, Bytes(whole.begin(), whole.begin() + static_cast<long>(length))))
+            << length << " bytes";
         ExpectEmpty(image);
     }
     CDibImage image;

@@ -16,7 +16,8 @@ void PairPixel(int x, int y, std::uint8_t* out) {
 }
 
 void MakePair(CDibImage& pair, int width, int height) {
-    ASSERT_TRUE(pair.Create(kDibTrueColour, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)));
+    ASSERT_TRUE(
+        pair.Create(kDibTrueColour, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             PairPixel(x, y, pair.RowFromTop(y) + 3 * x);
@@ -24,7 +25,8 @@ void MakePair(CDibImage& pair, int width, int height) {
 
 // Checks every pixel of `frame` (W x H) against the pair of `pairWidth` x `pairHeight`: screen row r
 // shows row r of the left half if r is even, of the right half if odd, from column 0; the rest is black.
-void ExpectInterleaved(const CDibImage& frame, int screenWidth, int screenHeight, int pairWidth, int pairHeight) {
+void ExpectInterleaved(const CDibImage& frame, int screenWidth, int screenHeight, int pairWidth,
+                       int pairHeight) {
     ASSERT_EQ(frame.GetWidth(), screenWidth);
     ASSERT_EQ(frame.GetHeight(), screenHeight);
     ASSERT_EQ(frame.GetBitCount(), 24u);
@@ -63,9 +65,9 @@ TEST(SyncDoubleRows, TheGapAdjustmentMovesBothInnerEdges) {
     struct Case {
         int width, height, adjust, topEnd, bottomStart;
     };
-    for (Case c : {Case{1024, 768, 0, 364, 404}, Case{1024, 768, 20, 344, 424}, Case{1024, 768, -20, 384, 384},
-                   Case{1600, 1200, 0, 580, 620}, Case{640, 480, 0, 223, 257}, Case{1280, 1024, -20, 515, 509},
-                   Case{1920, 1080, 5, 515, 565}}) {
+    for (Case c : {Case{1024, 768, 0, 364, 404}, Case{1024, 768, 20, 344, 424},
+                   Case{1024, 768, -20, 384, 384}, Case{1600, 1200, 0, 580, 620}, Case{640, 480, 0, 223, 257},
+                   Case{1280, 1024, -20, 515, 509}, Case{1920, 1080, 5, 515, 565}}) {
         const CSyncDoubleRows rows = SyncDoubleRows(c.width, c.height, c.adjust);
         EXPECT_EQ(rows.topEnd, c.topEnd) << c.width << "x" << c.height << " " << c.adjust;
         EXPECT_EQ(rows.bottomStart, c.bottomStart) << c.width << "x" << c.height << " " << c.adjust;

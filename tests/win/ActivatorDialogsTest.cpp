@@ -64,7 +64,8 @@ TEST_F(ActivatorDialogs, TestRunsTheTestDialog) {
     PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_TEST, BN_CLICKED), 0);
     HWND dialog = WaitForWindow("#32770", "Testing", 5000);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return ControlText(dialog, IDC_STATUS) == "Please load testing images first!"; }, 5000));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ControlText(dialog, IDC_STATUS) == "Please load testing images first!"; }, 5000));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_TEST_DO)));
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));

@@ -22,7 +22,8 @@ protected:
     void TearDown() override { DeleteProductTree(); }
 
     // Runs the dialog on `dialog`'s fields: types `dir` and `name` into the edits and ends with `button`.
-    static INT_PTR TypeAndEnd(CCaptureSettingsDlg& dialog, const std::string& dir, const std::string& name, int button) {
+    static INT_PTR TypeAndEnd(CCaptureSettingsDlg& dialog, const std::string& dir, const std::string& name,
+                              int button) {
         return RunModalWithScript(dialog, [&](CWindowScript& s) {
             SetDlgItemTextA(s.window, IDC_CAPTURE_DIR, dir.c_str());
             SetDlgItemTextA(s.window, IDC_CAPTURE_NAME, name.c_str());
@@ -51,7 +52,8 @@ TEST_F(CaptureSettings, OkStoresTheNameMadeSixLongAndTheDirectoryWithItsBackslas
         const char* typed;
         const char* stored;
     };
-    for (Case c : {Case{"Pictures", "Pictur"}, Case{"ab", "ab____"}, Case{"", "______"}, Case{"Shot01", "Shot01"}}) {
+    for (Case c :
+         {Case{"Pictures", "Pictur"}, Case{"ab", "ab____"}, Case{"", "______"}, Case{"Shot01", "Shot01"}}) {
         CCaptureSettingsDlg dialog;
         dialog.m_viewMode = kViewInterlace;
         EXPECT_EQ(TypeAndEnd(dialog, place.path() + "Capture", c.typed, IDOK), IDOK);
@@ -69,7 +71,8 @@ TEST_F(CaptureSettings, OkStoresTheNameMadeSixLongAndTheDirectoryWithItsBackslas
     EXPECT_EQ(TypeAndEnd(deeper, place.path() + "A\\B", "x", IDOK), IDOK);
     EXPECT_EQ(Stored("Dir"), place.path() + "A\\B\\");
     EXPECT_EQ(StoredViewMode(), 3u);
-    EXPECT_EQ(GetFileAttributesA((place.path() + "A").c_str()), INVALID_FILE_ATTRIBUTES) << "parents are not made";
+    EXPECT_EQ(GetFileAttributesA((place.path() + "A").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "parents are not made";
 
     CCaptureSettingsDlg empty;
     empty.m_viewMode = kViewSyncDouble;
@@ -167,11 +170,13 @@ TEST_F(CaptureSettings, TheFormatListAndTheAlignmentKeys) {
                          reinterpret_cast<LPARAM>(combo));
         };
         select(kViewInterlace);
-        s.Check(!IsWindowEnabled(GetDlgItem(s.window, IDC_CAPTURE_ALIGN_KEYS)), "+/- disabled for Interlacing");
+        s.Check(!IsWindowEnabled(GetDlgItem(s.window, IDC_CAPTURE_ALIGN_KEYS)),
+                "+/- disabled for Interlacing");
         select(kViewFlat2D);
         s.Check(!IsWindowEnabled(GetDlgItem(s.window, IDC_CAPTURE_ALIGN_TEXT)), "alignment disabled for 2D");
         select(kViewSyncDouble);
-        s.Check(IsWindowEnabled(GetDlgItem(s.window, IDC_CAPTURE_ALIGN_TEXT)) != FALSE, "alignment enabled again");
+        s.Check(IsWindowEnabled(GetDlgItem(s.window, IDC_CAPTURE_ALIGN_TEXT)) != FALSE,
+                "alignment enabled again");
         select(kViewLineBlank);
         // Text typed into the list's edit field is no selection.
         SetWindowTextA(combo, "2D");
@@ -205,7 +210,8 @@ TEST_F(CaptureSettings, ChangePicksDirectoryAndNameWithTheSaveFileDialog) {
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(dirShown, place.path());
     EXPECT_EQ(nameShown, "frame_");
-    EXPECT_EQ(GetFileAttributesA((place.path() + "frame.jpg").c_str()), INVALID_FILE_ATTRIBUTES) << "a file was made";
+    EXPECT_EQ(GetFileAttributesA((place.path() + "frame.jpg").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "a file was made";
     EXPECT_FALSE(RegistryKeyExists(kCaptureKey));
 }
 
@@ -227,11 +233,11 @@ TEST_F(CaptureSettings, ViewOpensTheBrowserOnTheTextsAsTheyStand) {
         HWND browser = s.WaitForWindow(s.window);
         browserOpened = browser != nullptr;
         s.Check(s.WaitFor([&] {
-                    HDC dc = GetDC(browser);
-                    const CPixels middle = ReadPixels(dc, W / 2, H / 2, 1, 1);
-                    ReleaseDC(browser, dc);
-                    return !middle.data.empty() && Near(middle.At(0, 0), RGB(40, 200, 40));
-                }),
+            HDC dc = GetDC(browser);
+            const CPixels middle = ReadPixels(dc, W / 2, H / 2, 1, 1);
+            ReleaseDC(browser, dc);
+            return !middle.data.empty() && Near(middle.At(0, 0), RGB(40, 200, 40));
+        }),
                 "the browser shows the picture");
         PostMessageA(browser, WM_KEYDOWN, VK_ESCAPE, 1);
         s.Check(s.WaitFor([&] { return !IsWindow(browser); }), "the browser closed");

@@ -71,7 +71,8 @@ TEST(DibDrawing, UnscaledCopiesEveryDepthOneToOne) {
     for (int y = 0; y < 30; ++y) {
         for (int x = 0; x < 50; ++x)
             grey.RowFromTop(y)[x] = static_cast<std::uint8_t>(x * 5);
-        std::fill_n(mono.RowFromTop(y), mono.GetStride(), static_cast<std::uint8_t>(y % 2 == 0 ? 0xF0 : 0x0F));
+        std::fill_n(mono.RowFromTop(y), mono.GetStride(),
+                    static_cast<std::uint8_t>(y % 2 == 0 ? 0xF0 : 0x0F));
     }
     struct Case {
         const CDibImage* image;
@@ -80,7 +81,8 @@ TEST(DibDrawing, UnscaledCopiesEveryDepthOneToOne) {
     const Case cases[] = {
         {&colour, Picture},
         {&grey, [](int x, int) { return RGB(x * 5, x * 5, x * 5); }},
-        {&mono, [](int x, int y) { return ((x % 8 < 4) == (y % 2 == 0)) ? RGB(255, 255, 255) : RGB(0, 0, 0); }},
+        {&mono,
+         [](int x, int y) { return ((x % 8 < 4) == (y % 2 == 0)) ? RGB(255, 255, 255) : RGB(0, 0, 0); }},
     };
     for (const Case& c : cases) {
         screen.Fill(kMarker);
@@ -126,7 +128,9 @@ TEST(DibDrawing, AnEmptyHolderDrawsNothingAndSaysNothing) {
         boxes = watch.Stop();
     }
     EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(CountDifferences(ReadPixels(screen.dc(), 0, 0, 30, 30), [](int, int) { return kMarker; }, "empty"), 0);
+    EXPECT_EQ(CountDifferences(
+                  ReadPixels(screen.dc(), 0, 0, 30, 30), [](int, int) { return kMarker; }, "empty"),
+              0);
 }
 
 TEST(DibDrawing, AFailedUnscaledDrawingShowsTheSystemsText) {
@@ -136,7 +140,9 @@ TEST(DibDrawing, AFailedUnscaledDrawingShowsTheSystemsText) {
     std::vector<std::string> boxes;
     {
         CMessageBoxWatch watch;
-        EXPECT_EQ(picture.DrawUnscaled(reinterpret_cast<HDC>(static_cast<INT_PTR>(0x7777)), RECT{0, 0, 8, 8}, POINT{0, 0}), 0);
+        EXPECT_EQ(picture.DrawUnscaled(reinterpret_cast<HDC>(static_cast<INT_PTR>(0x7777)), RECT{0, 0, 8, 8},
+                                       POINT{0, 0}),
+                  0);
         boxes = watch.Stop();
     }
     ASSERT_EQ(boxes.size(), 1u) << "one message box";
@@ -182,8 +188,8 @@ protected:
         std::thread sampler([&] {
             while (!stop) {
                 const CPixels now = Band();
-                const Seen seen = now == background ? Seen::Background
-                                  : now == code     ? Seen::Code
+                const Seen seen = now == background                        ? Seen::Background
+                                  : now == code                            ? Seen::Code
                                   : (!second.empty() && now == doubleCode) ? Seen::DoubleCode
                                                                            : Seen::Other;
                 if (runs.empty() || runs.back() != seen)
@@ -226,7 +232,8 @@ TEST_F(WindowFlash, OpeningAndClosingFlashesComeInTheirOrder) {
     };
     const HWND handle = window->Handle();
     const Case cases[] = {
-        {[&] { FlashOpeningCodes(handle, kViewInterlace); }, PatternForCode(kCodeInterlace), DoubleInterlacePattern()},
+        {[&] { FlashOpeningCodes(handle, kViewInterlace); }, PatternForCode(kCodeInterlace),
+         DoubleInterlacePattern()},
         {[&] { FlashOpeningCodes(handle, kViewLineBlank); }, PatternForCode(kCodeLineBlank), {}},
         {[&] { FlashOpeningCodes(handle, kViewFlat2D); }, PatternForCode(kCodeNormal), {}},
         {[&] { FlashClosingCodes(handle); }, DoubleNormalPattern(), PatternForCode(kCodeNormal)},
@@ -237,8 +244,8 @@ TEST_F(WindowFlash, OpeningAndClosingFlashesComeInTheirOrder) {
         std::vector<Seen> runs = Watch(c.flash, c.first, c.second);
         std::erase_if(runs, [](Seen seen) { return seen == Seen::Background || seen == Seen::Other; });
         runs.erase(std::unique(runs.begin(), runs.end()), runs.end());
-        const std::vector<Seen> expected =
-            c.second.empty() ? std::vector<Seen>{Seen::Code} : std::vector<Seen>{Seen::Code, Seen::DoubleCode};
+        const std::vector<Seen> expected = c.second.empty() ? std::vector<Seen>{Seen::Code}
+                                                            : std::vector<Seen>{Seen::Code, Seen::DoubleCode};
         EXPECT_EQ(runs, expected);
         EXPECT_EQ(Band(), background);
     }

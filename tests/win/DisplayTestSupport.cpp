@@ -19,7 +19,8 @@ namespace display_testing {
 
 void FillImage(CDibImage& image, int width, int height, const Colour& colour) {
     image.Free();
-    ASSERT_TRUE(image.Create(kDibTrueColour, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)));
+    ASSERT_TRUE(
+        image.Create(kDibTrueColour, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)));
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = image.RowFromTop(y);
         for (int x = 0; x < width; ++x) {
@@ -98,8 +99,8 @@ int CountDifferences(const CPixels& pixels, const Colour& expected, const std::s
         for (int x = 0; x < pixels.width; ++x) {
             const std::uint32_t want = PixelOf(expected(x, y));
             if (pixels.At(x, y) != want && wrong++ < 5)
-                ADD_FAILURE() << what << ": pixel (" << x << ", " << y << ") is " << std::hex << pixels.At(x, y)
-                              << ", expected " << want;
+                ADD_FAILURE() << what << ": pixel (" << x << ", " << y << ") is " << std::hex
+                              << pixels.At(x, y) << ", expected " << want;
         }
     }
     return wrong;
@@ -108,7 +109,8 @@ int CountDifferences(const CPixels& pixels, const Colour& expected, const std::s
 bool Near(std::uint32_t pixel, COLORREF colour, int tolerance) {
     const std::uint32_t want = PixelOf(colour);
     for (int shift : {0, 8, 16}) {
-        if (std::abs(static_cast<int>((pixel >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF)) > tolerance)
+        if (std::abs(static_cast<int>((pixel >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF)) >
+            tolerance)
             return false;
     }
     return true;
@@ -172,8 +174,9 @@ CPixels CodeBandOf(int width, std::span<const CodeLine> lines) {
     return band;
 }
 
-std::vector<BandSeen> WatchCodeBand(HWND window, std::span<const CodeLine> code, std::span<const CodeLine> doubleCode,
-                                    const std::function<bool()>& until, DWORD timeoutMs) {
+std::vector<BandSeen> WatchCodeBand(HWND window, std::span<const CodeLine> code,
+                                    std::span<const CodeLine> doubleCode, const std::function<bool()>& until,
+                                    DWORD timeoutMs) {
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const CPixels codeBand = CodeBandOf(width, code);
     const CPixels doubleBand = CodeBandOf(width, doubleCode);
@@ -238,7 +241,8 @@ bool CWindowScript::WaitFor(const std::function<bool()>& condition, DWORD timeou
 
 HWND CWindowScript::WaitForWindow(HWND except, DWORD timeoutMs) {
     HWND found = nullptr;
-    WaitFor([&] { return (found = FindThreadWindow(uiThread, except)) != nullptr || *modalEnded; }, timeoutMs);
+    WaitFor([&] { return (found = FindThreadWindow(uiThread, except)) != nullptr || *modalEnded; },
+            timeoutMs);
     return found;
 }
 
@@ -247,11 +251,13 @@ void CWindowScript::PressKey(WPARAM key) const {
 }
 
 void CWindowScript::Click(UINT buttonMessage) const {
-    PostMessageA(window, buttonMessage, buttonMessage == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON, MAKELPARAM(10, 10));
+    PostMessageA(window, buttonMessage, buttonMessage == WM_LBUTTONDOWN ? MK_LBUTTON : MK_RBUTTON,
+                 MAKELPARAM(10, 10));
 }
 
 void CWindowScript::PressButton(HWND dialog, int id) const {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 bool CWindowScript::ChooseInFileDialog(HWND owner, const std::string& path) {
@@ -266,7 +272,8 @@ bool CWindowScript::ChooseInFileDialog(HWND owner, const std::string& path) {
     if (!name)
         return false;
     SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(fileDialog, IDOK)));
+    PostMessageA(fileDialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(fileDialog, IDOK)));
     return WaitFor([&] { return !IsWindow(fileDialog); });
 }
 

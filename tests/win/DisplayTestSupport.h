@@ -26,6 +26,18 @@ void FillImage(CDibImage& image, int width, int height, const Colour& colour);
 // The same picture as a packed DIB in movable global memory (the codec's form); the caller frees it.
 HGLOBAL MakePackedDib(int width, int height, const Colour& colour);
 
+// The colours of picture k of the test series: the left and right halves of its .jps, its .jpg. Far
+// enough apart that JPEG coding cannot blur one into another.
+inline COLORREF SeriesLeftColour(int k) {
+    return RGB(200, 40 + 40 * k, 40);
+}
+inline COLORREF SeriesRightColour(int k) {
+    return RGB(40, 40 + 40 * k, 200);
+}
+inline COLORREF SeriesFlatColour(int k) {
+    return RGB(120, 200, 40 + 40 * k);
+}
+
 // A side-by-side picture of `width` x `height` whose left half is `left` and right half `right`,
 // encoded as a JPEG file at `path`.
 bool WritePairFile(const std::string& path, int width, int height, COLORREF left, COLORREF right);
@@ -92,8 +104,9 @@ testing_support::CPixels CodeBandOf(int width, std::span<const CodeLine> lines);
 // until `until` held: the runs in which they showed `code` (Code) or `doubleCode` (DoubleCode), in
 // order; what they showed in between is left out.
 enum class BandSeen { Code, DoubleCode };
-std::vector<BandSeen> WatchCodeBand(HWND window, std::span<const CodeLine> code, std::span<const CodeLine> doubleCode,
-                                    const std::function<bool()>& until, DWORD timeoutMs = 5000);
+std::vector<BandSeen> WatchCodeBand(HWND window, std::span<const CodeLine> code,
+                                    std::span<const CodeLine> doubleCode, const std::function<bool()>& until,
+                                    DWORD timeoutMs = 5000);
 
 // The first visible top-level window of thread `threadId` other than `except`; null when none.
 HWND FindThreadWindow(DWORD threadId, HWND except = nullptr);

@@ -17,17 +17,6 @@ namespace {
 
 constexpr int kSeriesLength = 4;
 
-// Picture k of the series: its left half, its right half, and the 2D picture.
-COLORREF LeftColour(int k) {
-    return RGB(200, 40 + 40 * k, 40);
-}
-COLORREF RightColour(int k) {
-    return RGB(40, 40 + 40 * k, 200);
-}
-COLORREF FlatColour(int k) {
-    return RGB(120, 200, 40 + 40 * k);
-}
-
 class ImageBrowser : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -35,8 +24,8 @@ protected:
         H = GetSystemMetrics(SM_CYSCREEN);
         for (int k = 0; k < kSeriesLength; ++k) {
             const std::string name = series.path() + "shot0" + std::to_string(k);
-            ASSERT_TRUE(WritePairFile(name + ".jps", 2 * W, H, LeftColour(k), RightColour(k)));
-            ASSERT_TRUE(WritePairFile(name + ".jpg", W / 2, H / 2, FlatColour(k), FlatColour(k)));
+            ASSERT_TRUE(WritePairFile(name + ".jps", 2 * W, H, SeriesLeftColour(k), SeriesRightColour(k)));
+            ASSERT_TRUE(WritePairFile(name + ".jpg", W / 2, H / 2, SeriesFlatColour(k), SeriesFlatColour(k)));
         }
         // The browser shows the files in the order in which the file system hands them out.
         order = EnumerateFiles(series.path() + "shot??.jps");
@@ -60,14 +49,24 @@ protected:
         if (rows.data.size() != 2)
             return -1;
         for (int k = 0; k < kSeriesLength; ++k) {
-            if (Near(rows.At(0, 0), LeftColour(k)) && Near(rows.At(0, 1), RightColour(k)))
+            if (Near(rows.At(0, 0), SeriesLeftColour(k)) && Near(rows.At(0, 1), SeriesRightColour(k)))
                 return k;
         }
         return -1;
     }
 
+    // Presses Escape and checks the closing flashes of a stereo view mode: double Normal, then Normal.
+    static void EscapeWithClosingFlashes(CWindowScript& s) {
+        s.PressKey(VK_ESCAPE);
+        const auto closing = WatchCodeBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+                                           [&] { return !IsWindow(s.window); });
+        s.Check(closing == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}),
+                "the closing flashes");
+    }
+
     // Runs the browser on the series in `viewMode` with `script`; the modal result.
-    INT_PTR Browse(int viewMode, const std::function<void(CWindowScript&)>& script, const std::string& name = "shot") {
+    INT_PTR Browse(int viewMode, const std::function<void(CWindowScript&)>& script,
+                   const std::string& name = "shot") {
         CImageBrowserDlg browser(IDD_IMAGE_BROWSER);
         browser.SetSeries(series.path(), name, viewMode);
         return RunModalWithScript(browser, script);
@@ -84,8 +83,9 @@ protected:
 TEST_F(ImageBrowser, InterlaceOpensOnTheFirstFileAndPagesBothWays) {
     const INT_PTR result = Browse(kViewInterlace, [&](CWindowScript& s) {
         const auto opening = WatchCodeBand(s.window, PatternForCode(kCodeInterlace), DoubleInterlacePattern(),
-                                       [&] { return InterleavedPicture(s.window) >= 0; });
-        s.Check(opening == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}), "the opening flashes of Interlace");
+                                           [&] { return InterleavedPicture(s.window) >= 0; });
+        s.Check(opening == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}),
+                "the opening flashes of Interlace");
         const auto shows = [&](size_t position, const char* step) {
             s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(position); }),
                     std::string(step) + ": expected " + order[position]);
@@ -115,10 +115,7 @@ TEST_F(ImageBrowser, InterlaceOpensOnTheFirstFileAndPagesBothWays) {
         s.Check(IsWindowVisible(s.window) != FALSE, "Return closed the window");
         shows(0, "after Up, Return and plus");
 
-        s.PressKey(VK_ESCAPE);
-        const auto closing = WatchCodeBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
-                                       [&] { return !IsWindow(s.window); });
-        s.Check(closing == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}), "the closing flashes");
+        EscapeWithClosingFlashes(s);
     });
     EXPECT_EQ(result, 1);
 }
@@ -136,23 +133,28 @@ TEST_F(ImageBrowser, FilesThatCannotBeDecodedAreSkippedInTheDirectionOfTravel) {
         before.push_back(ReadFileBytes(series.path() + name));
 
     const INT_PTR result = Browse(kViewLineBlank, [&](CWindowScript& s) {
-        const auto opening =
-            WatchCodeBand(s.window, PatternForCode(kCodeLineBlank), {}, [&] { return InterleavedPicture(s.window) >= 0; });
+        const auto opening = WatchCodeBand(s.window, PatternForCode(kCodeLineBlank), {},
+                                           [&] { return InterleavedPicture(s.window) >= 0; });
         s.Check(opening == std::vector<BandSeen>({BandSeen::Code}), "the opening flash of Line Blank");
         s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(0); }), "opening");
         s.PressKey(VK_NEXT);
-        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(2); }), "Page Down past the empty file");
+        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(2); }),
+                "Page Down past the empty file");
         s.PressKey(VK_PRIOR);
-        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(0); }), "Page Up past the empty file");
+        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(0); }),
+                "Page Up past the empty file");
         // Past the foreign last file the list's end is reached: the last frame stays, and the next
         // press starts again at the head.
         s.PressKey(VK_NEXT);
-        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(2); }), "Page Down to the third");
+        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(2); }),
+                "Page Down to the third");
         s.PressKey(VK_NEXT);
         Sleep(300);
-        s.Check(InterleavedPicture(s.window) == PictureAt(2), "the last frame stays after the end of the list");
+        s.Check(InterleavedPicture(s.window) == PictureAt(2),
+                "the last frame stays after the end of the list");
         s.PressKey(VK_NEXT);
-        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(0); }), "again from the head");
+        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(0); }),
+                "again from the head");
         s.PressKey(VK_ESCAPE);
     });
     EXPECT_EQ(result, 1);
@@ -186,15 +188,18 @@ TEST_F(ImageBrowser, SyncDoubleBandsMoveWithTheKeypadKeysWithinTheirLimits) {
             return false;
         const int k = PictureAt(0);
         for (int row = 0; row < H; ++row) {
-            const COLORREF expected = row >= bottomStart ? RightColour(k) : row < topEnd ? LeftColour(k) : RGB(0, 0, 0);
+            const COLORREF expected = row >= bottomStart ? SeriesRightColour(k)
+                                      : row < topEnd     ? SeriesLeftColour(k)
+                                                         : RGB(0, 0, 0);
             if (!Near(column.At(0, row), expected))
                 return false;
         }
         return true;
     };
     const INT_PTR result = Browse(kViewSyncDouble, [&](CWindowScript& s) {
-        const auto opening = WatchCodeBand(s.window, PatternForCode(kCodeSyncDouble), {},
-                                       [&] { return bandsAt(s.window, table.topRows, table.bottomStart); });
+        const auto opening = WatchCodeBand(s.window, PatternForCode(kCodeSyncDouble), {}, [&] {
+            return bandsAt(s.window, table.topRows, table.bottomStart);
+        });
         s.Check(opening == std::vector<BandSeen>({BandSeen::Code}), "the opening flash of Sync Double");
         s.Check(s.WaitFor([&] { return bandsAt(s.window, table.topRows, table.bottomStart); }), "bands at 0");
         for (int i = 0; i < 21; ++i)
@@ -208,10 +213,7 @@ TEST_F(ImageBrowser, SyncDoubleBandsMoveWithTheKeypadKeysWithinTheirLimits) {
             s.PressKey(VK_SUBTRACT);
         s.Check(s.WaitFor([&] { return bandsAt(s.window, table.topRows + 20, table.bottomStart - 20); }),
                 "bands at -20");
-        s.PressKey(VK_ESCAPE);
-        const auto closing = WatchCodeBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
-                                       [&] { return !IsWindow(s.window); });
-        s.Check(closing == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}), "the closing flashes");
+        EscapeWithClosingFlashes(s);
     });
     EXPECT_EQ(result, 1);
 }
@@ -226,7 +228,7 @@ TEST_F(ImageBrowser, TwoDShowsOnlyJpgFilesCentredWithoutAClosingFlash) {
         if (middle.data.empty() || corner.data.empty() || !Near(corner.At(0, 0), RGB(0, 0, 0), 0))
             return -1;
         for (int k = 0; k < kSeriesLength; ++k)
-            if (Near(middle.At(0, 0), FlatColour(k)))
+            if (Near(middle.At(0, 0), SeriesFlatColour(k)))
                 return k;
         return -1;
     };
@@ -239,14 +241,15 @@ TEST_F(ImageBrowser, TwoDShowsOnlyJpgFilesCentredWithoutAClosingFlash) {
         s.Check(s.WaitFor([&] { return shown(s.window) == jpgOrder[1][5] - '0'; }), "the second .jpg");
         s.PressKey(VK_ESCAPE);
         const auto closing = WatchCodeBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
-                                       [&] { return !IsWindow(s.window); });
+                                           [&] { return !IsWindow(s.window); });
         s.Check(closing.empty(), "2D closes without a flash");
     });
     EXPECT_EQ(result, 1);
 }
 
 TEST_F(ImageBrowser, RefusesToOpenWithoutASeriesItCanShow) {
-    const auto refused = [&](const std::string& dir, const std::string& name, int viewMode, const char* what) {
+    const auto refused = [&](const std::string& dir, const std::string& name, int viewMode,
+                             const char* what) {
         CImageBrowserDlg browser(IDD_IMAGE_BROWSER);
         browser.SetSeries(dir, name, viewMode);
         bool appeared = false;

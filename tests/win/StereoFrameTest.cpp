@@ -51,8 +51,9 @@ TEST_F(StereoFrame, PicturesAreCentredWithAnEvenVerticalOffset) {
         int width, height, x, y;
     };
     // Free height 184: offset 92; 182: exactly 91, drawn at 90; 183 (odd picture height): 90.
-    for (Case c : {Case{W - 224, H - 184, 112, 92}, Case{W - 224, H - 182, 112, 90}, Case{W - 225, H - 183, 112, 90},
-                   Case{W + 10, H + 30, 0, 0}, Case{W, 1, 0, 2 * ((H - 1) / 2 / 2)}}) {
+    for (Case c :
+         {Case{W - 224, H - 184, 112, 92}, Case{W - 224, H - 182, 112, 90}, Case{W - 225, H - 183, 112, 90},
+          Case{W + 10, H + 30, 0, 0}, Case{W, 1, 0, 2 * ((H - 1) / 2 / 2)}}) {
         CDibImage picture;
         FillImage(picture, c.width, c.height, Picture);
         screen.Fill(kMarker);
@@ -73,10 +74,14 @@ TEST_F(StereoFrame, AnEmptyHolderLeavesABlackScreen) {
     CDibImage empty;
     screen.Fill(kMarker);
     DrawFrameCentred(screen.dc(), empty);
-    EXPECT_EQ(CountDifferences(screen.Read(), [](int, int) { return kBlack; }, "empty 2D"), 0);
+    EXPECT_EQ(CountDifferences(
+                  screen.Read(), [](int, int) { return kBlack; }, "empty 2D"),
+              0);
     screen.Fill(kMarker);
     DrawSyncDouble(screen.dc(), empty, 0);
-    EXPECT_EQ(CountDifferences(screen.Read(), [](int, int) { return kBlack; }, "empty Sync Double"), 0);
+    EXPECT_EQ(CountDifferences(
+                  screen.Read(), [](int, int) { return kBlack; }, "empty Sync Double"),
+              0);
 }
 
 TEST_F(StereoFrame, InterlaceRowsComeFromTheirHalves) {
@@ -112,7 +117,9 @@ TEST_F(StereoFrame, SyncDoubleBandsFollowTheGapAdjustment) {
         // Where the bands overlap (a gap narrower than 40 rows), the bottom band is drawn last.
         const int wrong = CountDifferences(
             screen.Read(),
-            [&](int, int y) { return y >= bottomStart ? kRight : y < topEnd ? kLeft : kBlack; },
+            [&](int, int y) { return y >= bottomStart ? kRight
+                                     : y < topEnd     ? kLeft
+                                                      : kBlack; },
             "Sync Double " + std::to_string(adjust));
         EXPECT_EQ(wrong, 0) << "adjustment " << adjust << " on " << W << "x" << H;
     }
@@ -152,7 +159,9 @@ TEST_F(TestFrame, SyncDoubleStretchesEachBitmapIntoItsBand) {
     Compose(kViewSyncDouble, &left, &right);
     const int wrong = CountDifferences(
         screen.Read(),
-        [&](int, int y) { return y < top.bottom ? kLeft : (y >= bottom.top && y < bottom.bottom) ? kRight : kBlack; },
+        [&](int, int y) {
+            return y < top.bottom ? kLeft : (y >= bottom.top && y < bottom.bottom) ? kRight : kBlack;
+        },
         "test Sync Double");
     EXPECT_EQ(wrong, 0) << W << "x" << H;
 }
@@ -162,8 +171,9 @@ TEST_F(TestFrame, InterlaceAndLineBlankShowTheLeftBitmapOnEvenRows) {
         screen.Fill(kMarker);
         Compose(format, &left, &right);
         // On a screen of odd height the last row is even: the left bitmap.
-        const int wrong = CountDifferences(screen.Read(), [](int, int y) { return y % 2 == 0 ? kLeft : kRight; },
-                                           "test format " + std::to_string(format));
+        const int wrong = CountDifferences(
+            screen.Read(), [](int, int y) { return y % 2 == 0 ? kLeft : kRight; },
+            "test format " + std::to_string(format));
         EXPECT_EQ(wrong, 0) << W << "x" << H;
     }
 }
@@ -174,7 +184,9 @@ TEST_F(TestFrame, IncompleteInputsLeaveTheFrameAsItWas) {
     Compose(-1, &left, &right);
     Compose(kViewInterlace, &left, &empty);
     Compose(kViewSyncDouble, nullptr, &right);
-    EXPECT_EQ(CountDifferences(screen.Read(), [](int, int) { return kMarker; }, "untouched"), 0);
+    EXPECT_EQ(CountDifferences(
+                  screen.Read(), [](int, int) { return kMarker; }, "untouched"),
+              0);
 }
 
 TEST_F(TestFrame, ComposingAndDrawingReleaseEveryObject) {

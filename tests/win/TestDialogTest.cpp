@@ -34,7 +34,9 @@ protected:
         ReadRegistryString(kDirKey, value, text);
         return text;
     }
-    static bool TestButtonEnabled(HWND dialog) { return IsWindowEnabled(GetDlgItem(dialog, IDC_TEST_DO)) != FALSE; }
+    static bool TestButtonEnabled(HWND dialog) {
+        return IsWindowEnabled(GetDlgItem(dialog, IDC_TEST_DO)) != FALSE;
+    }
 
     // The colour in the middle of a preview of `dialog`.
     static std::uint32_t PreviewColour(HWND dialog, int previewId) {
@@ -42,7 +44,8 @@ protected:
         GetWindowRect(GetDlgItem(dialog, previewId), &frame);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&frame), 2);
         HDC dc = GetDC(dialog);
-        const CPixels middle = ReadPixels(dc, (frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2, 1, 1);
+        const CPixels middle =
+            ReadPixels(dc, (frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2, 1, 1);
         ReleaseDC(dialog, dc);
         return middle.data.empty() ? 0xFFFFFFFF : middle.At(0, 0);
     }
@@ -127,17 +130,21 @@ TEST_F(TestDialog, LoadRefusesOtherFilesAndAFailedLoadClearsOnlyItsSide) {
     RunModalWithScript(dialog, [&](CWindowScript& s) {
         s.PressButton(s.window, IDC_TEST_LOAD_LEFT);
         s.Check(s.ChooseInFileDialog(s.window, picture), "the open-file dialog (picture)");
-        s.Check(s.WaitFor([&] { return ControlText(s.window, IDC_STATUS) == "You must specify a windows bitmap file!"; }),
+        s.Check(s.WaitFor([&] {
+            return ControlText(s.window, IDC_STATUS) == "You must specify a windows bitmap file!";
+        }),
                 "the extension is refused");
         s.Check(TestButtonEnabled(s.window), "nothing changed");
 
         s.PressButton(s.window, IDC_TEST_LOAD_RIGHT);
         s.Check(s.ChooseInFileDialog(s.window, broken), "the open-file dialog (broken)");
-        s.Check(s.WaitFor([&] { return ControlText(s.window, IDC_STATUS) == "Load image failed!"; }), "load failed");
+        s.Check(s.WaitFor([&] { return ControlText(s.window, IDC_STATUS) == "Load image failed!"; }),
+                "load failed");
         s.Check(s.WaitFor([&] { return !TestButtonEnabled(s.window); }), "Do Test! disabled");
         s.Check(s.WaitFor([&] { return PreviewColour(s.window, IDC_TEST_RIGHT_PREVIEW) != PixelOf(kRight); }),
                 "the right preview is cleared");
-        s.Check(PreviewColour(s.window, IDC_TEST_LEFT_PREVIEW) == PixelOf(kLeft), "the left side is untouched");
+        s.Check(PreviewColour(s.window, IDC_TEST_LEFT_PREVIEW) == PixelOf(kLeft),
+                "the left side is untouched");
 
         // A good bitmap for the right side makes the test ready again.
         s.PressButton(s.window, IDC_TEST_LOAD_RIGHT);
@@ -166,81 +173,86 @@ bool FrameIs(HWND window, const Colour& expected) {
 
 } // namespace
 
-TEST_F(TestDialog, SyncDoublingShowsBothBitmapsInTheirBandsUntilAKeyIsPressed) {
+namespace {
+
+// Runs a test of `format` on both stored bitmaps: checks the opening codes (`code`, then `doubleCode`
+// if any), that the frame comes out as `frame`, and the status text; then hands the open test display
+// to `then`, which ends it.
+class TestRun : public TestDialog {
+protected:
+    void Run(int format, std::span<const CodeLine> code, std::span<const CodeLine> doubleCode,
+             const Colour& frame, const std::string& status,
+             const std::function<void(CWindowScript&, HWND display)>& then) {
+        WriteRegistryString(kDirKey, "Left Image", leftPath);
+        WriteRegistryString(kDirKey, "Right Image", rightPath);
+        CTestDlg dialog;
+        RunModalWithScript(dialog, [&](CWindowScript& s) {
+            DoTest(s, format);
+            HWND display = s.WaitForWindow(s.window);
+            if (!display)
+                return s.Check(false, "no test display");
+            // Presses while the code is sent are ignored.
+            PostMessageA(display, WM_KEYDOWN, VK_SPACE, 1);
+            PostMessageA(display, WM_KEYDOWN, VK_ESCAPE, 1);
+            PostMessageA(display, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+            const auto opening =
+                WatchCodeBand(display, code, doubleCode, [&] { return FrameIs(display, frame); });
+            const auto expected = doubleCode.empty()
+                                      ? std::vector<BandSeen>{BandSeen::Code}
+                                      : std::vector<BandSeen>{BandSeen::Code, BandSeen::DoubleCode};
+            s.Check(opening == expected, "the opening codes");
+            s.Check(s.WaitFor([&] { return FrameIs(display, frame); }), "the frame");
+            Sleep(300);
+            s.Check(IsWindowVisible(display) != FALSE, "a press before the frame ended the test");
+            s.Check(ControlText(s.window, IDC_STATUS) == status, "the status text");
+            then(s, display);
+            s.Check(s.WaitFor([&] { return !IsWindow(display); }), "the test display ended");
+            s.PressButton(s.window, IDOK);
+        });
+    }
+};
+
+} // namespace
+
+TEST_F(TestRun, SyncDoublingShowsBothBitmapsInTheirBandsUntilAPress) {
     ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 640);
-    WriteRegistryString(kDirKey, "Left Image", leftPath);
-    WriteRegistryString(kDirKey, "Right Image", rightPath);
-    CTestDlg dialog;
-    RunModalWithScript(dialog, [&](CWindowScript& s) {
-        DoTest(s, kViewSyncDouble);
-        HWND display = s.WaitForWindow(s.window);
-        s.Check(display != nullptr, "the test display");
-        if (!display)
-            return;
-        // Presses while the code is sent are ignored.
-        PostMessageA(display, WM_KEYDOWN, VK_SPACE, 1);
-        PostMessageA(display, WM_KEYDOWN, VK_ESCAPE, 1);
-        PostMessageA(display, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-        const auto bands = [](int, int y) {
-            return y < 200 ? kLeft : (y >= 263 && y < 463) ? kRight : RGB(0, 0, 0);
-        };
-        const auto opening = WatchCodeBand(display, PatternForCode(kCodeSyncDouble), {}, [&] { return FrameIs(display, bands); });
-        s.Check(opening == std::vector<BandSeen>({BandSeen::Code}), "the Sync Double code");
-        s.Check(s.WaitFor([&] { return FrameIs(display, bands); }), "rows 0-199 left, 263-462 right, black between");
-        Sleep(300);
-        s.Check(IsWindowVisible(display) != FALSE, "a press before the frame ended the test");
-        s.Check(ControlText(s.window, IDC_STATUS) == "Test Sync. Doubling", "the status text");
-
-        PostMessageA(display, WM_RBUTTONDOWN, MK_RBUTTON, 0);
-        const auto closing = WatchCodeBand(display, DoubleNormalPattern(), PatternForCode(kCodeNormal),
-                                       [&] { return !IsWindow(display); });
-        s.Check(closing == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}), "the Normal codes");
-        s.Check(s.WaitFor([&] { return !IsWindow(display); }), "the test display ended");
-        s.PressButton(s.window, IDOK);
-    });
+    const auto bands = [](int, int y) {
+        return y < 200 ? kLeft : (y >= 263 && y < 463) ? kRight : RGB(0, 0, 0);
+    };
+    Run(kViewSyncDouble, PatternForCode(kCodeSyncDouble), {}, bands, "Test Sync. Doubling",
+        [](CWindowScript& s, HWND display) {
+            PostMessageA(display, WM_RBUTTONDOWN, MK_RBUTTON, 0);
+            const auto closing = WatchCodeBand(display, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+                                               [&] { return !IsWindow(display); });
+            s.Check(closing == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}),
+                    "the Normal codes");
+        });
 }
 
-TEST_F(TestDialog, InterlacingShowsTheLeftBitmapOnEvenRows) {
-    WriteRegistryString(kDirKey, "Left Image", leftPath);
-    WriteRegistryString(kDirKey, "Right Image", rightPath);
-    CTestDlg dialog;
-    RunModalWithScript(dialog, [&](CWindowScript& s) {
-        DoTest(s, kViewInterlace);
-        HWND display = s.WaitForWindow(s.window);
-        if (!display)
-            return s.Check(false, "the test display");
-        const auto rows = [](int, int y) { return y % 2 == 0 ? kLeft : kRight; };
-        const auto opening = WatchCodeBand(display, PatternForCode(kCodeInterlace), DoubleInterlacePattern(),
-                                       [&] { return FrameIs(display, rows); });
-        s.Check(opening == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}), "the Interlace codes");
-        s.Check(s.WaitFor([&] { return FrameIs(display, rows); }), "interleaved rows");
-        s.Check(ControlText(s.window, IDC_STATUS) == "Test Interlacing", "the status text");
-        // Return ends the test like any other key once the frame is shown.
-        PostMessageA(display, WM_KEYDOWN, VK_RETURN, 1);
-        s.Check(s.WaitFor([&] { return !IsWindow(display); }), "Return ended the test");
-        s.PressButton(s.window, IDOK);
-    });
+TEST_F(TestRun, InterlacingShowsTheLeftBitmapOnEvenRowsAndReturnEndsIt) {
+    const auto rows = [](int, int y) { return y % 2 == 0 ? kLeft : kRight; };
+    Run(kViewInterlace, PatternForCode(kCodeInterlace), DoubleInterlacePattern(), rows, "Test Interlacing",
+        [](CWindowScript&, HWND display) { PostMessageA(display, WM_KEYDOWN, VK_RETURN, 1); });
 }
 
-TEST_F(TestDialog, LineBlankingAndTheCloseBox) {
+TEST_F(TestRun, LineBlankingEndsWithoutTheNormalCodeOnAClose) {
+    const auto rows = [](int, int y) { return y % 2 == 0 ? kLeft : kRight; };
+    Run(kViewLineBlank, PatternForCode(kCodeLineBlank), {}, rows, "Test Line Blanking",
+        [](CWindowScript& s, HWND display) {
+            // A close request is the dialog's default handling: no Normal code.
+            PostMessageA(display, WM_CLOSE, 0, 0);
+            const auto closing = WatchCodeBand(display, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+                                               [&] { return !IsWindow(display); });
+            s.Check(closing.empty(), "closed without the Normal codes");
+        });
+}
+
+TEST_F(TestDialog, WithoutAFormatThereIsNoTest) {
     WriteRegistryString(kDirKey, "Left Image", leftPath);
     WriteRegistryString(kDirKey, "Right Image", rightPath);
     CTestDlg dialog;
     RunModalWithScript(dialog, [&](CWindowScript& s) {
-        DoTest(s, kViewLineBlank);
-        HWND display = s.WaitForWindow(s.window);
-        if (!display)
-            return s.Check(false, "the test display");
-        const auto rows = [](int, int y) { return y % 2 == 0 ? kLeft : kRight; };
-        const auto opening = WatchCodeBand(display, PatternForCode(kCodeLineBlank), {}, [&] { return FrameIs(display, rows); });
-        s.Check(opening == std::vector<BandSeen>({BandSeen::Code}), "the Line Blank code");
-        s.Check(ControlText(s.window, IDC_STATUS) == "Test Line Blanking", "the status text");
-        // A close request is the dialog's default handling: no Normal code.
-        PostMessageA(display, WM_CLOSE, 0, 0);
-        const auto closing = WatchCodeBand(display, DoubleNormalPattern(), PatternForCode(kCodeNormal),
-                                       [&] { return !IsWindow(display); });
-        s.Check(closing.empty(), "closed without the Normal codes");
-
+        SetDlgItemTextA(s.window, IDC_STATUS, "before");
         // Without a selected format there is no test and no status text.
         DoTest(s, -1);
         s.Check(s.WaitFor([&] { return ControlText(s.window, IDC_STATUS).empty(); }), "empty status text");

@@ -12,16 +12,6 @@ namespace {
 
 const std::string kCaptureKey = std::string(kProductKeyPath) + "\\1.0\\Capture";
 
-COLORREF LeftColour(int k) {
-    return RGB(200, 40 + 40 * k, 40);
-}
-COLORREF RightColour(int k) {
-    return RGB(40, 40 + 40 * k, 200);
-}
-COLORREF FlatColour(int k) {
-    return RGB(120, 200, 40 + 40 * k);
-}
-
 struct WindowOfProcess {
     DWORD processId;
     HWND found;
@@ -46,8 +36,8 @@ protected:
         H = GetSystemMetrics(SM_CYSCREEN);
         for (int k = 0; k < 3; ++k) {
             const std::string name = series.path() + "view0" + std::to_string(k);
-            ASSERT_TRUE(WritePairFile(name + ".jps", 2 * W, H, LeftColour(k), RightColour(k)));
-            ASSERT_TRUE(WritePairFile(name + ".jpg", W / 2, H / 2, FlatColour(k), FlatColour(k)));
+            ASSERT_TRUE(WritePairFile(name + ".jps", 2 * W, H, SeriesLeftColour(k), SeriesRightColour(k)));
+            ASSERT_TRUE(WritePairFile(name + ".jpg", W / 2, H / 2, SeriesFlatColour(k), SeriesFlatColour(k)));
         }
         order = EnumerateFiles(series.path() + "view??.jps");
         jpgOrder = EnumerateFiles(series.path() + "view??.jpg");
@@ -80,7 +70,8 @@ protected:
     int InterleavedPicture() const {
         const CPixels rows = ReadPixels(nullptr, W / 4, 100, 1, 2);
         for (int k = 0; k < 3; ++k)
-            if (rows.data.size() == 2 && Near(rows.At(0, 0), LeftColour(k)) && Near(rows.At(0, 1), RightColour(k)))
+            if (rows.data.size() == 2 && Near(rows.At(0, 0), SeriesLeftColour(k)) &&
+                Near(rows.At(0, 1), SeriesRightColour(k)))
                 return k;
         return -1;
     }
@@ -115,7 +106,8 @@ TEST_F(ViewerProgram, ShowsTheStoredSeriesFullScreenPagesAndEndsOnEscape) {
     GetWindowRect(window, &area);
     EXPECT_TRUE(area.left == 0 && area.top == 0 && area.right == W && area.bottom == H);
     EXPECT_NE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-    EXPECT_TRUE(WaitUntil([&] { return InterleavedPicture() == order[0][5] - '0'; }, 10000)) << "the first frame";
+    EXPECT_TRUE(WaitUntil([&] { return InterleavedPicture() == order[0][5] - '0'; }, 10000))
+        << "the first frame";
 
     PostMessageA(window, WM_KEYDOWN, VK_NEXT, 1);
     EXPECT_TRUE(WaitUntil([&] { return InterleavedPicture() == order[1][5] - '0'; }, 10000)) << "Page Down";
@@ -133,7 +125,7 @@ TEST_F(ViewerProgram, TwoDShowsTheJpgFiles) {
         [&] {
             const CPixels middle = ReadPixels(nullptr, W / 2, H / 2, 1, 1);
             const CPixels corner = ReadPixels(nullptr, W / 8, H / 8, 1, 1);
-            return !middle.data.empty() && Near(middle.At(0, 0), FlatColour(jpgOrder[0][5] - '0')) &&
+            return !middle.data.empty() && Near(middle.At(0, 0), SeriesFlatColour(jpgOrder[0][5] - '0')) &&
                    !corner.data.empty() && corner.At(0, 0) == 0;
         },
         10000))
@@ -151,7 +143,7 @@ TEST_F(ViewerProgram, TheDefaultDirectoryAndNameStandInForMissingValues) {
     EXPECT_TRUE(WaitUntil(
         [&] {
             const CPixels top = ReadPixels(nullptr, W / 2, 60, 1, 1);
-            return !top.data.empty() && Near(top.At(0, 0), LeftColour(order[0][5] - '0'));
+            return !top.data.empty() && Near(top.At(0, 0), SeriesLeftColour(order[0][5] - '0'));
         },
         10000));
     EXPECT_EQ(Escape(window), 0);

@@ -89,14 +89,15 @@ TEST_F(ViewerWindow, CarriesTheApplicationIconAlsoWhenMinimised) {
     const INT_PTR result = RunModalWithScript(viewer, [&](CWindowScript& s) {
         s.Check(reinterpret_cast<HICON>(SendMessageA(s.window, WM_QUERYDRAGICON, 0, 0)) == icon, "drag icon");
         s.Check(reinterpret_cast<HICON>(SendMessageA(s.window, WM_GETICON, ICON_BIG, 0)) == icon, "big icon");
-        s.Check(reinterpret_cast<HICON>(SendMessageA(s.window, WM_GETICON, ICON_SMALL, 0)) == icon, "small icon");
+        s.Check(reinterpret_cast<HICON>(SendMessageA(s.window, WM_GETICON, ICON_SMALL, 0)) == icon,
+                "small icon");
         // The frame first: a press before it would be ignored.
         s.Check(s.WaitFor([&] {
-                    HDC dc = GetDC(s.window);
-                    const CPixels top = ReadPixels(dc, W / 2, 10, 1, 1);
-                    ReleaseDC(s.window, dc);
-                    return !top.data.empty() && Near(top.At(0, 0), RGB(200, 40, 40));
-                }),
+            HDC dc = GetDC(s.window);
+            const CPixels top = ReadPixels(dc, W / 2, 10, 1, 1);
+            ReleaseDC(s.window, dc);
+            return !top.data.empty() && Near(top.At(0, 0), RGB(200, 40, 40));
+        }),
                 "the frame");
         ShowWindow(s.window, SW_MINIMIZE);
         s.Check(s.WaitFor([&] { return IsIconic(s.window) != FALSE; }), "minimised");
