@@ -27,7 +27,7 @@ void Put32(Bytes& bytes, std::uint32_t value) {
 }
 
 // A .bmp image as a writer would make it, with every field open to damage.
-struct BmpSpec {
+struct BmpFields {
     std::int32_t width = 5;
     std::int32_t height = 3;
     std::uint16_t bitCount = 24;
@@ -45,30 +45,29 @@ std::uint32_t StrideOf(std::int64_t width, unsigned bits) {
 }
 
 // Table entry i is (i, 255 - i, i / 2); pixel byte k is (k * 7 + 3) mod 256.
-Bytes MakeBmp(const BmpSpec& spec) {
-    const std::uint32_t offset = spec.pixelOffset.value_or(14 + spec.headerSize + 4 * spec.tableEntries);
-    const std::uint32_t pixels =
-        spec.pixelBytes.value_or(spec.width > 0 ? StrideOf(spec.width, spec.bitCount) *
-                                                      static_cast<std::uint32_t>(std::abs(spec.height))
-                                                : 16);
+Bytes MakeBmp(const BmpFields& bmp) {
+    const std::uint32_t offset = bmp.pixelOffset.value_or(14 + bmp.headerSize + 4 * bmp.tableEntries);
+    const std::uint32_t pixels = bmp.pixelBytes.value_or(
+        bmp.width > 0 ? StrideOf(bmp.width, bmp.bitCount) * static_cast<std::uint32_t>(std::abs(bmp.height))
+                      : 16);
     Bytes bytes;
-    Put16(bytes, spec.magic);
+    Put16(bytes, bmp.magic);
     Put32(bytes, offset + pixels);
     Put32(bytes, 0);
     Put32(bytes, offset);
-    Put32(bytes, spec.headerSize);
-    Put32(bytes, static_cast<std::uint32_t>(spec.width));
-    Put32(bytes, static_cast<std::uint32_t>(spec.height));
+    Put32(bytes, bmp.headerSize);
+    Put32(bytes, static_cast<std::uint32_t>(bmp.width));
+    Put32(bytes, static_cast<std::uint32_t>(bmp.height));
     Put16(bytes, 1);
-    Put16(bytes, spec.bitCount);
-    Put32(bytes, spec.compression);
+    Put16(bytes, bmp.bitCount);
+    Put32(bytes, bmp.compression);
     Put32(bytes, pixels);
     Put32(bytes, 2835);
     Put32(bytes, 2835);
-    Put32(bytes, spec.clrUsed);
+    Put32(bytes, bmp.clrUsed);
     Put32(bytes, 0);
-    bytes.resize(14 + spec.headerSize, 0xEE); // a longer header's extra fields
-    for (std::uint32_t i = 0; i < spec.tableEntries; ++i) {
+    bytes.resize(14 + bmp.headerSize, 0xEE); // a longer header's extra fields
+    for (std::uint32_t i = 0; i < bmp.tableEntries; ++i) {
         for (std::uint8_t value : {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i),
                                    static_cast<std::uint8_t>(i / 2), std::uint8_t{0}})
             bytes.push_back(value);
@@ -220,12 +219,12 @@ TEST(DibImageReadBitmapFile, ReadsEachDepthAsStored) {
         std::uint32_t entries;
     };
     for (Case c : {Case{24, 0}, Case{1, 2}, Case{8, 256}}) {
-        BmpSpec spec;
-        spec.width = 13;
-        spec.height = 5;
-        spec.bitCount = c.bits;
-        spec.tableEntries = c.entries;
-        const Bytes bytes = MakeBmp(spec);
+        BmpFields bmp;
+        bmp.width = 13;
+        bmp.height = 5;
+        bmp.bitCount = c.bits;
+        bmp.tableEntries = c.entries;
+        const Bytes bytes = MakeBmp(bmp);
         CDibImage image;
         ASSERT_TRUE(Read(image, bytes)) << c.bits << " bits";
         EXPECT_EQ(image.GetWidth(), 13);
@@ -243,26 +242,26 @@ TEST(DibImageReadBitmapFile, ReadsEachDepthAsStored) {
 }
 
 TEST(DibImageReadBitmapFile, FindsThePixelsFromTheImagesOwnStart) {
-    BmpSpec spec;
-    spec.bitCount = 8;
-    spec.tableEntries = 256;
-    spec.pixelOffset = 54 + 1024 + 37; // a gap between table and pixels
-    const Bytes bytes = MakeBmp(spec);
+    BmpFields bmp;
+    bmp.bitCount = 8;
+    bmp.tableEntries = 256;
+    bmp.pixelOffset = 54 + 1024 + 37; // a gap between table and pixels
+    const Bytes bytes = MakeBmp(bmp);
     CDibImage image;
     ASSERT_TRUE(Read(image, bytes, 1000));
-    EXPECT_EQ(std::memcmp(image.Pixels(), bytes.data() + *spec.pixelOffset, image.GetImageSize()), 0);
+    EXPECT_EQ(std::memcmp(image.Pixels(), bytes.data() + *bmp.pixelOffset, image.GetImageSize()), 0);
 }
 
 TEST(DibImageReadBitmapFile, AnEightBitFileAlwaysGetsTheWholeTable) {
     // The file says 16 colours and stores 16 entries; the 1024 bytes after the header are taken as the
     // table all the same, and the pixels come from the header's offset.
-    BmpSpec spec;
-    spec.bitCount = 8;
-    spec.width = 40;
-    spec.height = 30;
-    spec.clrUsed = 16;
-    spec.tableEntries = 16;
-    const Bytes bytes = MakeBmp(spec);
+    BmpFields bmp;
+    bmp.bitCount = 8;
+    bmp.width = 40;
+    bmp.height = 30;
+    bmp.clrUsed = 16;
+    bmp.tableEntries = 16;
+    const Bytes bytes = MakeBmp(bmp);
     CDibImage image;
     ASSERT_TRUE(Read(image, bytes));
     EXPECT_EQ(std::memcmp(image.ColourTable(), bytes.data() + 54, 1024), 0);
@@ -271,11 +270,11 @@ TEST(DibImageReadBitmapFile, AnEightBitFileAlwaysGetsTheWholeTable) {
 }
 
 TEST(DibImageReadBitmapFile, ALongerHeaderIsReadWithTheTableAfterIt) {
-    BmpSpec spec;
-    spec.bitCount = 8;
-    spec.headerSize = 124;
-    spec.tableEntries = 256;
-    const Bytes bytes = MakeBmp(spec);
+    BmpFields bmp;
+    bmp.bitCount = 8;
+    bmp.headerSize = 124;
+    bmp.tableEntries = 256;
+    const Bytes bytes = MakeBmp(bmp);
     CDibImage image;
     ASSERT_TRUE(Read(image, bytes, 3));
     EXPECT_EQ(std::memcmp(image.ColourTable(), bytes.data() + 14 + 124, 1024), 0);
@@ -284,62 +283,62 @@ TEST(DibImageReadBitmapFile, ALongerHeaderIsReadWithTheTableAfterIt) {
 }
 
 TEST(DibImageReadBitmapFile, ColoursUsedNeverReachPastTheTable) {
-    BmpSpec spec;
-    spec.clrUsed = 1000; // a 24-bit file claiming a table
+    BmpFields bmp;
+    bmp.clrUsed = 1000; // a 24-bit file claiming a table
     CDibImage image;
-    ASSERT_TRUE(Read(image, MakeBmp(spec)));
+    ASSERT_TRUE(Read(image, MakeBmp(bmp)));
     EXPECT_EQ(image.Header()->clrUsed, 0u);
-    spec.bitCount = 1;
-    spec.tableEntries = 2;
-    spec.clrUsed = 256;
+    bmp.bitCount = 1;
+    bmp.tableEntries = 2;
+    bmp.clrUsed = 256;
     image.Free();
-    ASSERT_TRUE(Read(image, MakeBmp(spec)));
+    ASSERT_TRUE(Read(image, MakeBmp(bmp)));
     EXPECT_EQ(image.Header()->clrUsed, 2u);
 }
 
 TEST(DibImageReadBitmapFile, RefusesWhatItDoesNotReadAndEndsEmpty) {
-    const auto refused = [](BmpSpec spec, const char* what) {
+    const auto refused = [](BmpFields bmp, const char* what) {
         CDibImage image;
         HoldSomething(image);
-        EXPECT_FALSE(Read(image, MakeBmp(spec))) << what;
+        EXPECT_FALSE(Read(image, MakeBmp(bmp))) << what;
         ExpectEmpty(image);
     };
-    BmpSpec spec;
-    spec.magic = 0x4D43;
-    refused(spec, "wrong magic");
+    BmpFields bmp;
+    bmp.magic = 0x4D43;
+    refused(bmp, "wrong magic");
     for (std::uint16_t bits : {0, 2, 4, 16, 32, 48}) {
-        spec = {};
-        spec.bitCount = bits;
-        spec.tableEntries = bits == 4 ? 16 : 0;
-        refused(spec, "another bit count");
+        bmp = {};
+        bmp.bitCount = bits;
+        bmp.tableEntries = bits == 4 ? 16 : 0;
+        refused(bmp, "another bit count");
     }
-    spec = {};
-    spec.bitCount = 8;
-    spec.tableEntries = 256;
-    spec.compression = 1; // run-length encoded
-    refused(spec, "compressed");
-    spec = {};
-    spec.headerSize = 12; // a core header is not a Windows bitmap header
-    refused(spec, "core header");
-    spec = {};
-    spec.height = -3;
-    refused(spec, "top-down");
-    spec = {};
-    spec.width = 0;
-    refused(spec, "zero width");
-    spec = {};
-    spec.width = -5;
-    refused(spec, "negative width");
-    spec = {};
-    spec.height = 0;
-    refused(spec, "zero height");
+    bmp = {};
+    bmp.bitCount = 8;
+    bmp.tableEntries = 256;
+    bmp.compression = 1; // run-length encoded
+    refused(bmp, "compressed");
+    bmp = {};
+    bmp.headerSize = 12; // a core header is not a Windows bitmap header
+    refused(bmp, "core header");
+    bmp = {};
+    bmp.height = -3;
+    refused(bmp, "top-down");
+    bmp = {};
+    bmp.width = 0;
+    refused(bmp, "zero width");
+    bmp = {};
+    bmp.width = -5;
+    refused(bmp, "negative width");
+    bmp = {};
+    bmp.height = 0;
+    refused(bmp, "zero height");
 }
 
 TEST(DibImageReadBitmapFile, FilesCutShortAreRefused) {
-    BmpSpec spec;
-    spec.bitCount = 8;
-    spec.tableEntries = 256;
-    const Bytes whole = MakeBmp(spec);
+    BmpFields bmp;
+    bmp.bitCount = 8;
+    bmp.tableEntries = 256;
+    const Bytes whole = MakeBmp(bmp);
     // In the file header, the info header, the table and the rows.
     for (std::size_t length :
          {std::size_t{0}, std::size_t{10}, std::size_t{14}, std::size_t{40}, std::size_t{54},
@@ -363,21 +362,21 @@ TEST(DibImageReadBitmapFile, SizesThatOverflowOrThatTheFileCannotHoldAreRefused)
     // Stride x height wraps around 32 bits; or is huge but fits, with a file of a few rows.
     for (Case c : {Case{0x40000000, 0x40000000, 24}, Case{0x7FFFFFFF, 3, 24}, Case{65536, 65537, 8},
                    Case{0x7FFFFFFF, 0x7FFFFFFF, 1}, Case{30000, 30000, 24}, Case{1000, 1000000, 1}}) {
-        BmpSpec spec;
-        spec.width = c.width;
-        spec.height = c.height;
-        spec.bitCount = c.bits;
-        spec.tableEntries = c.bits == 24 ? 0 : (c.bits == 1 ? 2 : 256);
-        spec.pixelBytes = 4096;
+        BmpFields bmp;
+        bmp.width = c.width;
+        bmp.height = c.height;
+        bmp.bitCount = c.bits;
+        bmp.tableEntries = c.bits == 24 ? 0 : (c.bits == 1 ? 2 : 256);
+        bmp.pixelBytes = 4096;
         CDibImage image;
-        EXPECT_FALSE(Read(image, MakeBmp(spec))) << c.width << " x " << c.height;
+        EXPECT_FALSE(Read(image, MakeBmp(bmp))) << c.width << " x " << c.height;
         ExpectEmpty(image);
     }
     // A pixel offset beyond the end of the file, or wrapping around.
     for (std::uint32_t offset : {100000u, 0xFFFFFFF0u}) {
-        BmpSpec spec;
-        spec.pixelOffset = 54;
-        Bytes bytes = MakeBmp(spec);
+        BmpFields bmp;
+        bmp.pixelOffset = 54;
+        Bytes bytes = MakeBmp(bmp);
         bytes[10] = static_cast<std::uint8_t>(offset);
         bytes[11] = static_cast<std::uint8_t>(offset >> 8);
         bytes[12] = static_cast<std::uint8_t>(offset >> 16);
@@ -397,12 +396,12 @@ TEST(DibImageReadBitmapFile, NoFileIsRefused) {
 TEST(DibImageLoadPackedDib, CopiesHeaderTableAndRows) {
     for (std::uint16_t bits : {1, 4, 8, 24, 32}) {
         const std::uint32_t entries = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0;
-        BmpSpec spec;
-        spec.width = 9;
-        spec.height = 4;
-        spec.bitCount = bits;
-        spec.tableEntries = entries;
-        const Bytes file = MakeBmp(spec);
+        BmpFields bmp;
+        bmp.width = 9;
+        bmp.height = 4;
+        bmp.bitCount = bits;
+        bmp.tableEntries = entries;
+        const Bytes file = MakeBmp(bmp);
         const Bytes packed(file.begin() + 14, file.end());
         CDibImage image;
         ASSERT_TRUE(image.LoadPackedDib(packed.data(), packed.size())) << bits << " bits";
@@ -420,8 +419,8 @@ TEST(DibImageLoadPackedDib, CopiesHeaderTableAndRows) {
 }
 
 TEST(DibImageLoadPackedDib, RefusesDamagedHeaders) {
-    BmpSpec spec;
-    const Bytes file = MakeBmp(spec);
+    BmpFields bmp;
+    const Bytes file = MakeBmp(bmp);
     Bytes packed(file.begin() + 14, file.end());
     CDibImage image;
     EXPECT_FALSE(image.LoadPackedDib(nullptr, 100));
