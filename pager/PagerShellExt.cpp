@@ -1,0 +1,94 @@
+#include "pager/PagerShellExt.h"
+
+#include "pager/ActivationContext.h"
+#include "pager/PagerApp.h"
+#include "pager/ZeltoPage.h"
+
+#include <memory>
+#include <new>
+
+CPagerShellExt::CPagerShellExt() noexcept {
+    IncrementObjectCount();
+}
+
+CPagerShellExt::~CPagerShellExt() {
+    DecrementObjectCount();
+}
+
+HRESULT STDMETHODCALLTYPE CPagerShellExt::QueryInterface(REFIID riid, void** object) noexcept {
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (riid != IID_IUnknown && riid != IID_IShellPropSheetExt)
+        return E_NOINTERFACE;
+    *object = static_cast<IShellPropSheetExt*>(this);
+    AddRef();
+    return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE CPagerShellExt::AddRef() noexcept {
+    return ++m_references;
+}
+
+ULONG STDMETHODCALLTYPE CPagerShellExt::Release() noexcept {
+    ULONG left = --m_references;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT STDMETHODCALLTYPE CPagerShellExt::AddPages(LPFNSVADDPROPSHEETPAGE addPage, LPARAM lParam) noexcept {
+    if (!addPage)
+        return E_INVALIDARG;
+    try {
+        std::unique_ptr<CZeltoPage> page(new (std::nothrow) CZeltoPage);
+        if (!page)
+            return S_OK;
+        PROPSHEETPAGEA& structure = page->PageStructure();
+        structure.dwFlags |= PSP_USEREFPARENT;
+        structure.pcRefParent = ObjectCountAddress();
+        structure.pfnCallback = PageCallback;
+
+        // The page keeps the context for as long as the sheet may create its window.
+        page->KeepActivationContext(CActivationContext::ForModule(PagerModule()));
+        const CActivationContext& context = page->ActivationContext();
+        if (context) {
+            structure.dwFlags |= PSP_USEFUSIONCONTEXT;
+            structure.hActCtx = context.get();
+        }
+        HPROPSHEETPAGE handle = nullptr;
+        {
+            CActivationScope scope(context);
+            INITCOMMONCONTROLSEX classes{sizeof classes, ICC_HOTKEY_CLASS};
+            InitCommonControlsEx(&classes);
+            handle = CreatePropertySheetPageA(&structure);
+        }
+        // Without a handle nobody else owns the page: the holder frees it.
+        if (!handle)
+            return S_OK;
+        page.release();
+        if (!addPage(handle, lParam))
+            DestroyPropertySheetPage(handle);
+        return S_OK;
+    } catch (...) {
+        return S_OK;
+    }
+}
+
+HRESULT STDMETHODCALLTYPE CPagerShellExt::ReplacePage(EXPPS, LPFNSVADDPROPSHEETPAGE, LPARAM) noexcept {
+    return E_FAIL;
+}
+
+UINT CALLBACK CPagerShellExt::PageCallback(HWND window, UINT message, LPPROPSHEETPAGEA page) noexcept {
+    try {
+        if (message == PSPCB_RELEASE) {
+            if (page && page->lParam)
+                delete reinterpret_cast<CPropertyPage*>(page->lParam);
+            return 0;
+        }
+        return CPropertyPage::PageCallback(window, message, page);
+    } catch (...) {
+        return 0;
+    }
+}
+

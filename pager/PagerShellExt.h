@@ -1,0 +1,34 @@
+#pragma once
+// The property-sheet extension object: hands the shell's property sheets the Activator page. Created
+// with one reference; each live object counts in the library's object count.
+
+#include <windows.h>
+#include <shobjidl.h>
+
+class CPagerShellExt final : public IShellPropSheetExt {
+public:
+    CPagerShellExt() noexcept;
+    CPagerShellExt(const CPagerShellExt&) = delete;
+    CPagerShellExt& operator=(const CPagerShellExt&) = delete;
+
+    // IUnknown and IShellPropSheetExt only.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    // Destroys the object at 0; the object is not touched after that.
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
+    // Creates one page and offers it through `addPage`; S_OK whether or not a page was added.
+    // E_INVALIDARG without a callback.
+    HRESULT STDMETHODCALLTYPE AddPages(LPFNSVADDPROPSHEETPAGE addPage, LPARAM lParam) noexcept override;
+    // E_FAIL: the extension replaces no page.
+    HRESULT STDMETHODCALLTYPE ReplacePage(EXPPS pageId, LPFNSVADDPROPSHEETPAGE replaceWith,
+                                          LPARAM lParam) noexcept override;
+
+    // The page callback of every page that AddPages creates: PSPCB_RELEASE destroys the page object
+    // (the sheet is done with it); every other message goes to the framework's page callback.
+    static UINT CALLBACK PageCallback(HWND window, UINT message, LPPROPSHEETPAGEA page) noexcept;
+
+private:
+    ~CPagerShellExt();
+
+    ULONG m_references = 1;
+};
