@@ -19,9 +19,12 @@ HRESULT STDMETHODCALLTYPE CPagerShellExt::QueryInterface(REFIID riid, void** obj
     if (!object)
         return E_POINTER;
     *object = nullptr;
-    if (riid != IID_IUnknown && riid != IID_IShellPropSheetExt)
+    if (riid == IID_IUnknown || riid == IID_IShellPropSheetExt)
+        *object = static_cast<IShellPropSheetExt*>(this);
+    else if (riid == IID_IShellExtInit)
+        *object = static_cast<IShellExtInit*>(this);
+    else
         return E_NOINTERFACE;
-    *object = static_cast<IShellPropSheetExt*>(this);
     AddRef();
     return S_OK;
 }
@@ -77,6 +80,10 @@ HRESULT STDMETHODCALLTYPE CPagerShellExt::AddPages(LPFNSVADDPROPSHEETPAGE addPag
 
 HRESULT STDMETHODCALLTYPE CPagerShellExt::ReplacePage(EXPPS, LPFNSVADDPROPSHEETPAGE, LPARAM) noexcept {
     return E_FAIL;
+}
+
+HRESULT STDMETHODCALLTYPE CPagerShellExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject*, HKEY) noexcept {
+    return S_OK;
 }
 
 UINT CALLBACK CPagerShellExt::PageCallback(HWND window, UINT message, LPPROPSHEETPAGEA page) noexcept {

@@ -1,17 +1,21 @@
 #pragma once
 // The property-sheet extension object: hands the shell's property sheets the Activator page. Created
 // with one reference; each live object counts in the library's object count.
+//
+// It implements IShellExtInit as well: the shell initialises a property-sheet handler with the
+// selected items and drops a handler that lacks the interface, so without it the page would never
+// reach the shell's Properties sheets. The page does not depend on the items.
 
 #include <windows.h>
 #include <shobjidl.h>
 
-class CPagerShellExt final : public IShellPropSheetExt {
+class CPagerShellExt final : public IShellPropSheetExt, public IShellExtInit {
 public:
     CPagerShellExt() noexcept;
     CPagerShellExt(const CPagerShellExt&) = delete;
     CPagerShellExt& operator=(const CPagerShellExt&) = delete;
 
-    // IUnknown and IShellPropSheetExt only.
+    // IUnknown, IShellPropSheetExt and IShellExtInit only.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
     ULONG STDMETHODCALLTYPE AddRef() noexcept override;
     // Destroys the object at 0; the object is not touched after that.
@@ -22,6 +26,9 @@ public:
     // E_FAIL: the extension replaces no page.
     HRESULT STDMETHODCALLTYPE ReplacePage(EXPPS pageId, LPFNSVADDPROPSHEETPAGE replaceWith,
                                           LPARAM lParam) noexcept override;
+
+    // Accepts any items: S_OK.
+    HRESULT STDMETHODCALLTYPE Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* items, HKEY progId) noexcept override;
 
     // The page callback of every page that AddPages creates: PSPCB_RELEASE destroys the page object
     // (the sheet is done with it); every other message goes to the framework's page callback.

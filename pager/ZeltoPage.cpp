@@ -4,6 +4,7 @@
 #include "pager/PagerApp.h"
 #include "pager/ProgramPath.h"
 #include "pager/resource.h"
+#include "framework/Resources.h"
 
 #include <shellapi.h>
 
@@ -42,6 +43,32 @@ CZeltoPage::~CZeltoPage() {
     DecrementObjectCount();
 }
 
+LRESULT CZeltoPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_DESTROY:
+        DropBanner();
+        break;
+    default:
+        break;
+    }
+    return CPropertyPage::WindowProc(message, wParam, lParam);
+}
+
+void CZeltoPage::ShowBanner() {
+    m_banner.reset(static_cast<HBITMAP>(
+        LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDB_PAGE_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    if (m_banner)
+        SendItemMessage(IDC_PAGE_BANNER, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_banner.get()));
+}
+
+void CZeltoPage::DropBanner() noexcept {
+    auto shown = reinterpret_cast<HBITMAP>(SendItemMessage(IDC_PAGE_BANNER, STM_SETIMAGE, IMAGE_BITMAP, 0));
+    // Common Controls 6 may show a copy of a bitmap with alpha; the copy is the caller's to delete.
+    if (shown && shown != m_banner.get())
+        DeleteObject(shown);
+    m_banner.reset();
+}
+
 void CZeltoPage::DoDataExchange(bool saveAndValidate) {
     for (int i = 0; i < kHotKeyCount; ++i)
         m_hotKeyCtrls[i].Bind(*this, kHotKeyControlIds[i]);
@@ -53,6 +80,7 @@ void CZeltoPage::DoDataExchange(bool saveAndValidate) {
 
 BOOL CZeltoPage::OnInitDialog() {
     CPropertyPage::OnInitDialog();
+    ShowBanner();
     ReadPageSettings(m_settings);
     for (int i = 0; i < kHotKeyCount; ++i)
         m_hotKeyCtrls[i].SetHotKey(m_settings.hotKeys[i].virtualKey, m_settings.hotKeys[i].modifiers);

@@ -4,6 +4,7 @@
 // when it is not running; applying the page stores the hotkeys and tells a running Activator to reload
 // (1025) or, with "Launch Zelto Activator on TaskBar" unticked, to end (WM_DESTROY), or starts it.
 
+#include "framework/Handles.h"
 #include "framework/PropertyPage.h"
 #include "pager/ActivationContext.h"
 #include "pager/PageHotKeyCtrl.h"
@@ -21,6 +22,7 @@ public:
     const CActivationContext& ActivationContext() const noexcept { return m_activationContext; }
 
 protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void DoDataExchange(bool saveAndValidate) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
@@ -28,6 +30,10 @@ protected:
     bool OnCommand(WORD id, WORD notifyCode, HWND control) override;
 
 private:
+    // The banner belongs to the page, not to the static control, which frees no bitmap of a template
+    // under Wine: set at initialisation, taken back and deleted when the window goes.
+    void ShowBanner();
+    void DropBanner() noexcept;
     HWND FindActivator() const;
     // Starts the Activator hidden; a failure is shown in a message box over the page.
     void StartActivator();
@@ -37,4 +43,5 @@ private:
     // Check box 2000; not stored anywhere.
     int m_launch = 1;
     CActivationContext m_activationContext;
+    CBitmap m_banner;
 };

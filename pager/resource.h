@@ -15,6 +15,7 @@
 #define IDC_PAGE_HOTKEY_CAPTURE 206
 #define IDC_PAGE_LAUNCH 2000
 #define IDB_PAGE_BANNER 2004
+#define IDC_PAGE_BANNER 1001
 
 // String table: registry names
 #define IDS_PAGE_MAKER 101

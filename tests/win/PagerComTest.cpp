@@ -136,13 +136,22 @@ TEST_F(PagerCom, CreatesExtensionObjectsAndRefusesAggregationAndOtherInterfaces)
     EXPECT_EQ(extension->AddRef(), 2u);
     EXPECT_EQ(extension->Release(), 1u);
 
-    for (const IID& iid : {IID_IShellExtInit, IID_IContextMenu, IID_IClassFactory}) {
+    for (const IID& iid : {IID_IContextMenu, IID_IClassFactory}) {
         object = kGarbage;
         EXPECT_EQ(extension->QueryInterface(iid, &object), E_NOINTERFACE);
         EXPECT_EQ(object, nullptr);
     }
+    // One object behind every interface: the same IUnknown, one reference count.
     IUnknown* unknown = nullptr;
     ASSERT_EQ(extension->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
+    IShellExtInit* init = nullptr;
+    ASSERT_EQ(extension->QueryInterface(IID_IShellExtInit, reinterpret_cast<void**>(&init)), S_OK);
+    IUnknown* unknownOfInit = nullptr;
+    ASSERT_EQ(init->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknownOfInit)), S_OK);
+    EXPECT_EQ(unknownOfInit, unknown);
+    EXPECT_EQ(init->Initialize(nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(unknownOfInit->Release(), 3u);
+    EXPECT_EQ(init->Release(), 2u);
     EXPECT_EQ(unknown->Release(), 1u);
     EXPECT_EQ(extension->ReplacePage(EXPPS_FILETYPES, &CCollectedPages::Add, 0), E_FAIL);
     EXPECT_EQ(extension->AddPages(nullptr, 0), E_INVALIDARG);

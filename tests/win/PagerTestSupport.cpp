@@ -93,12 +93,14 @@ void CPageSheet::Type(int controlId, const std::vector<WORD>& keys) {
         INPUT input{};
         input.type = INPUT_KEYBOARD;
         input.ki.wVk = key;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
         inputs.push_back(input);
     }
     for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
         INPUT input{};
         input.type = INPUT_KEYBOARD;
         input.ki.wVk = *key;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(*key, MAPVK_VK_TO_VSC));
         input.ki.dwFlags = KEYEVENTF_KEYUP;
         inputs.push_back(input);
     }
@@ -147,9 +149,9 @@ CStandInActivator::~CStandInActivator() {
         DestroyWindow(m_window);
 }
 
-void CStandInActivator::RecordIdentity() {
-    const std::string dir = std::string(kProductKeyPath) + "\\1.0\\Dir";
-    WriteRegistryString(kProductKeyPath, "Current Version", "1.0");
+void CStandInActivator::RecordIdentity(const std::string& version) {
+    const std::string dir = std::string(kProductKeyPath) + "\\" + version + "\\Dir";
+    WriteRegistryString(kProductKeyPath, "Current Version", version);
     WriteRegistryString(dir, "Zelto Activator ClassName", kClassName);
     WriteRegistryString(dir, "Zelto Activator WindowName", kTitle);
 }

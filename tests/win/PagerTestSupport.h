@@ -81,8 +81,9 @@ public:
     CStandInActivator(const CStandInActivator&) = delete;
     CStandInActivator& operator=(const CStandInActivator&) = delete;
 
-    // Writes the stand-in's class and title as the Activator's identity under the version key "1.0".
-    static void RecordIdentity();
+    // Writes the stand-in's class and title as the Activator's identity under the version key
+    // `version`, and names that key in "Current Version".
+    static void RecordIdentity(const std::string& version = "1.0");
     HWND Handle() const { return m_window; }
     // The messages received so far (numbers at or above WM_USER, and WM_DESTROY).
     std::vector<UINT> Received() const { return m_received; }
