@@ -25,8 +25,8 @@ UINT CALLBACK CPropertyPage::PageCallback(HWND, UINT message, LPPROPSHEETPAGEA) 
 void CPropertyPage::Attach(HWND window) noexcept {
     m_hWnd = window;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    m_defaultProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CPropertyPage::StaticWindowProc)));
+    m_defaultProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CPropertyPage::StaticWindowProc)));
 }
 
 void CPropertyPage::Detach() noexcept {
@@ -40,7 +40,8 @@ void CPropertyPage::Detach() noexcept {
 void CPropertyPage::SetModified(bool changed) const noexcept {
     if (!m_hWnd)
         return;
-    SendMessageA(GetParent(m_hWnd), changed ? PSM_CHANGED : PSM_UNCHANGED, reinterpret_cast<WPARAM>(m_hWnd), 0);
+    SendMessageA(GetParent(m_hWnd), changed ? PSM_CHANGED : PSM_UNCHANGED, reinterpret_cast<WPARAM>(m_hWnd),
+                 0);
 }
 
 bool CPropertyPage::UpdateData(bool saveAndValidate) {

@@ -30,8 +30,8 @@ void CPageHotKeyCtrl::Unbind() noexcept {
     m_page = nullptr;
 }
 
-LRESULT CALLBACK CPageHotKeyCtrl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                               DWORD_PTR data) {
+LRESULT CALLBACK CPageHotKeyCtrl::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                               UINT_PTR, DWORD_PTR data) {
     auto* self = reinterpret_cast<CPageHotKeyCtrl*>(data);
     try {
         switch (message) {

@@ -18,8 +18,8 @@ public:
     bool Bind(CPropertyPage& page, int id) noexcept;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR data);
     void Unbind() noexcept;
 
     CPropertyPage* m_page = nullptr;

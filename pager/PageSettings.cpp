@@ -50,8 +50,8 @@ void ReadPageSettings(CPageSettings& settings) {
 
 void WritePageSettings(const CPageSettings& settings) {
     CRegistryKey key;
-    if (!StepForWriting(key, HKEY_LOCAL_MACHINE, "Software") || !StepForWriting(key, key, kPageMakerKey.Load()) ||
-        !StepForWriting(key, key, kPageProductKey.Load()))
+    if (!StepForWriting(key, HKEY_LOCAL_MACHINE, "Software") ||
+        !StepForWriting(key, key, kPageMakerKey.Load()) || !StepForWriting(key, key, kPageProductKey.Load()))
         return;
     if (!key.WriteString(kPageCurrentVersionValue.Load(), kPageSettingsVersion))
         return;

@@ -13,7 +13,8 @@ struct CPageSettings {
     std::string windowClass = "#32770";
     std::string windowName = "Zelto";
     // Ctrl+F7 to Ctrl+F12.
-    std::array<CHotKey, kHotKeyCount> hotKeys{{{0x76, 2}, {0x77, 2}, {0x78, 2}, {0x79, 2}, {0x7A, 2}, {0x7B, 2}}};
+    std::array<CHotKey, kHotKeyCount> hotKeys{
+        {{0x76, 2}, {0x77, 2}, {0x78, 2}, {0x79, 2}, {0x7A, 2}, {0x7B, 2}}};
 };
 
 // Reads what is present under HKEY_LOCAL_MACHINE; every value that cannot be read keeps its field.

@@ -35,7 +35,8 @@ ULONG STDMETHODCALLTYPE CPagerClassFactory::Release() noexcept {
     return left;
 }
 
-HRESULT STDMETHODCALLTYPE CPagerClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object) noexcept {
+HRESULT STDMETHODCALLTYPE CPagerClassFactory::CreateInstance(IUnknown* outer, REFIID riid,
+                                                             void** object) noexcept {
     if (!object)
         return E_POINTER;
     *object = nullptr;

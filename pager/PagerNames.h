@@ -18,8 +18,9 @@ inline constexpr CNamedString kPageClassNameValue{IDS_PAGE_CLASS_NAME_VALUE, "Ze
 
 // The hotkey subkeys, in the order Interlace, Page Flip, Sync Double, Line Blank, Normal, Capture.
 inline constexpr CNamedString kPageHotKeySubkeys[] = {
-    {IDS_PAGE_INTERLACE, "Interlace"},   {IDS_PAGE_PAGE_FLIP, "Page Flip"}, {IDS_PAGE_SYNC_DOUBLE, "Sync Double"},
-    {IDS_PAGE_LINE_BLANK, "Line Blank"}, {IDS_PAGE_NORMAL, "Normal"},       {IDS_PAGE_CAPTURE, "Capture"},
+    {IDS_PAGE_INTERLACE, "Interlace"},     {IDS_PAGE_PAGE_FLIP, "Page Flip"},
+    {IDS_PAGE_SYNC_DOUBLE, "Sync Double"}, {IDS_PAGE_LINE_BLANK, "Line Blank"},
+    {IDS_PAGE_NORMAL, "Normal"},           {IDS_PAGE_CAPTURE, "Capture"},
 };
 
 // The version key that the page writes under, and reads when "Current Version" is missing.

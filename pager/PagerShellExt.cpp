@@ -98,4 +98,3 @@ UINT CALLBACK CPagerShellExt::PageCallback(HWND window, UINT message, LPPROPSHEE
         return 0;
     }
 }
-

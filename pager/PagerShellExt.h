@@ -28,7 +28,8 @@ public:
                                           LPARAM lParam) noexcept override;
 
     // Accepts any items: S_OK.
-    HRESULT STDMETHODCALLTYPE Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* items, HKEY progId) noexcept override;
+    HRESULT STDMETHODCALLTYPE Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* items,
+                                         HKEY progId) noexcept override;
 
     // The page callback of every page that AddPages creates: PSPCB_RELEASE destroys the page object
     // (the sheet is done with it); every other message goes to the framework's page callback.

@@ -11,9 +11,9 @@
 namespace {
 
 // The hotkey controls, in the order of the hotkeys.
-constexpr int kHotKeyControlIds[kHotKeyCount] = {IDC_PAGE_HOTKEY_INTERLACE, IDC_PAGE_HOTKEY_PAGEFLIP,
+constexpr int kHotKeyControlIds[kHotKeyCount] = {IDC_PAGE_HOTKEY_INTERLACE,  IDC_PAGE_HOTKEY_PAGEFLIP,
                                                  IDC_PAGE_HOTKEY_SYNCDOUBLE, IDC_PAGE_HOTKEY_LINEBLANK,
-                                                 IDC_PAGE_HOTKEY_NORMAL,    IDC_PAGE_HOTKEY_CAPTURE};
+                                                 IDC_PAGE_HOTKEY_NORMAL,     IDC_PAGE_HOTKEY_CAPTURE};
 
 std::string ModulePath(HMODULE module) {
     char path[MAX_PATH];
@@ -55,10 +55,11 @@ LRESULT CZeltoPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CZeltoPage::ShowBanner() {
-    m_banner.reset(static_cast<HBITMAP>(
-        LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDB_PAGE_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    m_banner.reset(static_cast<HBITMAP>(LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDB_PAGE_BANNER),
+                                                   IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
     if (m_banner)
-        SendItemMessage(IDC_PAGE_BANNER, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_banner.get()));
+        SendItemMessage(IDC_PAGE_BANNER, STM_SETIMAGE, IMAGE_BITMAP,
+                        reinterpret_cast<LPARAM>(m_banner.get()));
 }
 
 void CZeltoPage::DropBanner() noexcept {

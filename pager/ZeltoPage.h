@@ -18,7 +18,9 @@ public:
     ~CZeltoPage() override;
 
     // The activation context that the sheet uses to create the page's window; kept with the page.
-    void KeepActivationContext(CActivationContext context) noexcept { m_activationContext = std::move(context); }
+    void KeepActivationContext(CActivationContext context) noexcept {
+        m_activationContext = std::move(context);
+    }
     const CActivationContext& ActivationContext() const noexcept { return m_activationContext; }
 
 protected:

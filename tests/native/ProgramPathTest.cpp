@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 TEST(ProgramPath, TellsFullPathsFromNamesThatNeedACurrentDirectory) {
-    for (const char* full : {"C:\\Program Files\\Zelto\\Zelto.exe", "d:/tools/Zelto.exe", "\\\\server\\share\\Zelto.exe"})
+    for (const char* full :
+         {"C:\\Program Files\\Zelto\\Zelto.exe", "d:/tools/Zelto.exe", "\\\\server\\share\\Zelto.exe"})
         EXPECT_TRUE(IsFullPath(full)) << full;
-    for (const char* relative : {"", "Zelto.exe", "bin\\Zelto.exe", ".\\Zelto.exe", "C:Zelto.exe", "\\Zelto.exe",
-                                 "\\\\\\Zelto.exe", "1:\\Zelto.exe", "C:"})
+    for (const char* relative : {"", "Zelto.exe", "bin\\Zelto.exe", ".\\Zelto.exe", "C:Zelto.exe",
+                                 "\\Zelto.exe", "\\\\\\Zelto.exe", "1:\\Zelto.exe", "C:"})
         EXPECT_FALSE(IsFullPath(relative)) << relative;
 }
 

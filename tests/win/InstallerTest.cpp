@@ -35,7 +35,8 @@ std::string FileBytes(const fs::path& file) {
 std::string ClassesValue(const std::string& key, const char* name = nullptr) {
     char value[1024];
     DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+    if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
         return "<missing>";
     return value;
 }
@@ -54,8 +55,8 @@ DWORD UsersAccess(const std::string& keyPath) {
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     std::string name = "MACHINE\\" + keyPath;
-    if (GetNamedSecurityInfoA(name.c_str(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                              nullptr, &descriptor) != ERROR_SUCCESS)
+    if (GetNamedSecurityInfoA(name.c_str(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              &dacl, nullptr, &descriptor) != ERROR_SUCCESS)
         return 0;
     BYTE users[SECURITY_MAX_SID_SIZE];
     DWORD usersSize = sizeof users;
@@ -79,9 +80,11 @@ class Installer : public ::testing::Test {
 protected:
     void SetUp() override {
         DeleteProductTree();
-        ASSERT_EQ(FindWindowA("#32770", "Zelto Activator"), nullptr) << "an Activator from elsewhere is running";
+        ASSERT_EQ(FindWindowA("#32770", "Zelto Activator"), nullptr)
+            << "an Activator from elsewhere is running";
         // Wine's shell would mirror the new Start-menu entries into the desktop of the machine.
-        RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", "winemenubuilder.exe", REG_SZ, "", 1);
+        RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\DllOverrides", "winemenubuilder.exe", REG_SZ, "",
+                        1);
         installDir = fs::path(KnownFolder(CSIDL_PROGRAM_FILES)) / "Zelto Activator";
         menuDir = fs::path(KnownFolder(CSIDL_COMMON_PROGRAMS)) / "Zelto Activator";
         ASSERT_FALSE(fs::exists(installDir)) << "installed from elsewhere";
@@ -175,7 +178,12 @@ TEST_F(Installer, InstallsSilentlyAndUninstallsAllButTheCapturedPictures) {
     CChildProcess uninstall;
     ASSERT_TRUE(uninstall.Start((installDir / "Uninstall.exe").string(), "/S"));
     EXPECT_TRUE(WaitUntil([&] { return !fs::exists(installDir); }, 60000)) << "the program folder stays";
-    EXPECT_TRUE(WaitUntil([] { return !RegistryKeyExists("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zelto Activator"); }, 10000));
+    EXPECT_TRUE(WaitUntil(
+        [] {
+            return !RegistryKeyExists(
+                "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zelto Activator");
+        },
+        10000));
 
     EXPECT_FALSE(IsWindow(activator)) << "the running Activator was not ended";
     EXPECT_FALSE(RegistryKeyExists("Software\\Korva Corporation"));

@@ -11,7 +11,8 @@ using namespace testing_support;
 namespace {
 
 // {00000000-1111-2222-3333-444444444444}: a class the library does not serve.
-constexpr CLSID kUnknownClsid = {0x00000000, 0x1111, 0x2222, {0x33, 0x33, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44}};
+constexpr CLSID kUnknownClsid = {
+    0x00000000, 0x1111, 0x2222, {0x33, 0x33, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44}};
 
 void* const kGarbage = reinterpret_cast<void*>(static_cast<uintptr_t>(0x1234));
 
@@ -27,7 +28,8 @@ protected:
 
     IClassFactory* Factory() {
         IClassFactory* factory = nullptr;
-        EXPECT_EQ(lib.getClassObject(kPagerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+        EXPECT_EQ(lib.getClassObject(kPagerClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
+                  S_OK);
         return factory;
     }
 
@@ -38,7 +40,8 @@ protected:
 std::string ClassesValue(const std::string& key, const char* name = nullptr) {
     char value[1024];
     DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+    if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
         return "<missing>";
     return value;
 }
@@ -129,7 +132,8 @@ TEST_F(PagerCom, CreatesExtensionObjectsAndRefusesAggregationAndOtherInterfaces)
     EXPECT_EQ(object, nullptr);
 
     IShellPropSheetExt* extension = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IShellPropSheetExt, reinterpret_cast<void**>(&extension)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IShellPropSheetExt, reinterpret_cast<void**>(&extension)),
+              S_OK);
     EXPECT_EQ(factory->Release(), 0u);
     // The extension alone keeps the library loaded, with one reference.
     EXPECT_EQ(lib.canUnloadNow(), S_FALSE);

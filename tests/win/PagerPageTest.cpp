@@ -28,7 +28,8 @@ protected:
         ASSERT_NE(CPagerLibrary::Get().module, nullptr) << "ZeltoPager.dll did not load";
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         DeleteProductTree();
-        ASSERT_EQ(FindWindowA("#32770", "Zelto Activator"), nullptr) << "an Activator from elsewhere is running";
+        ASSERT_EQ(FindWindowA("#32770", "Zelto Activator"), nullptr)
+            << "an Activator from elsewhere is running";
     }
     void TearDown() override {
         sheet.Close();
@@ -93,8 +94,10 @@ TEST_F(PagerPageWithStandIn, ShowsTheStoredHotKeysAndSendsNothingOnOpening) {
 TEST_F(PagerPageWithStandIn, ApplyStoresTheHotKeysAndAsksTheActivatorToReloadOnce) {
     // Another version named: shown from there, stored under "1.0".
     CStandInActivator::RecordIdentity("2.0");
-    WriteRegistryNumber(std::string(kProductKeyPath) + "\\2.0\\HotKey\\Line Blank", "Virtual Key Code", VK_F3);
-    WriteRegistryNumber(std::string(kProductKeyPath) + "\\2.0\\HotKey\\Line Blank", "Modifiers", HOTKEYF_SHIFT);
+    WriteRegistryNumber(std::string(kProductKeyPath) + "\\2.0\\HotKey\\Line Blank", "Virtual Key Code",
+                        VK_F3);
+    WriteRegistryNumber(std::string(kProductKeyPath) + "\\2.0\\HotKey\\Line Blank", "Modifiers",
+                        HOTKEYF_SHIFT);
     CMessageBoxWatcher boxes;
     ASSERT_TRUE(sheet.Open());
     EXPECT_EQ(HotKeyOf(kLineBlank), 0x0172u);
@@ -106,7 +109,8 @@ TEST_F(PagerPageWithStandIn, ApplyStoresTheHotKeysAndAsksTheActivatorToReloadOnc
 
     DWORD type = 0;
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kHotKeyPath + "Interlace").c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kHotKeyPath + "Interlace").c_str(), 0, KEY_READ, &key),
+              ERROR_SUCCESS);
     EXPECT_EQ(RegQueryValueExA(key, "Virtual Key Code", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
     RegCloseKey(key);
@@ -236,7 +240,8 @@ TEST_F(PagerPage, TheRunningActivatorShowsTheAppliedHotKeyAndEndsWhenUnticked) {
     ASSERT_TRUE(WaitUntil(
         [] {
             std::string name;
-            return ReadRegistryString(kDirPath, "Zelto Activator WindowName", name) && name == "Zelto Activator";
+            return ReadRegistryString(kDirPath, "Zelto Activator WindowName", name) &&
+                   name == "Zelto Activator";
         },
         5000));
     CMessageBoxWatcher boxes;

@@ -96,7 +96,8 @@ TEST(PagerShell, TheShellsPropertiesSheetOfAFileShowsThePage) {
     CStandInActivator activator;
     CStandInActivator::RecordIdentity();
     WriteRegistryNumber(std::string(kProductKeyPath) + "\\1.0\\HotKey\\Interlace", "Virtual Key Code", VK_F5);
-    WriteRegistryNumber(std::string(kProductKeyPath) + "\\1.0\\HotKey\\Interlace", "Modifiers", HOTKEYF_SHIFT);
+    WriteRegistryNumber(std::string(kProductKeyPath) + "\\1.0\\HotKey\\Interlace", "Modifiers",
+                        HOTKEYF_SHIFT);
     ASSERT_EQ(library.registerServer(), S_OK);
 
     namespace fs = std::filesystem;
@@ -108,8 +109,9 @@ TEST(PagerShell, TheShellsPropertiesSheetOfAFileShowsThePage) {
     const ITEMIDLIST* child = nullptr;
     ASSERT_EQ(SHBindToParent(item, IID_IShellFolder, reinterpret_cast<void**>(&folder), &child), S_OK);
     IContextMenu* menu = nullptr;
-    ASSERT_EQ(folder->GetUIObjectOf(nullptr, 1, &child, IID_IContextMenu, nullptr, reinterpret_cast<void**>(&menu)),
-              S_OK);
+    ASSERT_EQ(
+        folder->GetUIObjectOf(nullptr, 1, &child, IID_IContextMenu, nullptr, reinterpret_cast<void**>(&menu)),
+        S_OK);
 
     CSheetSeen seen;
     std::thread inspector(InspectShellSheet, GetCurrentThreadId(), std::ref(seen));

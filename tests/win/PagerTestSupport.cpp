@@ -12,11 +12,16 @@ const CPagerLibrary& CPagerLibrary::Get() {
         // Kept loaded for the whole program: pages of a test may outlive its objects.
         loaded.module = LoadLibraryA(PathBesideTest("ZeltoPager.dll").c_str());
         if (loaded.module) {
-            auto find = [&](const char* name) { return reinterpret_cast<void (*)()>(GetProcAddress(loaded.module, name)); };
-            loaded.getClassObject = reinterpret_cast<decltype(loaded.getClassObject)>(find("DllGetClassObject"));
+            auto find = [&](const char* name) {
+                return reinterpret_cast<void (*)()>(GetProcAddress(loaded.module, name));
+            };
+            loaded.getClassObject =
+                reinterpret_cast<decltype(loaded.getClassObject)>(find("DllGetClassObject"));
             loaded.canUnloadNow = reinterpret_cast<decltype(loaded.canUnloadNow)>(find("DllCanUnloadNow"));
-            loaded.registerServer = reinterpret_cast<decltype(loaded.registerServer)>(find("DllRegisterServer"));
-            loaded.unregisterServer = reinterpret_cast<decltype(loaded.unregisterServer)>(find("DllUnregisterServer"));
+            loaded.registerServer =
+                reinterpret_cast<decltype(loaded.registerServer)>(find("DllRegisterServer"));
+            loaded.unregisterServer =
+                reinterpret_cast<decltype(loaded.unregisterServer)>(find("DllUnregisterServer"));
         }
         return loaded;
     }();
@@ -116,7 +121,8 @@ void CPageSheet::Type(int controlId, const std::vector<WORD>& keys) {
 void CPageSheet::Pump() const {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (m_sheet && IsWindow(m_sheet) && SendMessageA(m_sheet, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&message)))
+        if (m_sheet && IsWindow(m_sheet) &&
+            SendMessageA(m_sheet, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&message)))
             continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
@@ -158,8 +164,9 @@ void CStandInActivator::RecordIdentity(const std::string& version) {
 
 LRESULT CALLBACK CStandInActivator::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE)
-        SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+        SetWindowLongPtrA(
+            window, GWLP_USERDATA,
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
     auto* self = reinterpret_cast<CStandInActivator*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (self && !self->m_destroying && (message >= WM_USER || message == WM_DESTROY)) {
         self->m_received.push_back(message);
@@ -213,7 +220,8 @@ void CMessageBoxWatcher::Watch() {
             CBox seen;
             char text[1024] = {};
             DWORD_PTR length = 0;
-            SendMessageTimeoutA(box, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 2000, &length);
+            SendMessageTimeoutA(box, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
+                                2000, &length);
             seen.caption.assign(text, length);
             seen.text = ControlText(box, 0xFFFF);
             seen.hasOk = GetDlgItem(box, IDOK) != nullptr;

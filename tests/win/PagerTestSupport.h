@@ -16,7 +16,8 @@
 namespace testing_support {
 
 // The extension's class id, as the tests know it.
-inline constexpr CLSID kPagerClsid = {0x6084E61D, 0x468A, 0x4997, {0x85, 0x53, 0x16, 0x1A, 0xD5, 0x77, 0x81, 0xA9}};
+inline constexpr CLSID kPagerClsid = {
+    0x6084E61D, 0x468A, 0x4997, {0x85, 0x53, 0x16, 0x1A, 0xD5, 0x77, 0x81, 0xA9}};
 inline constexpr char kPagerClsidText[] = "{6084E61D-468A-4997-8553-161AD57781A9}";
 
 // ZeltoPager.dll from beside the test, loaded once for the whole test program, and its exports.
