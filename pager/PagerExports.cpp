@@ -4,8 +4,6 @@
 #include "pager/PagerClassFactory.h"
 #include "pager/PagerRegistration.h"
 
-#include <new>
-
 extern "C" {
 
 HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** object) {
@@ -14,12 +12,7 @@ HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** obj
     *object = nullptr;
     if (clsid != kPagerClsid)
         return CLASS_E_CLASSNOTAVAILABLE;
-    auto* factory = new (std::nothrow) CPagerClassFactory;
-    if (!factory)
-        return E_OUTOFMEMORY;
-    HRESULT result = factory->QueryInterface(riid, object);
-    factory->Release();
-    return result;
+    return QueryNewObject<CPagerClassFactory>(riid, object);
 }
 
 HRESULT STDAPICALLTYPE DllCanUnloadNow() {

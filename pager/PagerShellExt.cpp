@@ -7,14 +7,6 @@
 #include <memory>
 #include <new>
 
-CPagerShellExt::CPagerShellExt() noexcept {
-    IncrementObjectCount();
-}
-
-CPagerShellExt::~CPagerShellExt() {
-    DecrementObjectCount();
-}
-
 HRESULT STDMETHODCALLTYPE CPagerShellExt::QueryInterface(REFIID riid, void** object) noexcept {
     if (!object)
         return E_POINTER;
@@ -27,17 +19,6 @@ HRESULT STDMETHODCALLTYPE CPagerShellExt::QueryInterface(REFIID riid, void** obj
         return E_NOINTERFACE;
     AddRef();
     return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE CPagerShellExt::AddRef() noexcept {
-    return ++m_references;
-}
-
-ULONG STDMETHODCALLTYPE CPagerShellExt::Release() noexcept {
-    ULONG left = --m_references;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 HRESULT STDMETHODCALLTYPE CPagerShellExt::AddPages(LPFNSVADDPROPSHEETPAGE addPage, LPARAM lParam) noexcept {

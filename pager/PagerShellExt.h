@@ -6,20 +6,17 @@
 // selected items and drops a handler that lacks the interface, so without it the page would never
 // reach the shell's Properties sheets. The page does not depend on the items.
 
+#include "pager/PagerObject.h"
+
 #include <windows.h>
 #include <shobjidl.h>
 
-class CPagerShellExt final : public IShellPropSheetExt, public IShellExtInit {
+class CPagerShellExt final : public IShellPropSheetExt, public IShellExtInit, private CPagerObject {
 public:
-    CPagerShellExt() noexcept;
-    CPagerShellExt(const CPagerShellExt&) = delete;
-    CPagerShellExt& operator=(const CPagerShellExt&) = delete;
-
     // IUnknown, IShellPropSheetExt and IShellExtInit only.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    // Destroys the object at 0; the object is not touched after that.
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return AddReference(); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return ReleaseReference(); }
     // Creates one page and offers it through `addPage`; S_OK whether or not a page was added.
     // E_INVALIDARG without a callback.
     HRESULT STDMETHODCALLTYPE AddPages(LPFNSVADDPROPSHEETPAGE addPage, LPARAM lParam) noexcept override;
@@ -34,9 +31,4 @@ public:
     // The page callback of every page that AddPages creates: PSPCB_RELEASE destroys the page object
     // (the sheet is done with it); every other message goes to the framework's page callback.
     static UINT CALLBACK PageCallback(HWND window, UINT message, LPPROPSHEETPAGEA page) noexcept;
-
-private:
-    ~CPagerShellExt();
-
-    ULONG m_references = 1;
 };

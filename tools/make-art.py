@@ -83,15 +83,7 @@ def write_banner(path, width=330, height=130):
                     pixel = (r, g, b)
             row.append(pixel)
         rows.append(row)
-    stride = (width * 3 + 3) // 4 * 4
-    body = b''
-    for row in reversed(rows):
-        line = b''.join(bytes((b, g, r)) for (r, g, b) in row)
-        body += line + b'\0' * (stride - len(line))
-    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(body), 2835, 2835, 0, 0)
-    head = struct.pack('<2sIHHI', b'BM', 14 + len(info) + len(body), 0, 0, 14 + len(info))
-    with open(path, 'wb') as f:
-        f.write(head + info + body)
+    write_bmp(path, rows)
 
 
 # A 5x7 pixel font for the few letters the test pictures carry.
@@ -135,6 +127,7 @@ def stereo_view(eye, width=640, height=480):
 
 
 def write_bmp(path, rows):
+    """A 24-bit bottom-up .bmp of RGB rows, top row first."""
     height, width = len(rows), len(rows[0])
     stride = (width * 3 + 3) // 4 * 4
     body = bytearray()

@@ -32,23 +32,6 @@ std::string FileBytes(const fs::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string ClassesValue(const std::string& key, const char* name = nullptr) {
-    char value[1024];
-    DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) !=
-        ERROR_SUCCESS)
-        return "<missing>";
-    return value;
-}
-
-bool ClassesKeyExists(const std::string& key) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(handle);
-    return true;
-}
-
 // The access that the key's DACL grants BUILTIN\Users through entries that subkeys inherit (or
 // inherited), 0 when none.
 DWORD UsersAccess(const std::string& keyPath) {

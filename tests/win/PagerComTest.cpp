@@ -36,24 +36,6 @@ protected:
     const CPagerLibrary& lib = CPagerLibrary::Get();
 };
 
-// The default value (or the named value) of a key under HKEY_CLASSES_ROOT; "<missing>" when absent.
-std::string ClassesValue(const std::string& key, const char* name = nullptr) {
-    char value[1024];
-    DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) !=
-        ERROR_SUCCESS)
-        return "<missing>";
-    return value;
-}
-
-bool ClassesKeyExists(const std::string& key) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(handle);
-    return true;
-}
-
 const std::string kClassKey = std::string("CLSID\\") + kPagerClsidText;
 const std::string kServerKey = kClassKey + "\\InProcServer32";
 const std::string kSheetHandlerKey = "*\\shellex\\PropertySheetHandlers\\ZeltoPager.1";

@@ -237,6 +237,23 @@ void CMessageBoxWatcher::Watch() {
     }
 }
 
+std::string ClassesValue(const std::string& key, const char* name) {
+    char value[1024];
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return "<missing>";
+    return value;
+}
+
+bool ClassesKeyExists(const std::string& key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
 std::string ProgramOfWindow(HWND window) {
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);

@@ -125,6 +125,10 @@ private:
     std::thread m_thread;
 };
 
+// The default value (or the value `name`) of a key under HKEY_CLASSES_ROOT; "<missing>" when absent.
+std::string ClassesValue(const std::string& key, const char* name = nullptr);
+bool ClassesKeyExists(const std::string& key);
+
 // The full path of the program file of the process that owns `window`; empty when unknown.
 std::string ProgramOfWindow(HWND window);
 
