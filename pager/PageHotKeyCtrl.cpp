@@ -36,7 +36,8 @@ LRESULT CALLBACK CPageHotKeyCtrl::SubclassProc(HWND window, UINT message, WPARAM
     try {
         switch (message) {
         case WM_KEYUP:
-        // A key released while Alt is down arrives as WM_SYSKEYUP: hotkeys with Alt end that way.
+        // F10, and a key released while Alt is down, arrive as WM_SYSKEYUP: a hotkey of F10 alone
+        // would otherwise never enable Apply.
         case WM_SYSKEYUP:
             if (self->m_page)
                 self->m_page->SetModified(true);

@@ -130,6 +130,14 @@ TEST_F(PagerPageWithStandIn, ApplyStoresTheHotKeysAndAsksTheActivatorToReloadOnc
     EXPECT_TRUE(boxes.Boxes().empty()) << "a start was attempted";
 }
 
+TEST_F(PagerPageWithStandIn, AKeyTheSystemReportsAsASystemKeyEnablesApplyToo) {
+    // F10 alone arrives as WM_SYSKEYDOWN and WM_SYSKEYUP, never as WM_KEYUP.
+    ASSERT_TRUE(sheet.Open());
+    sheet.Type(kLineBlank, {VK_F10});
+    EXPECT_EQ(HotKeyOf(kLineBlank), static_cast<unsigned>(VK_F10));
+    EXPECT_TRUE(sheet.ApplyEnabled());
+}
+
 TEST_F(PagerPageWithStandIn, ApplyWithTheBoxUntickedEndsTheActivator) {
     CMessageBoxWatcher boxes;
     ASSERT_TRUE(sheet.Open());
