@@ -18,6 +18,12 @@ HMODULE PagerModule() noexcept {
     return g_pagerApp.m_hInstance;
 }
 
+std::string PagerModulePath() {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(PagerModule(), path, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
+}
+
 UINT* ObjectCountAddress() noexcept {
     return &g_objectCount;
 }

@@ -20,12 +20,6 @@ std::string ClassKey() {
     return std::string("CLSID\\") + kPagerClsidText;
 }
 
-std::string ModulePath() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(PagerModule(), path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
-}
-
 // The seven keys in the order they are written, each with its default value.
 std::array<CRegistrationEntry, 7> RegistrationTable() {
     const std::string progId = kPagerProgId;
@@ -34,7 +28,7 @@ std::array<CRegistrationEntry, 7> RegistrationTable() {
         {progId + "\\CLSID", kPagerClsidText},
         {ClassKey(), kPagerDescription},
         {ClassKey() + "\\ProgID", progId},
-        {ClassKey() + "\\InProcServer32", ModulePath()},
+        {ClassKey() + "\\InProcServer32", PagerModulePath()},
         {"*\\shellex\\ContextMenuHandlers\\" + progId, kPagerClsidText},
         {"*\\shellex\\PropertySheetHandlers\\" + progId, kPagerClsidText},
     }};

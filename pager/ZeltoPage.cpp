@@ -15,15 +15,9 @@ constexpr int kHotKeyControlIds[kHotKeyCount] = {IDC_PAGE_HOTKEY_INTERLACE,  IDC
                                                  IDC_PAGE_HOTKEY_SYNCDOUBLE, IDC_PAGE_HOTKEY_LINEBLANK,
                                                  IDC_PAGE_HOTKEY_NORMAL,     IDC_PAGE_HOTKEY_CAPTURE};
 
-std::string ModulePath(HMODULE module) {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
-}
-
 // The caption of the library's message boxes: its file name without the extension.
 std::string LibraryTitle() {
-    std::string name = ModulePath(PagerModule());
+    std::string name = PagerModulePath();
     name.erase(0, name.find_last_of("\\/") + 1);
     if (auto dot = name.find_last_of('.'); dot != std::string::npos && dot > 0)
         name.erase(dot);
@@ -118,7 +112,7 @@ HWND CZeltoPage::FindActivator() const {
 }
 
 void CZeltoPage::StartActivator() {
-    const std::string program = ResolveProgramPath(m_settings.programPath, ModulePath(PagerModule()));
+    const std::string program = ResolveProgramPath(m_settings.programPath, PagerModulePath());
     SHELLEXECUTEINFOA execute{};
     execute.cbSize = sizeof execute;
     // The page shows its own message for a failure, and only that one.
