@@ -5,12 +5,6 @@
 
 namespace {
 
-// Steps from `key` to its subkey `name`, creating it when missing.
-bool StepForWriting(CRegistryKey& key, HKEY parent, const std::string& name) {
-    return key.Create(parent, name) || key.Open(parent, name, KEY_READ | KEY_WRITE) ||
-           key.Open(parent, name, KEY_READ);
-}
-
 bool OpenProductKey(CRegistryKey& key) {
     return key.Open(HKEY_LOCAL_MACHINE, "Software") && key.Open(key, kPageMakerKey.Load()) &&
            key.Open(key, kPageProductKey.Load());
@@ -50,16 +44,16 @@ void ReadPageSettings(CPageSettings& settings) {
 
 void WritePageSettings(const CPageSettings& settings) {
     CRegistryKey key;
-    if (!StepForWriting(key, HKEY_LOCAL_MACHINE, "Software") ||
-        !StepForWriting(key, key, kPageMakerKey.Load()) || !StepForWriting(key, key, kPageProductKey.Load()))
+    if (!key.Create(HKEY_LOCAL_MACHINE, "Software") || !key.Create(key, kPageMakerKey.Load()) ||
+        !key.Create(key, kPageProductKey.Load()))
         return;
     if (!key.WriteString(kPageCurrentVersionValue.Load(), kPageSettingsVersion))
         return;
-    if (!StepForWriting(key, key, kPageSettingsVersion) || !StepForWriting(key, key, kPageHotKeyKey.Load()))
+    if (!key.Create(key, kPageSettingsVersion) || !key.Create(key, kPageHotKeyKey.Load()))
         return;
     for (int i = 0; i < kHotKeyCount; ++i) {
         CRegistryKey mode;
-        if (!StepForWriting(mode, key, kPageHotKeySubkeys[i].Load()))
+        if (!mode.Create(key, kPageHotKeySubkeys[i].Load()))
             continue;
         mode.WriteNumber(kPageVirtualKeyCodeValue.Load(), settings.hotKeys[i].virtualKey);
         mode.WriteNumber(kPageModifiersValue.Load(), settings.hotKeys[i].modifiers);
