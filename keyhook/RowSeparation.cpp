@@ -11,11 +11,17 @@ bool SeparateInterlacedRows(std::span<std::uint8_t> bits, std::size_t stride, in
         return false;
 
     auto memoryRow = [&](std::size_t pictureRow) { return bits.data() + (rows - 1 - pictureRow) * stride; };
-    for (std::size_t even = 0; even + 1 < rows; even += 2) {
+    std::size_t even = 0;
+    for (; even + 1 < rows; even += 2) {
         std::uint8_t* upper = memoryRow(even);
         std::uint8_t* lower = memoryRow(even + 1);
+        std::memcpy(upper + halfBytes, lower, halfBytes);
+        std::memcpy(lower + halfBytes, lower, halfBytes);
         std::memcpy(lower, upper, halfBytes);
-        std::memcpy(upper + halfBytes, lower + halfBytes, halfBytes);
+    }
+    if (even < rows) {
+        std::uint8_t* last = memoryRow(even);
+        std::memcpy(last + halfBytes, last, halfBytes);
     }
     return true;
 }

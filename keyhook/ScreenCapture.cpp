@@ -38,12 +38,11 @@ bool CopyScreen(HDC screen, int width, int height, std::int32_t viewMode, const 
                StretchBlt(target.dc, width, 0, width, height, screen, 0, bands.bottomStart, width,
                           height - bands.bottomStart, SRCCOPY);
     }
+    // One read of the screen: the row separation fills the right half from the left one.
     if (!BitBlt(target.dc, 0, 0, width, height, screen, 0, 0, SRCCOPY))
         return false;
     if (viewMode != kViewInterlace && viewMode != kViewLineBlank)
         return true;
-    if (!BitBlt(target.dc, width, 0, width, height, screen, 0, 0, SRCCOPY))
-        return false;
     // The section's memory is complete only once GDI's queued drawing is flushed.
     GdiFlush();
     const auto size = static_cast<std::size_t>(target.header.biSizeImage);
