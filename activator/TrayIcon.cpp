@@ -1,6 +1,7 @@
 #include "activator/TrayIcon.h"
 
-void CTrayIcon::Init(HWND window, UINT id, UINT callbackMessage, HICON icon, const std::string& tip) noexcept {
+void CTrayIcon::Init(HWND window, UINT id, UINT callbackMessage, HICON icon,
+                     const std::string& tip) noexcept {
     m_record = NOTIFYICONDATAA{};
     m_record.cbSize = NOTIFYICONDATAA_V1_SIZE;
     m_record.hWnd = window;

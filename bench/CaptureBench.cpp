@@ -34,7 +34,8 @@ void WriteCaptureSettings(const std::string& dir) {
     RegCreateKeyExA(HKEY_LOCAL_MACHINE, kCaptureKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     DWORD viewMode = 0;
     RegSetValueExA(key, "View Mode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&viewMode), sizeof viewMode);
-    RegSetValueExA(key, "Dir", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()), static_cast<DWORD>(dir.size() + 1));
+    RegSetValueExA(key, "Dir", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()),
+                   static_cast<DWORD>(dir.size() + 1));
     RegSetValueExA(key, "Name", 0, REG_SZ, reinterpret_cast<const BYTE*>("Bench_"), 7);
     RegCloseKey(key);
 }
@@ -80,8 +81,8 @@ int main() {
     windowClass.lpszClassName = "CaptureBenchPicture";
     RegisterClassA(&windowClass);
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0, width,
-                                  height, nullptr, nullptr, windowClass.hInstance, nullptr);
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0,
+                                  width, height, nullptr, nullptr, windowClass.hInstance, nullptr);
     UpdateWindow(window);
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
@@ -123,7 +124,8 @@ int main() {
         separation.push_back(Now() - start);
 
         start = Now();
-        CGlobalMemory packed(GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + info.bmiHeader.biSizeImage));
+        CGlobalMemory packed(
+            GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + info.bmiHeader.biSizeImage));
         {
             CGlobalLock<BYTE> lock(packed);
             std::memcpy(lock.get(), &info.bmiHeader, sizeof(BITMAPINFOHEADER));
@@ -136,13 +138,15 @@ int main() {
     }
 
     const double whole = Median(capture), encoder = Median(encoding);
-    std::printf("screen %dx%d, Interlace capture of %dx%d, medians of %d rounds:\n", width, height, 2 * width, height,
-                rounds);
-    std::printf("capture %.1f ms, encoder alone %.1f ms: %.2f times (goal <= 1.3)\n", whole, encoder, whole / encoder);
-    std::printf("parts: naming %.2f ms, screen copy %.1f ms, row separation %.1f ms, packing %.1f ms: %.0f %% of the "
-                "encoding\n",
-                Median(naming), Median(copy), Median(separation), Median(packing),
-                100.0 * (Median(naming) + Median(copy) + Median(separation) + Median(packing)) / encoder);
+    std::printf("screen %dx%d, Interlace capture of %dx%d, medians of %d rounds:\n", width, height, 2 * width,
+                height, rounds);
+    std::printf("capture %.1f ms, encoder alone %.1f ms: %.2f times (goal <= 1.3)\n", whole, encoder,
+                whole / encoder);
+    std::printf(
+        "parts: naming %.2f ms, screen copy %.1f ms, row separation %.1f ms, packing %.1f ms: %.0f %% of the "
+        "encoding\n",
+        Median(naming), Median(copy), Median(separation), Median(packing),
+        100.0 * (Median(naming) + Median(copy) + Median(separation) + Median(packing)) / encoder);
 
     DestroyWindow(window);
     WIN32_FIND_DATAA found;

@@ -49,7 +49,8 @@ double DirectCallCost(HOOKPROC procedure) {
 // Microseconds per key press (down and up) that the system delivers to `window` with `procedure`
 // installed as this thread's keyboard hook (none for null), the best of three rounds.
 double DispatchCost(HWND window, HOOKPROC procedure) {
-    HHOOK hook = procedure ? SetWindowsHookExA(WH_KEYBOARD, procedure, nullptr, GetCurrentThreadId()) : nullptr;
+    HHOOK hook =
+        procedure ? SetWindowsHookExA(WH_KEYBOARD, procedure, nullptr, GetCurrentThreadId()) : nullptr;
     StoreShared(KeyHookShared().hook, hook);
     const int presses = 2000;
     INPUT inputs[2]{};
@@ -91,8 +92,8 @@ int main() {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "HookBenchWindow";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, "HookBenchWindow", "Hook bench", WS_POPUP | WS_VISIBLE, 100, 100,
-                                  200, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, "HookBenchWindow", "Hook bench", WS_POPUP | WS_VISIBLE, 100,
+                                  100, 200, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
     SetForegroundWindow(window);
     SetFocus(window);
 
@@ -106,17 +107,19 @@ int main() {
 
     const double passOn = DirectCallCost(PassOnProc);
     const double keyHook = DirectCallCost(KeyHookProc);
-    std::printf("direct call: pass-on hook %.2f us, KeyHookProc (no match) %.2f us: %.2f times (goal <= 2)\n", passOn,
-                keyHook, keyHook / passOn);
+    std::printf("direct call: pass-on hook %.2f us, KeyHookProc (no match) %.2f us: %.2f times (goal <= 2)\n",
+                passOn, keyHook, keyHook / passOn);
 
     const double none = DispatchCost(window, nullptr);
     const double passOnDispatch = DispatchCost(window, PassOnProc);
     const double keyHookDispatch = DispatchCost(window, KeyHookProc);
-    std::printf("per key press delivered by the system: no hook %.2f us, pass-on hook %.2f us, KeyHookProc %.2f us\n",
-                none, passOnDispatch, keyHookDispatch);
-    std::printf("hook share of a key press: pass-on %.2f us, KeyHookProc %.2f us: %.2f times; whole press %.2f times\n",
-                passOnDispatch - none, keyHookDispatch - none, (keyHookDispatch - none) / (passOnDispatch - none),
-                keyHookDispatch / passOnDispatch);
+    std::printf(
+        "per key press delivered by the system: no hook %.2f us, pass-on hook %.2f us, KeyHookProc %.2f us\n",
+        none, passOnDispatch, keyHookDispatch);
+    std::printf("hook share of a key press: pass-on %.2f us, KeyHookProc %.2f us: %.2f times; whole press "
+                "%.2f times\n",
+                passOnDispatch - none, keyHookDispatch - none,
+                (keyHookDispatch - none) / (passOnDispatch - none), keyHookDispatch / passOnDispatch);
     DestroyWindow(window);
     return 0;
 }

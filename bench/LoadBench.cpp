@@ -62,8 +62,8 @@ std::vector<std::string> ImportsOf(HMODULE module) {
     const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (directory.VirtualAddress == 0)
         return names;
-    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress); entry->Name;
-         ++entry)
+    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+         entry->Name; ++entry)
         names.emplace_back(reinterpret_cast<const char*>(base + entry->Name));
     return names;
 }
@@ -97,10 +97,10 @@ int main() {
         }
     }
     const double emptyLoad = empty.Median(empty.loads), hookLoad = hook.Median(hook.loads);
-    std::printf("load, median of %d: empty library %.1f us, ZeltoKey.dll %.1f us: %.2f times (goal <= 1.5)\n", rounds,
-                emptyLoad, hookLoad, hookLoad / emptyLoad);
-    std::printf("load, fastest: empty library %.1f us, ZeltoKey.dll %.1f us: %.2f times\n", empty.loads.front(),
-                hook.loads.front(), hook.loads.front() / empty.loads.front());
+    std::printf("load, median of %d: empty library %.1f us, ZeltoKey.dll %.1f us: %.2f times (goal <= 1.5)\n",
+                rounds, emptyLoad, hookLoad, hookLoad / emptyLoad);
+    std::printf("load, fastest: empty library %.1f us, ZeltoKey.dll %.1f us: %.2f times\n",
+                empty.loads.front(), hook.loads.front(), hook.loads.front() / empty.loads.front());
     std::printf("unload, median: empty library %.1f us, ZeltoKey.dll %.1f us\n", empty.Median(empty.unloads),
                 hook.Median(hook.unloads));
 
@@ -110,10 +110,13 @@ int main() {
     std::printf("ZeltoKey.dll imports:");
     for (std::string name : ImportsOf(module)) {
         std::printf(" %s", name.c_str());
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-        onlySystem = onlySystem && std::find(std::begin(allowed), std::end(allowed), name) != std::end(allowed);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        onlySystem =
+            onlySystem && std::find(std::begin(allowed), std::end(allowed), name) != std::end(allowed);
     }
-    std::printf("\nonly kernel32, user32, gdi32, advapi32 and the C runtime: %s\n", onlySystem ? "yes" : "NO");
+    std::printf("\nonly kernel32, user32, gdi32, advapi32 and the C runtime: %s\n",
+                onlySystem ? "yes" : "NO");
     FreeLibrary(module);
     return onlySystem ? 0 : 1;
 }

@@ -10,8 +10,8 @@ namespace {
 // The library runs inside other programs, whose string resources are not the Activator's: the
 // registry names are taken as built in, never looked up.
 std::string CaptureKeyPath() {
-    return std::string("Software\\") + kMakerKey.text + "\\" + kProductKey.text + "\\" + kSettingsVersion + "\\" +
-           kCaptureKey.text;
+    return std::string("Software\\") + kMakerKey.text + "\\" + kProductKey.text + "\\" + kSettingsVersion +
+           "\\" + kCaptureKey.text;
 }
 
 bool ReadStringOr(const CRegistryKey& key, const char* name, const char* fallbackName, std::string& value) {
@@ -37,8 +37,8 @@ bool ReserveCaptureFile(const CCaptureSettings& settings, std::string& path) {
         std::string candidate = CaptureFileName(settings.dir, settings.name, number, settings.viewMode);
         if (candidate.empty())
             return false;
-        CFileHandle file(CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                     nullptr));
+        CFileHandle file(CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
             path = std::move(candidate);
             return true;
@@ -46,7 +46,8 @@ bool ReserveCaptureFile(const CCaptureSettings& settings, std::string& path) {
         const DWORD error = GetLastError();
         // A directory of that name, or a file on its way out, answers "access denied": the name is taken too.
         const bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-                           (error == ERROR_ACCESS_DENIED && GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES);
+                           (error == ERROR_ACCESS_DENIED &&
+                            GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES);
         if (!taken)
             return false;
     }

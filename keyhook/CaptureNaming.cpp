@@ -7,7 +7,8 @@ namespace {
 // Characters that no Windows file name holds besides the separators; a colon would name a drive or
 // an alternate data stream.
 bool IsForbiddenInPath(char c) {
-    return static_cast<unsigned char>(c) < 0x20 || std::string_view("<>\"|?*").find(c) != std::string_view::npos;
+    return static_cast<unsigned char>(c) < 0x20 ||
+           std::string_view("<>\"|?*").find(c) != std::string_view::npos;
 }
 
 bool IsSeparator(char c) {
@@ -29,7 +30,8 @@ const char* CaptureExtension(std::int32_t viewMode) noexcept {
 }
 
 bool IsCaptureDirectory(const std::string& dir) {
-    const bool driveAbsolute = dir.size() >= 3 && IsDriveLetter(dir[0]) && dir[1] == ':' && IsSeparator(dir[2]);
+    const bool driveAbsolute =
+        dir.size() >= 3 && IsDriveLetter(dir[0]) && dir[1] == ':' && IsSeparator(dir[2]);
     const bool share = dir.size() >= 3 && IsSeparator(dir[0]) && IsSeparator(dir[1]) && !IsSeparator(dir[2]);
     if (!driveAbsolute && !share)
         return false;
@@ -48,9 +50,10 @@ bool IsCaptureName(const std::string& name) {
     return true;
 }
 
-std::string CaptureFileName(const std::string& dir, const std::string& name, int number, std::int32_t viewMode) {
-    if (number < 0 || number >= kCaptureSeriesLength || !IsCaptureViewMode(viewMode) || !IsCaptureDirectory(dir) ||
-        !IsCaptureName(name))
+std::string CaptureFileName(const std::string& dir, const std::string& name, int number,
+                            std::int32_t viewMode) {
+    if (number < 0 || number >= kCaptureSeriesLength || !IsCaptureViewMode(viewMode) ||
+        !IsCaptureDirectory(dir) || !IsCaptureName(name))
         return {};
     std::string path = dir + name;
     path += static_cast<char>('0' + number / 10);

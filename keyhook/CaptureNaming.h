@@ -29,4 +29,5 @@ bool IsCaptureName(const std::string& name);
 
 // The path of picture `number` of the series. Empty when the directory, the name, the number or the
 // view mode is unusable, or when the path would be longer than kMaxCapturePathLength.
-std::string CaptureFileName(const std::string& dir, const std::string& name, int number, std::int32_t viewMode);
+std::string CaptureFileName(const std::string& dir, const std::string& name, int number,
+                            std::int32_t viewMode);

@@ -13,7 +13,8 @@ constexpr std::uint16_t kFlagShift = 1;
 constexpr std::uint16_t kFlagControl = 2;
 constexpr std::uint16_t kFlagAlt = 4;
 
-bool ModifierAgrees(std::uint16_t modifiers, std::uint16_t flag, std::uint16_t key, const KeyStateTable& keys) {
+bool ModifierAgrees(std::uint16_t modifiers, std::uint16_t flag, std::uint16_t key,
+                    const KeyStateTable& keys) {
     return ((modifiers & flag) != 0) == IsKeyDown(keys, key);
 }
 

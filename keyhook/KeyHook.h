@@ -29,8 +29,8 @@ ZELTOKEY_API void SetKeyHookParams(std::uint16_t interlaceKey, std::uint16_t int
                                    std::uint16_t pageFlipKey, std::uint16_t pageFlipModifiers,
                                    std::uint16_t syncDoubleKey, std::uint16_t syncDoubleModifiers,
                                    std::uint16_t lineBlankKey, std::uint16_t lineBlankModifiers,
-                                   std::uint16_t normalKey, std::uint16_t normalModifiers, std::uint16_t captureKey,
-                                   std::uint16_t captureModifiers);
+                                   std::uint16_t normalKey, std::uint16_t normalModifiers,
+                                   std::uint16_t captureKey, std::uint16_t captureModifiers);
 
 // Copies the 16 colours that each non-null pointer addresses into the colour-code table of its mode
 // (Interlace, Page Flip, Sync Double, Line Blank, Normal); a null pointer leaves its table as it is.

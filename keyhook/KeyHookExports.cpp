@@ -25,9 +25,11 @@ void DetachKeyHook() {
 }
 
 void SetKeyHookParams(std::uint16_t interlaceKey, std::uint16_t interlaceModifiers, std::uint16_t pageFlipKey,
-                      std::uint16_t pageFlipModifiers, std::uint16_t syncDoubleKey, std::uint16_t syncDoubleModifiers,
-                      std::uint16_t lineBlankKey, std::uint16_t lineBlankModifiers, std::uint16_t normalKey,
-                      std::uint16_t normalModifiers, std::uint16_t captureKey, std::uint16_t captureModifiers) {
+                      std::uint16_t pageFlipModifiers, std::uint16_t syncDoubleKey,
+                      std::uint16_t syncDoubleModifiers, std::uint16_t lineBlankKey,
+                      std::uint16_t lineBlankModifiers, std::uint16_t normalKey,
+                      std::uint16_t normalModifiers, std::uint16_t captureKey,
+                      std::uint16_t captureModifiers) {
     CKeyHookShared& shared = KeyHookShared();
     StoreShared(shared.modes[0], {interlaceKey, interlaceModifiers});
     StoreShared(shared.modes[1], {pageFlipKey, pageFlipModifiers});
@@ -37,8 +39,9 @@ void SetKeyHookParams(std::uint16_t interlaceKey, std::uint16_t interlaceModifie
     StoreShared(shared.capture, {captureKey, captureModifiers});
 }
 
-void SetColorCodeParams(const std::uint32_t* interlace, const std::uint32_t* pageFlip, const std::uint32_t* syncDouble,
-                        const std::uint32_t* lineBlank, const std::uint32_t* normal) {
+void SetColorCodeParams(const std::uint32_t* interlace, const std::uint32_t* pageFlip,
+                        const std::uint32_t* syncDouble, const std::uint32_t* lineBlank,
+                        const std::uint32_t* normal) {
     const std::uint32_t* tables[kModeHotKeyCount] = {interlace, pageFlip, syncDouble, lineBlank, normal};
     CKeyHookShared& shared = KeyHookShared();
     for (int mode = 0; mode < kModeHotKeyCount; ++mode) {

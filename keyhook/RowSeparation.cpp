@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-bool SeparateInterlacedRows(std::span<std::uint8_t> bits, std::size_t stride, int screenWidth, int height) noexcept {
+bool SeparateInterlacedRows(std::span<std::uint8_t> bits, std::size_t stride, int screenWidth,
+                            int height) noexcept {
     if (screenWidth <= 0 || height <= 0)
         return false;
     const std::size_t halfBytes = 3 * static_cast<std::size_t>(screenWidth);

@@ -12,4 +12,5 @@
 #include <span>
 
 // False, with nothing changed, when the rows of `screenWidth` x `height` do not fit `stride` and `bits`.
-bool SeparateInterlacedRows(std::span<std::uint8_t> bits, std::size_t stride, int screenWidth, int height) noexcept;
+bool SeparateInterlacedRows(std::span<std::uint8_t> bits, std::size_t stride, int screenWidth,
+                            int height) noexcept;

@@ -33,7 +33,8 @@ bool CopyScreen(HDC screen, int width, int height, std::int32_t viewMode, const 
         // A screen too small for the bands has nothing to stretch.
         if (bands.topRows <= 0 || bands.bottomStart >= height)
             return false;
-        // No stretching mode is set: both bands are enlarged, so the mode's way of dropping rows never applies.
+        // No stretching mode is set: both bands are enlarged, so the mode's way of dropping rows never
+        // applies.
         return StretchBlt(target.dc, 0, 0, width, height, screen, 0, 0, width, bands.topRows, SRCCOPY) &&
                StretchBlt(target.dc, width, 0, width, height, screen, 0, bands.bottomStart, width,
                           height - bands.bottomStart, SRCCOPY);
@@ -46,7 +47,8 @@ bool CopyScreen(HDC screen, int width, int height, std::int32_t viewMode, const 
     // The section's memory is complete only once GDI's queued drawing is flushed.
     GdiFlush();
     const auto size = static_cast<std::size_t>(target.header.biSizeImage);
-    return SeparateInterlacedRows(std::span(target.bits, size), size / static_cast<std::size_t>(height), width, height);
+    return SeparateInterlacedRows(std::span(target.bits, size), size / static_cast<std::size_t>(height),
+                                  width, height);
 }
 
 } // namespace
@@ -97,7 +99,8 @@ int CaptureScreenTo(const std::string& path, std::int32_t viewMode) {
         return kResultNoBitmap;
     {
         CSelectObject selection(memory, section);
-        if (!CopyScreen(screen, width, height, viewMode, {memory, static_cast<std::uint8_t*>(bits), info.bmiHeader}))
+        if (!CopyScreen(screen, width, height, viewMode,
+                        {memory, static_cast<std::uint8_t*>(bits), info.bmiHeader}))
             return kResultBlitFailed;
         GdiFlush();
     }
@@ -112,7 +115,8 @@ int SaveDibAsJpeg(const BITMAPINFOHEADER* header, const void* rows, const char* 
     CDibLayout layout;
     if (!DibLayoutOf(header->biWidth, header->biHeight, header->biBitCount, layout))
         return 0;
-    CGlobalMemory packed(GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(layout.headerBytes) + layout.imageBytes));
+    CGlobalMemory packed(
+        GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(layout.headerBytes) + layout.imageBytes));
     if (!packed)
         return 0;
     {

@@ -23,9 +23,9 @@ TEST(CaptureNaming, NumbersAndViewModesOutsideTheirRangesGiveNoName) {
 }
 
 TEST(CaptureNaming, RelativeOrMalformedDirectoriesAreRefused) {
-    for (const char* dir : {"", "Shots\\", ".\\", "..\\", "\\Shots\\", "C:", "C:Shots\\", "1:\\", "\\\\\\x\\",
-                            "C:\\a*\\", "C:\\a?\\", "C:\\a|b\\", "C:\\a\"b\\", "C:\\a<b\\", "C:\\a\tb\\",
-                            "C:\\a:b\\"}) {
+    for (const char* dir :
+         {"", "Shots\\", ".\\", "..\\", "\\Shots\\", "C:", "C:Shots\\", "1:\\", "\\\\\\x\\", "C:\\a*\\",
+          "C:\\a?\\", "C:\\a|b\\", "C:\\a\"b\\", "C:\\a<b\\", "C:\\a\tb\\", "C:\\a:b\\"}) {
         EXPECT_FALSE(IsCaptureDirectory(dir)) << dir;
         EXPECT_EQ(CaptureFileName(dir, "Captur", 0, 0), "") << dir;
     }

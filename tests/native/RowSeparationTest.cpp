@@ -68,7 +68,8 @@ TEST(RowSeparation, OneRowAndGeometriesThatDoNotFitTheBuffer) {
     const std::vector<std::uint8_t> before = picture.bits;
     EXPECT_FALSE(SeparateInterlacedRows(picture.bits, picture.stride, 5, 4)); // rows wider than the stride
     EXPECT_FALSE(SeparateInterlacedRows(picture.bits, picture.stride, 4, 5)); // more rows than the buffer
-    EXPECT_FALSE(SeparateInterlacedRows(std::span(picture.bits).first(picture.bits.size() - 1), picture.stride, 4, 4));
+    EXPECT_FALSE(
+        SeparateInterlacedRows(std::span(picture.bits).first(picture.bits.size() - 1), picture.stride, 4, 4));
     EXPECT_FALSE(SeparateInterlacedRows(picture.bits, picture.stride, 0, 4));
     EXPECT_FALSE(SeparateInterlacedRows(picture.bits, picture.stride, 4, -2));
     EXPECT_FALSE(SeparateInterlacedRows(picture.bits, 0, 4, 4));

@@ -48,7 +48,9 @@ protected:
         PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
         DeleteProductTree();
     }
-    LRESULT TrayNotify(WPARAM id, LPARAM mouseMessage) { return SendMessageA(window, kMsgTrayIcon, id, mouseMessage); }
+    LRESULT TrayNotify(WPARAM id, LPARAM mouseMessage) {
+        return SendMessageA(window, kMsgTrayIcon, id, mouseMessage);
+    }
 
     CActivatorDlg dialog;
     HWND window = nullptr;
@@ -178,7 +180,8 @@ TEST_F(ActivatorWindow, DestructionRemovesIconAndHookAndEndsTheLoop) {
     // Checked while the window still exists, so that only its own removal can take the icon away.
     bool iconGoneAtDestroy = false;
     struct CWatch {
-        static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+        static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                     DWORD_PTR data) {
             if (message == WM_NCDESTROY)
                 *reinterpret_cast<bool*>(data) = !ShellHasIcon(window, kTrayIconId);
             return DefSubclassProc(window, message, wParam, lParam);

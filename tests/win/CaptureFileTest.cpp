@@ -164,13 +164,19 @@ TEST_F(CaptureSettingsInput, MissingOrBrokenSettingsCaptureNothing) {
              WriteRegistryNumber(kCaptureSettingsKey, "View Mode", 0);
              WriteRegistryString(kCaptureSettingsKey, "Dir", dir);
          }},
-        {"a name of 300 characters", [](const std::string& dir) { WriteCaptureSettings(0, dir, std::string(300, 'n')); }},
-        {"a directory that does not exist", [](const std::string& dir) { WriteCaptureSettings(0, dir + "gone\\", "Broken"); }},
-        {"a directory without its backslash", [](const std::string& dir) { WriteCaptureSettings(0, dir + "sub", "\\x"); }},
-        {"a name that climbs out", [](const std::string& dir) { WriteCaptureSettings(0, dir + "sub\\", "..\\up"); }},
+        {"a name of 300 characters",
+         [](const std::string& dir) { WriteCaptureSettings(0, dir, std::string(300, 'n')); }},
+        {"a directory that does not exist",
+         [](const std::string& dir) { WriteCaptureSettings(0, dir + "gone\\", "Broken"); }},
+        {"a directory without its backslash",
+         [](const std::string& dir) { WriteCaptureSettings(0, dir + "sub", "\\x"); }},
+        {"a name that climbs out",
+         [](const std::string& dir) { WriteCaptureSettings(0, dir + "sub\\", "..\\up"); }},
         {"a relative directory", [](const std::string&) { WriteCaptureSettings(0, "captures\\", "Broken"); }},
         {"directory and name too long for a path",
-         [](const std::string& dir) { WriteCaptureSettings(0, dir + std::string(200, 'd') + "\\", std::string(100, 'n')); }},
+         [](const std::string& dir) {
+             WriteCaptureSettings(0, dir + std::string(200, 'd') + "\\", std::string(100, 'n'));
+         }},
     };
     CreateDirectoryA((Dir() + "sub").c_str(), nullptr);
     char workingDirectory[MAX_PATH];

@@ -35,7 +35,8 @@ bool DecodePicture(const std::string& path, CDecodedPicture& picture) {
 int ChannelDifference(std::uint32_t a, std::uint32_t b) {
     int largest = 0;
     for (int shift : {0, 8, 16})
-        largest = std::max(largest, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
+        largest = std::max(
+            largest, std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)));
     return largest;
 }
 
@@ -64,7 +65,8 @@ void CaptureFixture::TearDown() {
     testing_support::DeleteProductTree();
 }
 
-void CaptureFixture::WriteCaptureSettings(std::uint32_t viewMode, const std::string& dir, const std::string& name) {
+void CaptureFixture::WriteCaptureSettings(std::uint32_t viewMode, const std::string& dir,
+                                          const std::string& name) {
     testing_support::WriteRegistryNumber(kCaptureSettingsKey, "View Mode", viewMode);
     testing_support::WriteRegistryString(kCaptureSettingsKey, "Dir", dir);
     testing_support::WriteRegistryString(kCaptureSettingsKey, "Name", name);
@@ -85,7 +87,8 @@ std::vector<std::string> CaptureFixture::FilesInDir() const {
 }
 
 void CaptureFixture::PutFile(const std::string& name, DWORD size) const {
-    CFileHandle file(CreateFileA((m_dir + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    CFileHandle file(
+        CreateFileA((m_dir + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(file) << name;
     std::vector<char> bytes(size, 'x');
     DWORD written = 0;

@@ -63,7 +63,8 @@ public:
 private:
     static bool Shows(const CPixels& band, std::span<const CodeLine> code) {
         for (const CodeLine& line : code) {
-            if (band.At(0, line.row) != PixelOf(line.colour) || band.At(band.width - 2, line.row) != PixelOf(line.colour))
+            if (band.At(0, line.row) != PixelOf(line.colour) ||
+                band.At(band.width - 2, line.row) != PixelOf(line.colour))
                 return false;
         }
         return !code.empty();
@@ -92,7 +93,8 @@ class HotKeysInAnotherProgram : public CaptureFixture {
 protected:
     void SetUp() override {
         CaptureFixture::SetUp();
-        ASSERT_EQ(FindWindowA("#32770", "Zelto Activator"), nullptr) << "an Activator from elsewhere is running";
+        ASSERT_EQ(FindWindowA("#32770", "Zelto Activator"), nullptr)
+            << "an Activator from elsewhere is running";
         WriteCaptureSettings(0, Dir(), "Multi_");
 
         WNDCLASSA windowClass{};
@@ -101,8 +103,9 @@ protected:
         windowClass.lpszClassName = "HotKeyProgramWindow";
         RegisterClassA(&windowClass);
         // Clear of the top band, where the line code shows.
-        keyWindow = CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "some program", WS_POPUP | WS_VISIBLE, 300,
-                                    300, 200, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
+        keyWindow =
+            CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "some program", WS_POPUP | WS_VISIBLE,
+                            300, 300, 200, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
         ASSERT_NE(keyWindow, nullptr);
 
         ASSERT_TRUE(activator.Start(PathBesideTest("Zelto.exe")));
@@ -132,7 +135,9 @@ protected:
         return WaitUntil([&] { return GetForegroundWindow() == keyWindow; }, 5000);
     }
     std::string Status() const { return ControlText(activatorWindow, IDC_STATUS); }
-    bool KeyArrived(WPARAM key) const { return std::find(g_keysDown.begin(), g_keysDown.end(), key) != g_keysDown.end(); }
+    bool KeyArrived(WPARAM key) const {
+        return std::find(g_keysDown.begin(), g_keysDown.end(), key) != g_keysDown.end();
+    }
 
     HWND keyWindow = nullptr;
     HWND activatorWindow = nullptr;
@@ -167,11 +172,13 @@ TEST_F(HotKeysInAnotherProgram, TheCaptureHotKeyWritesTheNextFilesOfTheSeries) {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     CDecodedPicture picture;
     PressKeys({VK_SCROLL}); // the built-in capture hotkey
-    ASSERT_TRUE(WaitUntil([&] { return FileSize("Multi_00.jps") > 0 && FileSize("Multi_00.jps") != INVALID_FILE_SIZE; },
-                          10000));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return FileSize("Multi_00.jps") > 0 && FileSize("Multi_00.jps") != INVALID_FILE_SIZE; },
+        10000));
     PressKeys({VK_SCROLL});
-    ASSERT_TRUE(WaitUntil([&] { return FileSize("Multi_01.jps") > 0 && FileSize("Multi_01.jps") != INVALID_FILE_SIZE; },
-                          10000));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return FileSize("Multi_01.jps") > 0 && FileSize("Multi_01.jps") != INVALID_FILE_SIZE; },
+        10000));
     EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"Multi_00.jps", "Multi_01.jps"}));
     ASSERT_TRUE(DecodePicture(Dir() + "Multi_01.jps", picture));
     EXPECT_EQ(picture.width, 2 * width);
@@ -179,8 +186,9 @@ TEST_F(HotKeysInAnotherProgram, TheCaptureHotKeyWritesTheNextFilesOfTheSeries) {
 
     WriteRegistryNumber(kCaptureSettingsKey, "View Mode", 3);
     PressKeys({VK_SCROLL});
-    ASSERT_TRUE(WaitUntil([&] { return FileSize("Multi_00.jpg") > 0 && FileSize("Multi_00.jpg") != INVALID_FILE_SIZE; },
-                          10000));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return FileSize("Multi_00.jpg") > 0 && FileSize("Multi_00.jpg") != INVALID_FILE_SIZE; },
+        10000));
     ASSERT_TRUE(DecodePicture(Dir() + "Multi_00.jpg", picture));
     EXPECT_EQ(picture.width, width);
     EXPECT_EQ(picture.height, height);
@@ -204,8 +212,8 @@ TEST_F(HotKeysInAnotherProgram, AReloadChangesTheHotKeyTheHookReactsTo) {
     EXPECT_TRUE(WaitUntil(
         [&] {
             DWORD_PTR word = 0;
-            SendMessageTimeoutA(GetDlgItem(activatorWindow, IDC_HOTKEY_NORMAL), HKM_GETHOTKEY, 0, 0, SMTO_BLOCK, 5000,
-                                &word);
+            SendMessageTimeoutA(GetDlgItem(activatorWindow, IDC_HOTKEY_NORMAL), HKM_GETHOTKEY, 0, 0,
+                                SMTO_BLOCK, 5000, &word);
             return word == 0x027A;
         },
         5000));

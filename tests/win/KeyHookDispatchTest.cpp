@@ -29,12 +29,14 @@ std::vector<CReport> g_reports;
 std::function<void()> g_onReport;
 
 bool ThreadIsPerMonitorAware() {
-    return GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()) == DPI_AWARENESS_PER_MONITOR_AWARE;
+    return GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()) ==
+           DPI_AWARENESS_PER_MONITOR_AWARE;
 }
 
 LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message >= kMsgResultNormal && message <= kMsgResultCapture) {
-        g_reports.push_back({message, static_cast<int>(static_cast<INT_PTR>(wParam)), ThreadIsPerMonitorAware()});
+        g_reports.push_back(
+            {message, static_cast<int>(static_cast<INT_PTR>(wParam)), ThreadIsPerMonitorAware()});
         if (g_onReport)
             g_onReport();
         return 1;
@@ -120,8 +122,8 @@ TEST_F(KeyHookDispatch, EachModeReportsWithItsOwnMessage) {
         Hold({key});
         Press(key);
     }
-    EXPECT_EQ(ReportedMessages(), (std::vector<UINT>{kMsgResultPageFlip, kMsgResultSyncDouble, kMsgResultLineBlank,
-                                                      kMsgResultNormal}));
+    EXPECT_EQ(ReportedMessages(), (std::vector<UINT>{kMsgResultPageFlip, kMsgResultSyncDouble,
+                                                     kMsgResultLineBlank, kMsgResultNormal}));
     for (const CReport& report : g_reports)
         EXPECT_EQ(report.result, 0);
 }
@@ -182,8 +184,8 @@ TEST_F(KeyHookDispatch, EveryFurtherKeyMessageWhileTheKeysAreHeldFiresAgain) {
     SetHotKeys({}, {{}, {}, {'Q', 4}});
     Hold({VK_MENU, 'Q'});
     Press('Q');
-    Press('Q');           // an auto-repeat
-    Press(VK_LSHIFT);     // any other key message while the hotkey is held
+    Press('Q');       // an auto-repeat
+    Press(VK_LSHIFT); // any other key message while the hotkey is held
     EXPECT_EQ(g_reports.size(), 3u);
 }
 
@@ -236,8 +238,8 @@ TEST_F(KeyHookDispatch, InstalledAsHookItPassesEveryKeyOnWhetherItActsOrNot) {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "KeyHookDispatchKeys";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "keys", WS_POPUP | WS_VISIBLE, 50, 50, 100,
-                                  100, nullptr, nullptr, windowClass.hInstance, nullptr);
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "keys", WS_POPUP | WS_VISIBLE, 50,
+                                  50, 100, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
     ASSERT_NE(window, nullptr);
     SetForegroundWindow(window);
     SetFocus(window);

@@ -11,10 +11,12 @@
 // The section's header in the module image, or null.
 inline const IMAGE_SECTION_HEADER* FindSharedSectionHeader(HMODULE module) {
     auto* base = reinterpret_cast<const BYTE*>(module);
-    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
     for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
-        if (std::strncmp(reinterpret_cast<const char*>(section->Name), "MYSHARE", IMAGE_SIZEOF_SHORT_NAME) == 0)
+        if (std::strncmp(reinterpret_cast<const char*>(section->Name), "MYSHARE", IMAGE_SIZEOF_SHORT_NAME) ==
+            0)
             return section;
     }
     return nullptr;

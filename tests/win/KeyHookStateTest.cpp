@@ -21,7 +21,8 @@ protected:
         ASSERT_NE(module, nullptr);
         shared = MappedKeyHookShared(module);
         ASSERT_NE(shared, nullptr);
-        window = CreateWindowExA(0, "STATIC", "hook target", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        window = CreateWindowExA(0, "STATIC", "hook target", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
     }
     void TearDown() override {
         DetachKeyHook();
@@ -70,7 +71,8 @@ TEST_F(KeyHookState, AFreshlyLoadedLibraryHoldsTheInitialState) {
     EXPECT_EQ(shared->capture.virtualKey, 0);
     EXPECT_EQ(shared->capture.modifiers, 0);
     EXPECT_TRUE(ModesCleared());
-    const int codes[kModeHotKeyCount] = {kCodeInterlace, kCodePageFlip, kCodeSyncDouble, kCodeLineBlank, kCodeNormal};
+    const int codes[kModeHotKeyCount] = {kCodeInterlace, kCodePageFlip, kCodeSyncDouble, kCodeLineBlank,
+                                         kCodeNormal};
     for (int mode = 0; mode < kModeHotKeyCount; ++mode) {
         std::vector<COLORREF> table(shared->colorCodes[mode], shared->colorCodes[mode] + kColorCodeRows);
         EXPECT_EQ(table, TableOfCode(codes[mode])) << "table " << mode;
@@ -144,7 +146,8 @@ TEST_F(KeyHookState, AttachingAgainReplacesTheHookAndClearsTheModes) {
     ASSERT_EQ(AttachKeyHook(window), 1);
     HHOOK first = shared->hook;
     SetSixHotKeys();
-    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND other =
+        CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_EQ(AttachKeyHook(other), 1);
     HHOOK second = shared->hook;
     EXPECT_NE(second, nullptr);
@@ -161,7 +164,9 @@ TEST_F(KeyHookState, AttachingAgainReplacesTheHookAndClearsTheModes) {
 TEST_F(KeyHookState, SetColorCodeParamsCopiesOnlyTheTablesItIsGiven) {
     std::vector<COLORREF> before(&shared->colorCodes[0][0], &shared->colorCodes[0][0] + 5 * kColorCodeRows);
     SetColorCodeParams(nullptr, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_EQ(std::vector<COLORREF>(&shared->colorCodes[0][0], &shared->colorCodes[0][0] + 5 * kColorCodeRows), before);
+    EXPECT_EQ(
+        std::vector<COLORREF>(&shared->colorCodes[0][0], &shared->colorCodes[0][0] + 5 * kColorCodeRows),
+        before);
 
     std::uint32_t syncDouble[kColorCodeRows];
     for (int row = 0; row < kColorCodeRows; ++row)
@@ -169,14 +174,18 @@ TEST_F(KeyHookState, SetColorCodeParamsCopiesOnlyTheTablesItIsGiven) {
     SetColorCodeParams(nullptr, nullptr, syncDouble, nullptr, nullptr);
     for (int mode = 0; mode < kModeHotKeyCount; ++mode) {
         for (int row = 0; row < kColorCodeRows; ++row) {
-            const COLORREF expected = mode == 2 ? syncDouble[row] : before[static_cast<size_t>(mode * kColorCodeRows + row)];
+            const COLORREF expected =
+                mode == 2 ? syncDouble[row] : before[static_cast<size_t>(mode * kColorCodeRows + row)];
             EXPECT_EQ(shared->colorCodes[mode][row], expected) << mode << "," << row;
         }
     }
     // Put the initial tables back for the other tests of this process.
     const std::uint32_t* tables[5];
     for (int mode = 0; mode < kModeHotKeyCount; ++mode)
-        tables[mode] = reinterpret_cast<const std::uint32_t*>(&before[static_cast<size_t>(mode * kColorCodeRows)]);
+        tables[mode] =
+            reinterpret_cast<const std::uint32_t*>(&before[static_cast<size_t>(mode * kColorCodeRows)]);
     SetColorCodeParams(tables[0], tables[1], tables[2], tables[3], tables[4]);
-    EXPECT_EQ(std::vector<COLORREF>(&shared->colorCodes[0][0], &shared->colorCodes[0][0] + 5 * kColorCodeRows), before);
+    EXPECT_EQ(
+        std::vector<COLORREF>(&shared->colorCodes[0][0], &shared->colorCodes[0][0] + 5 * kColorCodeRows),
+        before);
 }
