@@ -2,6 +2,7 @@
 // pixels (goal: at most 1.3 times, so that screen copy, row separation and naming together cost under
 // 30 % of the encoding), with the parts of the capture timed one by one. Run it on a 1920x1080 screen.
 
+#include "bench/BenchClock.h"
 #include "display/JpegCodec.h"
 #include "framework/Handles.h"
 #include "keyhook/CaptureFileName.h"
@@ -16,15 +17,8 @@
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+double NowMilliseconds() {
+    return NowMicroseconds() / 1000.0;
 }
 
 const char kCaptureKey[] = "Software\\Korva Corporation\\Zelto Activator\\1.0\\Capture";
@@ -92,9 +86,9 @@ int main() {
     std::vector<double> capture, naming, copy, separation, packing, encoding;
     for (int round = 0; round < rounds; ++round) {
         // The whole capture, as the hotkey runs it.
-        double start = Now();
+        double start = NowMilliseconds();
         int result = CaptureScreen();
-        capture.push_back(Now() - start);
+        capture.push_back(NowMilliseconds() - start);
         if (result != 0) {
             std::printf("the capture failed with %d\n", result);
             return 1;
@@ -103,9 +97,9 @@ int main() {
         // Its parts: naming, screen copy, row separation, packing, and the encoder alone.
         std::string path;
         std::int32_t viewMode = 0;
-        start = Now();
+        start = NowMilliseconds();
         MakeCaptureFileName(path, viewMode);
-        naming.push_back(Now() - start);
+        naming.push_back(NowMilliseconds() - start);
 
         CWindowDC screen(nullptr);
         CMemoryDC memory(CreateCompatibleDC(screen));
@@ -114,16 +108,16 @@ int main() {
         void* bits = nullptr;
         CBitmap section(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         CSelectObject selection(memory, section);
-        start = Now();
+        start = NowMilliseconds();
         BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
         GdiFlush();
-        copy.push_back(Now() - start);
-        start = Now();
+        copy.push_back(NowMilliseconds() - start);
+        start = NowMilliseconds();
         SeparateInterlacedRows(std::span(static_cast<std::uint8_t*>(bits), info.bmiHeader.biSizeImage),
                                info.bmiHeader.biSizeImage / height, width, height);
-        separation.push_back(Now() - start);
+        separation.push_back(NowMilliseconds() - start);
 
-        start = Now();
+        start = NowMilliseconds();
         CGlobalMemory packed(
             GlobalAlloc(GMEM_MOVEABLE, sizeof(BITMAPINFOHEADER) + info.bmiHeader.biSizeImage));
         {
@@ -131,10 +125,10 @@ int main() {
             std::memcpy(lock.get(), &info.bmiHeader, sizeof(BITMAPINFOHEADER));
             std::memcpy(lock.get() + sizeof(BITMAPINFOHEADER), bits, info.bmiHeader.biSizeImage);
         }
-        packing.push_back(Now() - start);
-        start = Now();
+        packing.push_back(NowMilliseconds() - start);
+        start = NowMilliseconds();
         EncodeJpegFile(packed, path.c_str());
-        encoding.push_back(Now() - start);
+        encoding.push_back(NowMilliseconds() - start);
     }
 
     const double whole = Median(capture), encoder = Median(encoding);

@@ -2,23 +2,13 @@
 // only passes the key on (goal: at most twice as much): called directly, and called by the system for
 // real key presses sent to a window of this thread.
 
+#include "bench/BenchClock.h"
 #include "keyhook/HookProcedure.h"
 #include "keyhook/SharedState.h"
 
 #include <cstdio>
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
 
 LRESULT CALLBACK PassOnProc(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -37,10 +27,10 @@ double DirectCallCost(HOOKPROC procedure) {
     const int calls = 20000;
     double best = 1e30;
     for (int round = 0; round < 5; ++round) {
-        double start = Now();
+        double start = NowMicroseconds();
         for (int i = 0; i < calls; ++i)
             procedure(HC_ACTION, 'A', 0x001E0001);
-        double cost = (Now() - start) / calls;
+        double cost = (NowMicroseconds() - start) / calls;
         best = cost < best ? cost : best;
     }
     return best;
@@ -60,20 +50,20 @@ double DispatchCost(HWND window, HOOKPROC procedure) {
     double best = 1e30;
     for (int round = 0; round < 3; ++round) {
         g_keysSeen = 0;
-        double start = Now();
+        double start = NowMicroseconds();
         for (int i = 0; i < presses; ++i) {
             SendInput(2, inputs, sizeof(INPUT));
             MSG message;
             while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
                 DispatchMessageA(&message);
         }
-        double deadline = Now() + 5e6;
+        double deadline = NowMicroseconds() + 5e6;
         MSG message;
-        while (g_keysSeen < presses && Now() < deadline) {
+        while (g_keysSeen < presses && NowMicroseconds() < deadline) {
             while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
                 DispatchMessageA(&message);
         }
-        double cost = (Now() - start) / presses;
+        double cost = (NowMicroseconds() - start) / presses;
         best = cost < best ? cost : best;
         if (g_keysSeen < presses)
             std::printf("  (only %d of %d key presses arrived)\n", g_keysSeen, presses);

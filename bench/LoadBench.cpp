@@ -2,6 +2,7 @@
 // (goal: at most 1.5 times), and the DLLs it imports: only system DLLs that every program reading the
 // keyboard already has (kernel32, user32, gdi32, advapi32 and the C runtime), no COM or codec DLL.
 
+#include "bench/BenchClock.h"
 #include <windows.h>
 
 #include <algorithm>
@@ -12,17 +13,6 @@
 
 namespace {
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
-}
-
 std::string Beside(const char* name) {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -32,14 +22,14 @@ std::string Beside(const char* name) {
 
 // Microseconds to load and to unload `path` once; negative when it does not load.
 bool LoadOnce(const std::string& path, double& load, double& unload) {
-    double start = Now();
+    double start = NowMicroseconds();
     HMODULE module = LoadLibraryA(path.c_str());
-    double loaded = Now();
+    double loaded = NowMicroseconds();
     if (!module)
         return false;
     FreeLibrary(module);
     load = loaded - start;
-    unload = Now() - loaded;
+    unload = NowMicroseconds() - loaded;
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include "linecode/LineCodeEmitter.h"
 #include "tests/support/WineTestSupport.h"
 #include "tests/win/CaptureFixture.h"
+#include "tests/win/TestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -33,13 +34,7 @@ class HookActions : public CaptureFixture {
 protected:
     void SetUp() override {
         CaptureFixture::SetUp();
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = TargetProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "HookLeakTarget";
-        RegisterClassA(&windowClass);
-        target = CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                 windowClass.hInstance, nullptr);
+        target = CreateTestWindow("HookLeakTarget", TargetProc, 0, WS_POPUP, RECT{0, 0, 1, 1});
         StoreShared(KeyHookShared().targetWindow, target);
         StoreShared(KeyHookShared().capture, CHookHotKey{VK_F2, 0});
         StoreShared(KeyHookShared().modes[1], CHookHotKey{VK_F3, 0});

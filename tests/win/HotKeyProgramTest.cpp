@@ -7,6 +7,7 @@
 #include "linecode/LineCodePatterns.h"
 #include "tests/support/WineTestSupport.h"
 #include "tests/win/CaptureFixture.h"
+#include "tests/win/TestWindow.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -97,15 +98,9 @@ protected:
             << "an Activator from elsewhere is running";
         WriteCaptureSettings(0, Dir(), "Multi_");
 
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = KeyWindowProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "HotKeyProgramWindow";
-        RegisterClassA(&windowClass);
         // Clear of the top band, where the line code shows.
-        keyWindow =
-            CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "some program", WS_POPUP | WS_VISIBLE,
-                            300, 300, 200, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
+        keyWindow = CreateTestWindow("HotKeyProgramWindow", KeyWindowProc, WS_EX_TOPMOST,
+                                     WS_POPUP | WS_VISIBLE, RECT{300, 300, 500, 400});
         ASSERT_NE(keyWindow, nullptr);
 
         ASSERT_TRUE(activator.Start(PathBesideTest("Zelto.exe")));

@@ -6,6 +6,7 @@
 #include "keyhook/SharedState.h"
 #include "tests/support/WineTestSupport.h"
 #include "tests/win/CaptureFixture.h"
+#include "tests/win/TestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -56,13 +57,7 @@ class KeyHookDispatch : public CaptureFixture {
 protected:
     void SetUp() override {
         CaptureFixture::SetUp();
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = TargetProc;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "KeyHookDispatchTarget";
-        RegisterClassA(&windowClass);
-        target = CreateWindowExA(0, windowClass.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                 windowClass.hInstance, nullptr);
+        target = CreateTestWindow("KeyHookDispatchTarget", TargetProc, 0, WS_POPUP, RECT{0, 0, 10, 10});
         ASSERT_NE(target, nullptr);
         g_reports.clear();
         g_onReport = nullptr;
@@ -233,13 +228,8 @@ LRESULT CALLBACK KeyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 } // namespace
 
 TEST_F(KeyHookDispatch, InstalledAsHookItPassesEveryKeyOnWhetherItActsOrNot) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = KeyWindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "KeyHookDispatchKeys";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "keys", WS_POPUP | WS_VISIBLE, 50,
-                                  50, 100, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
+    HWND window = CreateTestWindow("KeyHookDispatchKeys", KeyWindowProc, WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE,
+                                   RECT{50, 50, 150, 150});
     ASSERT_NE(window, nullptr);
     SetForegroundWindow(window);
     SetFocus(window);
