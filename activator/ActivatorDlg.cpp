@@ -1,6 +1,7 @@
 #include "activator/ActivatorDlg.h"
 
 #include "activator/ActivatorMessages.h"
+#include "activator/ColorCodeSettings.h"
 #include "activator/ModeTexts.h"
 #include "activator/RegistryKey.h"
 #include "activator/RegistryNames.h"
@@ -274,6 +275,9 @@ bool CActivatorDlg::OnCommand(WORD id, WORD, HWND) {
         return true;
     case IDC_CAPTURE_SETTINGS:
         OnCaptureSettings();
+        return true;
+    case IDC_COLORCODE_SETTINGS:
+        EditColorCodeSettings(m_hWnd);
         return true;
     default:
         return false;

@@ -1,5 +1,7 @@
 #include "activator/RegistryKey.h"
 
+#include <utility>
+
 bool CRegistryKey::Open(HKEY parent, const std::string& name, REGSAM access) noexcept {
     HKEY key = nullptr;
     if (!parent || RegOpenKeyExA(parent, name.c_str(), 0, access, &key) != ERROR_SUCCESS)
@@ -86,4 +88,26 @@ bool CRegistryKey::WriteNumber(const std::string& name, std::uint32_t value) con
     DWORD number = value;
     return m_key && RegSetValueExA(m_key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
                                    sizeof number) == ERROR_SUCCESS;
+}
+
+bool CRegistryKey::ReadBinary(const std::string& name, std::vector<std::uint8_t>& value) const {
+    DWORD type = 0;
+    DWORD size = 0;
+    if (!m_key || RegQueryValueExA(m_key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return false;
+    if (type != REG_BINARY || size > kBinaryLimitBytes)
+        return false;
+    std::vector<std::uint8_t> data(size);
+    // The value may change between the two calls; what does not fit the first size counts as missing.
+    if (RegQueryValueExA(m_key, name.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS ||
+        type != REG_BINARY || size > data.size())
+        return false;
+    data.resize(size);
+    value = std::move(data);
+    return true;
+}
+
+bool CRegistryKey::WriteBinary(const std::string& name, std::span<const std::uint8_t> value) const noexcept {
+    return m_key && RegSetValueExA(m_key, name.c_str(), 0, REG_BINARY, value.data(),
+                                   static_cast<DWORD>(value.size())) == ERROR_SUCCESS;
 }

@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 class CRegistryKey {
 public:
@@ -36,6 +38,12 @@ public:
     bool WriteString(const std::string& name, const std::string& value) const noexcept;
     // REG_DWORD.
     bool WriteNumber(const std::string& name, std::uint32_t value) const noexcept;
+    // A REG_BINARY value of at most kBinaryLimitBytes. Any other type, or a longer value, counts as
+    // missing: false, `value` unchanged.
+    static constexpr DWORD kBinaryLimitBytes = 65536;
+    bool ReadBinary(const std::string& name, std::vector<std::uint8_t>& value) const;
+    // REG_BINARY.
+    bool WriteBinary(const std::string& name, std::span<const std::uint8_t> value) const noexcept;
 
 private:
     void Take(HKEY key) noexcept;

@@ -192,16 +192,24 @@ int CountGdiObjects() {
     return count;
 }
 
-CPixels ReadPixels(HDC dc, int x, int y, int width, int height) {
-    CPixels pixels;
-    HDC source = dc ? dc : GetDC(nullptr);
+namespace {
+// The description of a 32-bit DIB section whose rows are stored top-down.
+BITMAPINFO TopDown32BitInfo(int width, int height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+} // namespace
+
+CPixels ReadPixels(HDC dc, int x, int y, int width, int height) {
+    CPixels pixels;
+    HDC source = dc ? dc : GetDC(nullptr);
+    BITMAPINFO info = TopDown32BitInfo(width, height);
     void* bits = nullptr;
     HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HDC memory = CreateCompatibleDC(source);
@@ -243,13 +251,7 @@ CPatternWindow::CPatternWindow(const RECT& rect, std::function<COLORREF(int, int
     (void)registered;
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDown32BitInfo(width, height);
     void* bits = nullptr;
     m_image = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (m_image) {
