@@ -29,7 +29,6 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     try {
         switch (reason) {
         case DLL_PROCESS_ATTACH:
-            DisableThreadLibraryCalls(instance);
             g_keyHookApp.m_hInstance = instance;
             return g_keyHookApp.InitInstance();
         case DLL_PROCESS_DETACH:

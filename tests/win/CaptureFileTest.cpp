@@ -191,3 +191,26 @@ TEST_F(CaptureSettingsInput, MissingOrBrokenSettingsCaptureNothing) {
     SetCurrentDirectoryA(workingDirectory);
     RemoveDirectoryA((Dir() + "sub").c_str());
 }
+
+TEST_F(CaptureSeries, SaveDibAsJpegTakesTheColourTableThatFollowsTheHeader) {
+    EXPECT_EQ(SaveDibAsJpeg(nullptr, "x", (Dir() + "a.jpg").c_str()), 0);
+    // A 16 x 32 picture of 8 bits per pixel: index 1 is pure blue, index 2 pure red; the top half red.
+    struct {
+        BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), 16, 32, 1, 8, BI_RGB, 16 * 32, 0, 0, 0, 0};
+        RGBQUAD table[256]{};
+    } dib;
+    dib.table[1] = RGBQUAD{255, 0, 0, 0};
+    dib.table[2] = RGBQUAD{0, 0, 255, 0};
+    BYTE rows[16 * 32];
+    for (int row = 0; row < 32; ++row) // bottom row first
+        std::fill_n(rows + 16 * row, 16, row < 16 ? 1 : 2);
+    EXPECT_EQ(SaveDibAsJpeg(&dib.header, nullptr, (Dir() + "a.jpg").c_str()), 0);
+    EXPECT_TRUE(FilesInDir().empty());
+    ASSERT_EQ(SaveDibAsJpeg(&dib.header, rows, (Dir() + "palette.jpg").c_str()), 1);
+    CDecodedPicture picture;
+    ASSERT_TRUE(DecodePicture(Dir() + "palette.jpg", picture));
+    EXPECT_LE(ChannelDifference(picture.At(8, 4), 0xFF0000), 40);
+    EXPECT_LE(ChannelDifference(picture.At(8, 27), 0x0000FF), 40);
+    // Where the encoder cannot write, the result says so.
+    EXPECT_EQ(SaveDibAsJpeg(&dib.header, rows, (Dir() + "missing\\x.jpg").c_str()), 0);
+}
