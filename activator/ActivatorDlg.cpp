@@ -10,6 +10,8 @@
 #include "keyhook/KeyHook.h"
 #include "linecode/LineCodeEmitter.h"
 
+#include <utility>
+
 namespace {
 
 // The hotkey controls, in the order of the hotkeys.
@@ -193,6 +195,7 @@ LRESULT CActivatorDlg::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
     AddTrayIcon();
     AttachKeyHook(m_hWnd);
     PassHotKeysToHook();
+    m_created = true;
     return 0;
 }
 
@@ -204,9 +207,12 @@ void CActivatorDlg::AddTrayIcon() {
 }
 
 // The icon and the hook go before the process ends, so that no program keeps calling into a hook whose
-// window is gone.
+// window is gone. A window whose creation failed has nothing to take down, and start-up reports the
+// failure itself: a quit message now would close that report at once.
 void CActivatorDlg::OnDestroy(UINT message, WPARAM wParam, LPARAM lParam) {
     DefaultProc(message, wParam, lParam);
+    if (!std::exchange(m_created, false))
+        return;
     m_trayIcon.Delete();
     DetachKeyHook();
     UnloadCodecModules(m_moduleMask);

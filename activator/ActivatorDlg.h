@@ -51,4 +51,6 @@ private:
     unsigned m_moduleMask = 0;
     CTrayIcon m_trayIcon;
     UINT m_taskbarCreatedMessage = 0;
+    // Set once WM_CREATE has gone through all its steps.
+    bool m_created = false;
 };
