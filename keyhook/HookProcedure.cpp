@@ -42,7 +42,8 @@ void RunAction(HookAction action, HWND target) {
     SendMessageA(target, mode.resultMessage, static_cast<WPARAM>(static_cast<INT_PTR>(result)), 0);
 }
 
-// Steps 1 to 4 of the hook procedure: the hotkey test and its action.
+// The hotkey test of one keyboard message and the action it calls for, unless an action already runs
+// in this process or no window waits for the results.
 void DispatchHotKeys() {
     CKeyHookShared& shared = KeyHookShared();
     HWND target = LoadShared(shared.targetWindow);
