@@ -1,5 +1,7 @@
 #include "keyhook/CaptureNaming.h"
 
+#include "activator/ActivatorSettings.h"
+
 #include <string_view>
 
 namespace {
@@ -22,11 +24,11 @@ bool IsDriveLetter(char c) {
 } // namespace
 
 bool IsCaptureViewMode(std::int32_t viewMode) noexcept {
-    return viewMode >= 0 && viewMode <= 3;
+    return viewMode >= kViewInterlace && viewMode <= kViewFlat2D;
 }
 
 const char* CaptureExtension(std::int32_t viewMode) noexcept {
-    return viewMode == 3 ? ".jpg" : ".jps";
+    return viewMode == kViewFlat2D ? ".jpg" : ".jps";
 }
 
 bool IsCaptureDirectory(const std::string& dir) {

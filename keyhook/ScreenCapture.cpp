@@ -1,5 +1,6 @@
 #include "keyhook/ScreenCapture.h"
 
+#include "activator/ActivatorSettings.h"
 #include "display/DibLayout.h"
 #include "display/JpegCodec.h"
 #include "display/SyncDoubleBands.h"
@@ -14,9 +15,6 @@
 
 namespace {
 
-constexpr std::int32_t kViewInterlace = 0;
-constexpr std::int32_t kViewSyncDouble = 1;
-constexpr std::int32_t kViewLineBlank = 2;
 // 96 dots per inch.
 constexpr LONG kPixelsPerMeter = 37795;
 
@@ -54,7 +52,8 @@ bool CopyScreen(HDC screen, int width, int height, std::int32_t viewMode, const 
 } // namespace
 
 bool CaptureHeaderOf(int screenWidth, int screenHeight, std::int32_t viewMode, BITMAPINFOHEADER& header) {
-    const std::int64_t width = viewMode == 3 ? screenWidth : 2 * static_cast<std::int64_t>(screenWidth);
+    const std::int64_t width =
+        viewMode == kViewFlat2D ? screenWidth : 2 * static_cast<std::int64_t>(screenWidth);
     CDibLayout layout;
     if (!DibLayoutOf(width, screenHeight, 24, layout) || screenHeight < 0)
         return false;
