@@ -195,6 +195,7 @@ LRESULT CActivatorDlg::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
     AddTrayIcon();
     AttachKeyHook(m_hWnd);
     PassHotKeysToHook();
+    PassStoredCodeSetToHook();
     m_created = true;
     return 0;
 }
