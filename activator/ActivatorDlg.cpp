@@ -3,12 +3,16 @@
 #include "activator/ActivatorMessages.h"
 #include "activator/CaptureSettingsDlg.h"
 #include "activator/ColorCodeSettings.h"
-#include "activator/TestDlg.h"
 #include "activator/ModeTexts.h"
 #include "activator/RegistryKey.h"
 #include "activator/RegistryNames.h"
 #include "activator/SettingsRules.h"
+#include "activator/TestDlg.h"
+#include "display/JpegCodec.h"
+#include "keyhook/KeyHook.h"
 #include "linecode/LineCodeEmitter.h"
+
+#include <utility>
 
 namespace {
 
@@ -43,6 +47,17 @@ bool ModeCommandCode(WORD id, int& code) {
     default:
         return false;
     }
+}
+
+// What the status line shows when the capture settings are opened.
+constexpr char kSetCaptureText[] = "Set Capture";
+// The tray menu's default item, "Properties ...", by position.
+constexpr UINT kTrayMenuDefaultPosition = 6;
+
+HICON LoadMainIcon(int width, int height) {
+    // A shared icon: the system frees it with the module, so nobody destroys it.
+    return static_cast<HICON>(
+        LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, width, height, LR_SHARED));
 }
 
 std::string DefaultCaptureDir() {
@@ -108,6 +123,16 @@ void CActivatorDlg::SetStatus(const std::string& text) {
     SetItemText(IDC_STATUS, text);
 }
 
+void CActivatorDlg::PassHotKeysToHook() const {
+    const auto& keys = m_settings.hotKeys;
+    SetKeyHookParams(keys[kHotKeyInterlace].virtualKey, keys[kHotKeyInterlace].modifiers,
+                     keys[kHotKeyPageFlip].virtualKey, keys[kHotKeyPageFlip].modifiers,
+                     keys[kHotKeySyncDouble].virtualKey, keys[kHotKeySyncDouble].modifiers,
+                     keys[kHotKeyLineBlank].virtualKey, keys[kHotKeyLineBlank].modifiers,
+                     keys[kHotKeyNormal].virtualKey, keys[kHotKeyNormal].modifiers, keys[kHotKeyCapture].virtualKey,
+                     keys[kHotKeyCapture].modifiers);
+}
+
 void CActivatorDlg::ShowHotKeys() {
     for (int i = 0; i < kHotKeyCount; ++i)
         m_hotKeyCtrls[i].SetHotKey(m_settings.hotKeys[i].virtualKey, m_settings.hotKeys[i].modifiers);
@@ -135,9 +160,10 @@ LRESULT CActivatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         OnDestroy(message, wParam, lParam);
         return 0;
+    case kMsgTrayIcon:
+        return OnTrayNotify(wParam, lParam);
     case kMsgReloadSettings:
-        LoadSettings();
-        ShowHotKeys();
+        OnReloadSettings();
         return 1;
     case kMsgResultNormal:
     case kMsgResultInterlace:
@@ -148,31 +174,83 @@ LRESULT CActivatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         ShowResult(message, static_cast<int>(static_cast<INT_PTR>(wParam)));
         return 1;
     default:
+        if (m_taskbarCreatedMessage != 0 && message == m_taskbarCreatedMessage) {
+            // The shell restarted and forgot its icons.
+            m_trayIcon.Add();
+            return 0;
+        }
         return CDialog::WindowProc(message, wParam, lParam);
     }
 }
 
+// Without the codec the window is not created: no tray icon, no hook. The failures of the later steps
+// are ignored: the program runs on without capture directory, tray icon or hotkeys.
 LRESULT CActivatorDlg::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
     if (DefaultProc(message, wParam, lParam) == -1)
+        return -1;
+    m_moduleMask = kCodecModules;
+    if (LoadCodecModules(m_moduleMask) != m_moduleMask)
         return -1;
     LoadSettings();
     // One directory level, as mkdir makes it; a failure leaves the captures to fail later.
     CreateDirectoryA(m_settings.dir.c_str(), nullptr);
+    AddTrayIcon();
+    AttachKeyHook(m_hWnd);
+    PassHotKeysToHook();
+    PassStoredCodeSetToHook();
+    m_created = true;
     return 0;
 }
 
+void CActivatorDlg::AddTrayIcon() {
+    m_taskbarCreatedMessage = CTrayIcon::TaskbarCreatedMessage();
+    m_trayIcon.Init(m_hWnd, kTrayIconId, kMsgTrayIcon,
+                    LoadMainIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)), kWindowTitle.Load());
+    m_trayIcon.Add();
+}
+
+// The icon and the hook go before the process ends, so that no program keeps calling into a hook whose
+// window is gone. A window whose creation failed has nothing to take down, and start-up reports the
+// failure itself: a quit message now would close that report at once.
 void CActivatorDlg::OnDestroy(UINT message, WPARAM wParam, LPARAM lParam) {
     DefaultProc(message, wParam, lParam);
+    if (!std::exchange(m_created, false))
+        return;
+    m_trayIcon.Delete();
+    DetachKeyHook();
+    UnloadCodecModules(m_moduleMask);
     PostQuitMessage(0);
 }
 
+// wParam is the icon's id, lParam the mouse message (version-1 record).
+LRESULT CActivatorDlg::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage) {
+    if (iconId != kTrayIconId)
+        return 0;
+    switch (mouseMessage) {
+    case WM_RBUTTONUP:
+        return CTrayIcon::ShowMenu(m_hWnd, kTrayMenuDefaultPosition) ? 1 : 0;
+    case WM_LBUTTONDBLCLK:
+        ShowWindow(SW_SHOWNORMAL);
+        return 1;
+    default:
+        return 1;
+    }
+}
+
+void CActivatorDlg::OnReloadSettings() {
+    LoadSettings();
+    PassHotKeysToHook();
+    ShowHotKeys();
+}
+
+void CActivatorDlg::OnCaptureSettings() {
+    SetStatus(kSetCaptureText);
+    EditCaptureSettings(m_hWnd, m_settings);
+}
+
 BOOL CActivatorDlg::OnInitDialog() {
-    HINSTANCE instance = ResourceInstance();
-    auto bigIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
-    auto smallIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                                   LR_SHARED));
+    HICON bigIcon = LoadMainIcon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    HICON smallIcon = LoadMainIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
     SetText(kWindowTitle.Load());
@@ -206,8 +284,7 @@ bool CActivatorDlg::OnCommand(WORD id, WORD, HWND) {
         DestroyWindow();
         return true;
     case IDC_CAPTURE_SETTINGS:
-        SetStatus(kSetCaptureStatusText);
-        EditCaptureSettings(m_hWnd, m_settings);
+        OnCaptureSettings();
         return true;
     case IDC_TEST: {
         CTestDlg test(m_hWnd);

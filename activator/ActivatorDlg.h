@@ -1,9 +1,10 @@
 #pragma once
 // The Activator's main window: a modeless dialog (template 102) that stays hidden while the program
-// lives in the tray. It shows the hotkeys read-only, switches modes from its "Show It!" buttons and its
-// menu, and shows the results that the hook library reports.
+// lives in the tray. It owns the tray icon and the keyboard hook, shows the hotkeys read-only, switches
+// modes from its "Show It!" buttons and its menu, and shows the results that the hook library reports.
 
 #include "activator/ActivatorSettings.h"
+#include "activator/TrayIcon.h"
 #include "framework/Dialog.h"
 #include "framework/HotKeyCtrl.h"
 
@@ -34,10 +35,22 @@ protected:
 private:
     LRESULT OnCreate(UINT message, WPARAM wParam, LPARAM lParam);
     void OnDestroy(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage);
+    void OnReloadSettings();
+    void OnCaptureSettings();
+    void AddTrayIcon();
+    // Hands the six hotkeys to the hook library.
+    void PassHotKeysToHook() const;
     void ShowHotKeys();
     void ShowResult(unsigned message, int resultCode);
     void SetStatus(const std::string& text);
 
     CActivatorSettings m_settings;
     std::array<CHotKeyCtrl, kHotKeyCount> m_hotKeyCtrls;
+    // The codec modules that the window asks for when it is created and releases when it goes.
+    unsigned m_moduleMask = 0;
+    CTrayIcon m_trayIcon;
+    UINT m_taskbarCreatedMessage = 0;
+    // Set once WM_CREATE has gone through all its steps.
+    bool m_created = false;
 };

@@ -10,9 +10,6 @@
 #include <cstdint>
 #include <string>
 
-// What the main window's status line shows while the dialog runs.
-inline constexpr const char kSetCaptureStatusText[] = "Set Capture";
-
 class CCaptureSettingsDlg : public CDialog {
 public:
     explicit CCaptureSettingsDlg(HWND parent = nullptr);

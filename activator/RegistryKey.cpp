@@ -11,12 +11,23 @@ bool CRegistryKey::Open(HKEY parent, const std::string& name, REGSAM access) noe
 }
 
 bool CRegistryKey::Create(HKEY parent, const std::string& name) noexcept {
-    HKEY key = nullptr;
-    if (!parent || RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                   nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (!parent)
         return false;
-    Take(key);
-    return true;
+    // The settings live under HKEY_LOCAL_MACHINE, where a standard user may hold write access to the
+    // product's key only (the installer grants it): full access first, then read and write, and for
+    // the keys above it (which are never written) reading is enough to step down.
+    for (REGSAM access : {static_cast<REGSAM>(KEY_ALL_ACCESS), static_cast<REGSAM>(KEY_READ | KEY_WRITE)}) {
+        HKEY key = nullptr;
+        LONG status = RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                      nullptr, &key, nullptr);
+        if (status == ERROR_SUCCESS) {
+            Take(key);
+            return true;
+        }
+        if (status != ERROR_ACCESS_DENIED)
+            return false;
+    }
+    return Open(parent, name, KEY_READ);
 }
 
 void CRegistryKey::Take(HKEY key) noexcept {
@@ -42,7 +53,8 @@ bool CRegistryKey::ReadString(const std::string& name, std::string& value) const
     wchar_t buffer[kStringBufferBytes];
     DWORD type = 0;
     DWORD size = sizeof buffer;
-    if (RegQueryValueExW(m_key, wideName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS)
+    if (RegQueryValueExW(m_key, wideName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+        ERROR_SUCCESS)
         return false;
     if (type != REG_SZ || size > sizeof buffer)
         return false;
@@ -57,8 +69,8 @@ bool CRegistryKey::ReadString(const std::string& name, std::string& value) const
     char text[kStringBufferBytes];
     int bytes = 0;
     if (length > 0) {
-        bytes = WideCharToMultiByte(CP_ACP, 0, buffer, static_cast<int>(length), text, sizeof text - 1, nullptr,
-                                    nullptr);
+        bytes = WideCharToMultiByte(CP_ACP, 0, buffer, static_cast<int>(length), text, sizeof text - 1,
+                                    nullptr, nullptr);
         if (bytes <= 0)
             return false;
     }
@@ -70,8 +82,8 @@ bool CRegistryKey::ReadNumber(const std::string& name, std::uint32_t& value) con
     DWORD number = 0;
     DWORD type = 0;
     DWORD size = sizeof number;
-    if (!m_key || RegQueryValueExA(m_key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&number), &size) !=
-                      ERROR_SUCCESS)
+    if (!m_key || RegQueryValueExA(m_key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&number),
+                                   &size) != ERROR_SUCCESS)
         return false;
     if (type != REG_DWORD || size != sizeof number)
         return false;
@@ -80,8 +92,9 @@ bool CRegistryKey::ReadNumber(const std::string& name, std::uint32_t& value) con
 }
 
 bool CRegistryKey::WriteString(const std::string& name, const std::string& value) const noexcept {
-    return m_key && RegSetValueExA(m_key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                   static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    return m_key &&
+           RegSetValueExA(m_key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }
 
 bool CRegistryKey::WriteNumber(const std::string& name, std::uint32_t value) const noexcept {

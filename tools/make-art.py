@@ -2,6 +2,7 @@
 """Draws the suite's icon and banner bitmaps (plain Python, no imaging library).
 
 Usage: tools/make-art.py OUTDIR   writes OUTDIR/Zelto.ico and OUTDIR/Banner.bmp
+       tools/make-art.py --test-pair OUTDIR   writes OUTDIR/Left.bmp and OUTDIR/Right.bmp
 """
 import math
 import struct
@@ -82,18 +83,73 @@ def write_banner(path, width=330, height=130):
                     pixel = (r, g, b)
             row.append(pixel)
         rows.append(row)
+    write_bmp(path, rows)
+
+
+# A 5x7 pixel font for the few letters the test pictures carry.
+GLYPHS = {
+    'L': ['X....', 'X....', 'X....', 'X....', 'X....', 'X....', 'XXXXX'],
+    'R': ['XXXX.', 'X...X', 'X...X', 'XXXX.', 'X.X..', 'X..X.', 'X...X'],
+}
+
+
+def stereo_view(eye, width=640, height=480):
+    """RGB rows of one view of a test scene: a grid in the screen plane, three discs in front of it
+    (crossed disparity) and one behind it, and the eye's letter in a corner."""
+    # (centre x, centre y, radius, colour, disparity in pixels; positive comes out of the screen)
+    discs = [(180, 170, 60, (230, 60, 50), 24), (330, 300, 75, (60, 200, 80), 12),
+             (470, 160, 55, (70, 110, 235), -10), (520, 360, 40, (240, 220, 60), 36)]
+    shift = 0.5 if eye == 'L' else -0.5
+    rows = []
+    for y in range(height):
+        t = y / height
+        base = (int(30 + 40 * t), int(34 + 50 * t), int(70 + 100 * t))
+        grid = (150, 150, 160)
+        row = [grid if y % 40 == 0 or x % 40 == 0 else base for x in range(width)]
+        for cx, cy, r, colour, disparity in discs:
+            dy = y - cy
+            if abs(dy) > r:
+                continue
+            half = int((r * r - dy * dy) ** 0.5)
+            centre = cx + shift * disparity
+            for x in range(max(0, int(centre - half)), min(width, int(centre + half) + 1)):
+                shade = 1.0 - 0.4 * (((x - centre) ** 2 + dy * dy) / (r * r))
+                row[x] = tuple(int(c * shade) for c in colour)
+        rows.append(row)
+    scale, left, top = 8, 24, 24
+    for gy, line in enumerate(GLYPHS[eye]):
+        for gx, bit in enumerate(line):
+            if bit == 'X':
+                for y in range(top + gy * scale, top + (gy + 1) * scale):
+                    for x in range(left + gx * scale, left + (gx + 1) * scale):
+                        rows[y][x] = (255, 255, 255)
+    return rows
+
+
+def write_bmp(path, rows):
+    """A 24-bit bottom-up .bmp of RGB rows, top row first."""
+    height, width = len(rows), len(rows[0])
     stride = (width * 3 + 3) // 4 * 4
-    body = b''
+    body = bytearray()
     for row in reversed(rows):
         line = b''.join(bytes((b, g, r)) for (r, g, b) in row)
         body += line + b'\0' * (stride - len(line))
     info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, 24, 0, len(body), 2835, 2835, 0, 0)
     head = struct.pack('<2sIHHI', b'BM', 14 + len(info) + len(body), 0, 0, 14 + len(info))
     with open(path, 'wb') as f:
-        f.write(head + info + body)
+        f.write(head + info + bytes(body))
+
+
+def write_test_pair(out):
+    """The left and right test pictures that the installer puts beside the programs."""
+    write_bmp(f'{out}/Left.bmp', stereo_view('L'))
+    write_bmp(f'{out}/Right.bmp', stereo_view('R'))
 
 
 if __name__ == '__main__':
+    if len(sys.argv) > 2 and sys.argv[1] == '--test-pair':
+        write_test_pair(sys.argv[2])
+        sys.exit(0)
     out = sys.argv[1] if len(sys.argv) > 1 else '.'
     write_icon(f'{out}/Zelto.ico')
     write_banner(f'{out}/Banner.bmp')

@@ -3,7 +3,9 @@
 
 #include "activator/ColorCodeGroups.h"
 #include "activator/resource.h"
+#include "framework/Handles.h"
 #include "tests/support/WineTestSupport.h"
+#include "tests/win/KeyHookSection.h"
 
 #include <gtest/gtest.h>
 
@@ -177,4 +179,36 @@ TEST_F(ColorCodeFromTheMainWindow, OkStoresTheGroupsAndTheNextOpeningShowsThem) 
     EXPECT_EQ(codes[CodeSetIndex(0, 0)], 0xFFFFFFu);
     EXPECT_EQ(codes[CodeSetIndex(0, 1)], 0u);
     EXPECT_EQ(codes[CodeSetIndex(1, 0)], 0u);
+}
+
+TEST_F(ColorCodeFromTheMainWindow, TheHookLibraryFollowsTheActiveGroupFromStartUpAndOnOk) {
+    // The library loaded here shares its tables with the Activator's copy.
+    CLibrary library(LoadLibraryA(PathBesideTest("ZeltoKey.dll").c_str()));
+    ASSERT_TRUE(library);
+    const CKeyHookShared* shared = MappedKeyHookShared(library.get());
+    ASSERT_NE(shared, nullptr);
+
+    // Stored: an all-black group 1, active.
+    WriteRegistryNumber(kColorCodeKey, "Number", 2);
+    WriteRegistryNumber(kColorCodeKey, "Active Group", 1);
+    WriteRegistryString(kColorCodeKey + "\\1", "Name", "Dark");
+    const auto black = EncodeCodeSet(CodeSet{});
+    WriteRegistryRaw(kColorCodeKey + "\\1", "Code", REG_BINARY, black.data(), static_cast<DWORD>(black.size()));
+    Start();
+    auto tablesEqual = [shared](const CodeSet& codes) {
+        for (int mode = 0; mode < kColorCodeModeCount; ++mode)
+            for (int line = 0; line < kColorCodeLineCount; ++line)
+                if (LoadShared(shared->colorCodes[mode][line]) != codes[CodeSetIndex(mode, line)])
+                    return false;
+        return true;
+    };
+    EXPECT_TRUE(tablesEqual(CodeSet{})) << "start-up did not pass the stored active group";
+
+    // The built-in group made active: its code set, the modes' line codes, goes to the library.
+    HWND editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    Select(editor, IDC_CC_ACTIVE_GROUP, 0);
+    Close(editor, IDOK);
+    EXPECT_TRUE(tablesEqual(DefaultCodeSet()));
+    EXPECT_EQ(LoadShared(shared->colorCodes[0][14]), 0x000000FFu); // Interlace row 14 is red
 }

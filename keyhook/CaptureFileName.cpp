@@ -1,0 +1,63 @@
+#include "keyhook/CaptureFileName.h"
+
+#include "activator/RegistryKey.h"
+#include "activator/RegistryNames.h"
+#include "framework/Handles.h"
+#include "keyhook/CaptureNaming.h"
+
+namespace {
+
+// The library runs inside other programs, whose string resources are not the Activator's: the
+// registry names are taken as built in, never looked up.
+std::string CaptureKeyPath() {
+    return std::string("Software\\") + kMakerKey.text + "\\" + kProductKey.text + "\\" + kSettingsVersion +
+           "\\" + kCaptureKey.text;
+}
+
+bool ReadStringOr(const CRegistryKey& key, const char* name, const char* fallbackName, std::string& value) {
+    return key.ReadString(name, value) || key.ReadString(fallbackName, value);
+}
+
+} // namespace
+
+bool ReadCaptureSettings(CCaptureSettings& settings) {
+    CRegistryKey key;
+    if (!key.Open(HKEY_LOCAL_MACHINE, CaptureKeyPath()))
+        return false;
+    std::uint32_t viewMode = 0;
+    if (!key.ReadNumber(kViewModeValue.text, viewMode))
+        return false;
+    settings.viewMode = static_cast<std::int32_t>(viewMode);
+    return ReadStringOr(key, kDirName.text, kDefaultDirValue.text, settings.dir) &&
+           ReadStringOr(key, kNameValue.text, kDefaultNameValue.text, settings.name);
+}
+
+bool ReserveCaptureFile(const CCaptureSettings& settings, std::string& path) {
+    for (int number = 0; number < kCaptureSeriesLength; ++number) {
+        std::string candidate = CaptureFileName(settings.dir, settings.name, number, settings.viewMode);
+        if (candidate.empty())
+            return false;
+        CFileHandle file(CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            path = std::move(candidate);
+            return true;
+        }
+        const DWORD error = GetLastError();
+        // A directory of that name, or a file on its way out, answers "access denied": the name is taken too.
+        const bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+                           (error == ERROR_ACCESS_DENIED &&
+                            GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES);
+        if (!taken)
+            return false;
+    }
+    return false;
+}
+
+int MakeCaptureFileName(std::string& path, std::int32_t& viewMode) {
+    CCaptureSettings settings;
+    if (!ReadCaptureSettings(settings) || !ReserveCaptureFile(settings, path))
+        return 0;
+    viewMode = settings.viewMode;
+    return 1;
+}

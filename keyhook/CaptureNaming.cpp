@@ -1,0 +1,67 @@
+#include "keyhook/CaptureNaming.h"
+
+#include "activator/ActivatorSettings.h"
+
+#include <string_view>
+
+namespace {
+
+// Characters that no Windows file name holds besides the separators; a colon would name a drive or
+// an alternate data stream.
+bool IsForbiddenInPath(char c) {
+    return static_cast<unsigned char>(c) < 0x20 ||
+           std::string_view("<>\"|?*").find(c) != std::string_view::npos;
+}
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+bool IsDriveLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+} // namespace
+
+bool IsCaptureViewMode(std::int32_t viewMode) noexcept {
+    return viewMode >= kViewInterlace && viewMode <= kViewFlat2D;
+}
+
+const char* CaptureExtension(std::int32_t viewMode) noexcept {
+    return viewMode == kViewFlat2D ? ".jpg" : ".jps";
+}
+
+bool IsCaptureDirectory(const std::string& dir) {
+    const bool driveAbsolute =
+        dir.size() >= 3 && IsDriveLetter(dir[0]) && dir[1] == ':' && IsSeparator(dir[2]);
+    const bool share = dir.size() >= 3 && IsSeparator(dir[0]) && IsSeparator(dir[1]) && !IsSeparator(dir[2]);
+    if (!driveAbsolute && !share)
+        return false;
+    for (std::size_t i = 0; i < dir.size(); ++i) {
+        if (IsForbiddenInPath(dir[i]) || (dir[i] == ':' && i != 1))
+            return false;
+    }
+    return true;
+}
+
+bool IsCaptureName(const std::string& name) {
+    for (char c : name) {
+        if (IsForbiddenInPath(c) || IsSeparator(c) || c == ':')
+            return false;
+    }
+    return true;
+}
+
+std::string CaptureFileName(const std::string& dir, const std::string& name, int number,
+                            std::int32_t viewMode) {
+    if (number < 0 || number >= kCaptureSeriesLength || !IsCaptureViewMode(viewMode) ||
+        !IsCaptureDirectory(dir) || !IsCaptureName(name))
+        return {};
+    std::string path = dir + name;
+    path += static_cast<char>('0' + number / 10);
+    path += static_cast<char>('0' + number % 10);
+    path += CaptureExtension(viewMode);
+    if (path.size() > kMaxCapturePathLength)
+        return {};
+    return path;
+}

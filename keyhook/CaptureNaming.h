@@ -1,0 +1,33 @@
+#pragma once
+// The names of captured pictures: the capture directory, the base name, two digits 00 to 99 and
+// ".jps" (".jpg" for a 2D picture). The directory is a plain prefix, used as stored; the settings keep
+// it with a trailing backslash. Plain code, free of Windows headers.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The numbers of a series run from 0 to kCaptureSeriesLength - 1.
+inline constexpr int kCaptureSeriesLength = 100;
+
+// The longest capture path in characters. The encoder first writes the picture beside its final name,
+// with ".part" appended, and that name must still fit MAX_PATH (260 with the terminator).
+inline constexpr std::size_t kMaxCapturePathLength = 260 - 1 - 5;
+
+// The view modes 0 Interlace, 1 Sync Double, 2 Line Blank and 3 2D.
+bool IsCaptureViewMode(std::int32_t viewMode) noexcept;
+// ".jpg" for the 2D view mode, ".jps" (a side-by-side stereo pair) for the others.
+const char* CaptureExtension(std::int32_t viewMode) noexcept;
+
+// A directory that a capture may write into: an absolute path ("X:\..." or "\\server\share..."). A
+// relative one would put the pictures into the working directory of whichever program has the
+// keyboard focus.
+bool IsCaptureDirectory(const std::string& dir);
+// A base name that stays a file name inside the directory: no path separator, drive colon, wildcard,
+// character that file names cannot hold, or control character. It may be empty.
+bool IsCaptureName(const std::string& name);
+
+// The path of picture `number` of the series. Empty when the directory, the name, the number or the
+// view mode is unusable, or when the path would be longer than kMaxCapturePathLength.
+std::string CaptureFileName(const std::string& dir, const std::string& name, int number,
+                            std::int32_t viewMode);

@@ -1,0 +1,47 @@
+#pragma once
+// The hook library's state that every process mapping the library shares: one copy in the data
+// section MYSHARE. The Activator writes it through the exports; the hook procedures read it, in other
+// processes and without a lock, while it may be written. Each field is read and written whole with
+// the accessors below (relaxed atomic loads and stores), so a reader sees every field either old or
+// new, though some pairs may be old and others new.
+
+#include "keyhook/HotKeyMatch.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+// The colour-code tables: one per mode, in the order of the mode hotkeys; entry k colours code row k.
+inline constexpr int kColorCodeRows = 16;
+
+// The layout of MYSHARE, field by field in this order.
+struct CKeyHookShared {
+    std::uint32_t libraryMask;           // the codec module mask, 7; never changed
+    HHOOK hook;                          // the installed keyboard hook; null while none is set
+    HWND targetWindow;                   // the window that receives the result messages
+    CHookHotKey capture;                 // the capture hotkey
+    CHookHotKey modes[kModeHotKeyCount]; // Interlace, Page Flip, Sync Double, Line Blank, Normal
+    COLORREF colorCodes[kModeHotKeyCount][kColorCodeRows];
+};
+
+// The state as the library image initialises it: mask 7, no hook, no window, cleared hotkeys, and the
+// tables equal to the single-height patterns of the codes 9, 7, 6, 8 and -2.
+extern const CKeyHookShared kInitialKeyHookShared;
+
+// The one copy, in MYSHARE.
+CKeyHookShared& KeyHookShared() noexcept;
+
+template <typename T> T LoadShared(const T& field) noexcept {
+    return std::atomic_ref<T>(const_cast<T&>(field)).load(std::memory_order_relaxed);
+}
+template <typename T> void StoreShared(T& field, T value) noexcept {
+    std::atomic_ref<T>(field).store(value, std::memory_order_relaxed);
+}
+inline CHookHotKey LoadShared(const CHookHotKey& hotKey) noexcept {
+    return {LoadShared(hotKey.virtualKey), LoadShared(hotKey.modifiers)};
+}
+inline void StoreShared(CHookHotKey& hotKey, CHookHotKey value) noexcept {
+    StoreShared(hotKey.virtualKey, value.virtualKey);
+    StoreShared(hotKey.modifiers, value.modifiers);
+}

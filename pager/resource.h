@@ -1,0 +1,36 @@
+// Resource identifiers of the shell extension (ZeltoPager.dll).
+#pragma once
+
+#ifndef IDC_STATIC
+#define IDC_STATIC -1
+#endif
+
+// The page (template 107), its banner and its controls
+#define IDD_ZELTO_PAGE 107
+#define IDC_PAGE_HOTKEY_PAGEFLIP 201
+#define IDC_PAGE_HOTKEY_SYNCDOUBLE 202
+#define IDC_PAGE_HOTKEY_NORMAL 203
+#define IDC_PAGE_HOTKEY_LINEBLANK 204
+#define IDC_PAGE_HOTKEY_INTERLACE 205
+#define IDC_PAGE_HOTKEY_CAPTURE 206
+#define IDC_PAGE_LAUNCH 2000
+#define IDB_PAGE_BANNER 2004
+#define IDC_PAGE_BANNER 1001
+
+// String table: registry names
+#define IDS_PAGE_MAKER 101
+#define IDS_PAGE_PRODUCT 102
+#define IDS_PAGE_CURRENT_VERSION 103
+#define IDS_PAGE_DIR 104
+#define IDS_PAGE_HOTKEY 105
+#define IDS_PAGE_PAGE_FLIP 106
+#define IDS_PAGE_SYNC_DOUBLE 107
+#define IDS_PAGE_VIRTUAL_KEY_CODE 108
+#define IDS_PAGE_MODIFIERS 109
+#define IDS_PAGE_PATH_NAME_VALUE 110
+#define IDS_PAGE_WINDOW_NAME_VALUE 111
+#define IDS_PAGE_CLASS_NAME_VALUE 112
+#define IDS_PAGE_NORMAL 113
+#define IDS_PAGE_LINE_BLANK 114
+#define IDS_PAGE_INTERLACE 115
+#define IDS_PAGE_CAPTURE 116

@@ -1,0 +1,286 @@
+// The Activator page driven for real in a property sheet built from the pages that the extension
+// hands over: what it shows, what Apply and Cancel store, what it tells the Activator, and how it
+// starts the Activator.
+
+#include "tests/support/WineTestSupport.h"
+#include "tests/win/PagerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace testing_support;
+
+namespace {
+
+// The page's controls.
+constexpr int kInterlace = 205, kPageFlip = 201, kSyncDouble = 202, kLineBlank = 204, kNormal = 203,
+              kCapture = 206, kLaunch = 2000;
+constexpr UINT kReload = WM_USER + 1;
+
+const std::string kVersionPath = std::string(kProductKeyPath) + "\\1.0";
+const std::string kHotKeyPath = kVersionPath + "\\HotKey\\";
+const std::string kDirPath = kVersionPath + "\\Dir";
+
+class PagerPage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(CPagerLibrary::Get().module, nullptr) << "ZeltoPager.dll did not load";
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        DeleteProductTree();
+        ASSERT_EQ(FindWindowA("#32770", "Zelto Activator"), nullptr)
+            << "an Activator from elsewhere is running";
+    }
+    void TearDown() override {
+        sheet.Close();
+        EndRunningActivator();
+        DeleteProductTree();
+        CoUninitialize();
+    }
+
+    unsigned HotKeyOf(int controlId) const {
+        return static_cast<unsigned>(SendMessageA(sheet.PageItem(controlId), HKM_GETHOTKEY, 0, 0));
+    }
+    static std::uint32_t Stored(const char* mode, const char* value) {
+        std::uint32_t number = 0xDEADBEEF;
+        ReadRegistryNumber(kHotKeyPath + mode, value, number);
+        return number;
+    }
+
+    CPageSheet sheet;
+};
+
+// A page whose Activator is a stand-in window of the test: nothing is ever started (a start would
+// fail on the stored path and show a box).
+class PagerPageWithStandIn : public PagerPage {
+protected:
+    void SetUp() override {
+        PagerPage::SetUp();
+        CStandInActivator::RecordIdentity();
+        WriteRegistryString(kDirPath, "Zelto Activator PathName", "C:\\nowhere\\Zelto.exe");
+    }
+
+    CStandInActivator activator;
+};
+
+} // namespace
+
+TEST_F(PagerPageWithStandIn, ShowsTheStoredHotKeysAndSendsNothingOnOpening) {
+    WriteRegistryNumber(kHotKeyPath + "Normal", "Virtual Key Code", VK_F2);
+    WriteRegistryNumber(kHotKeyPath + "Normal", "Modifiers", HOTKEYF_ALT);
+    // Wider than 16 bits: the low 16 bits count.
+    WriteRegistryNumber(kHotKeyPath + "Capture", "Virtual Key Code", 0x10000 + VK_SNAPSHOT);
+    WriteRegistryNumber(kHotKeyPath + "Capture", "Modifiers", 0x10000);
+    CMessageBoxWatcher boxes;
+    ASSERT_TRUE(sheet.Open());
+    EXPECT_EQ(HotKeyOf(kInterlace), 0x0276u); // Ctrl+F7, built in
+    EXPECT_EQ(HotKeyOf(kPageFlip), 0x0277u);
+    EXPECT_EQ(HotKeyOf(kSyncDouble), 0x0278u);
+    EXPECT_EQ(HotKeyOf(kLineBlank), 0x0279u);
+    EXPECT_EQ(HotKeyOf(kNormal), 0x0471u);
+    EXPECT_EQ(HotKeyOf(kCapture), static_cast<unsigned>(VK_SNAPSHOT));
+    EXPECT_EQ(IsDlgButtonChecked(sheet.Page(), kLaunch), BST_CHECKED);
+    EXPECT_FALSE(sheet.ApplyEnabled());
+
+    // While the sheet holds the page, the library stays loaded, though the extension object is gone.
+    EXPECT_EQ(CPagerLibrary::Get().canUnloadNow(), S_FALSE);
+    sheet.Press(PSBTN_CANCEL);
+    sheet.Close();
+    EXPECT_EQ(CPagerLibrary::Get().canUnloadNow(), S_OK);
+    EXPECT_TRUE(activator.Received().empty());
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(PagerPageWithStandIn, ApplyStoresTheHotKeysAndAsksTheActivatorToReloadOnce) {
+    // Another version named: shown from there, stored under "1.0".
+    CStandInActivator::RecordIdentity("2.0");
+    WriteRegistryNumber(std::string(kProductKeyPath) + "\\2.0\\HotKey\\Line Blank", "Virtual Key Code",
+                        VK_F3);
+    WriteRegistryNumber(std::string(kProductKeyPath) + "\\2.0\\HotKey\\Line Blank", "Modifiers",
+                        HOTKEYF_SHIFT);
+    CMessageBoxWatcher boxes;
+    ASSERT_TRUE(sheet.Open());
+    EXPECT_EQ(HotKeyOf(kLineBlank), 0x0172u);
+
+    sheet.Type(kInterlace, {VK_MENU, VK_SHIFT, 'Q'});
+    EXPECT_EQ(HotKeyOf(kInterlace), 0x0551u);
+    EXPECT_TRUE(sheet.ApplyEnabled()) << "typing a hotkey did not enable Apply";
+    sheet.Press(PSBTN_APPLYNOW);
+
+    DWORD type = 0;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kHotKeyPath + "Interlace").c_str(), 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(key, "Virtual Key Code", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    RegCloseKey(key);
+    EXPECT_EQ(Stored("Interlace", "Virtual Key Code"), 81u);
+    EXPECT_EQ(Stored("Interlace", "Modifiers"), 5u);
+    EXPECT_EQ(Stored("Page Flip", "Virtual Key Code"), static_cast<std::uint32_t>(VK_F8));
+    EXPECT_EQ(Stored("Page Flip", "Modifiers"), 2u);
+    EXPECT_EQ(Stored("Line Blank", "Virtual Key Code"), static_cast<std::uint32_t>(VK_F3));
+    EXPECT_EQ(Stored("Line Blank", "Modifiers"), 1u);
+    EXPECT_EQ(Stored("Capture", "Virtual Key Code"), static_cast<std::uint32_t>(VK_F12));
+    std::string version;
+    EXPECT_TRUE(ReadRegistryString(kProductKeyPath, "Current Version", version));
+    EXPECT_EQ(version, "1.0");
+
+    PumpMessages();
+    EXPECT_EQ(activator.Received(), std::vector<UINT>{kReload});
+    EXPECT_TRUE(boxes.Boxes().empty()) << "a start was attempted";
+}
+
+TEST_F(PagerPageWithStandIn, AKeyTheSystemReportsAsASystemKeyEnablesApplyToo) {
+    // F10 alone arrives as WM_SYSKEYDOWN and WM_SYSKEYUP, never as WM_KEYUP.
+    ASSERT_TRUE(sheet.Open());
+    sheet.Type(kLineBlank, {VK_F10});
+    EXPECT_EQ(HotKeyOf(kLineBlank), static_cast<unsigned>(VK_F10));
+    EXPECT_TRUE(sheet.ApplyEnabled());
+}
+
+TEST_F(PagerPageWithStandIn, ApplyWithTheBoxUntickedEndsTheActivator) {
+    CMessageBoxWatcher boxes;
+    ASSERT_TRUE(sheet.Open());
+    SendMessageA(sheet.PageItem(kLaunch), BM_CLICK, 0, 0);
+    EXPECT_TRUE(sheet.ApplyEnabled()) << "clicking the box did not enable Apply";
+    sheet.Press(PSBTN_APPLYNOW);
+    PumpMessages();
+    EXPECT_EQ(activator.Received(), std::vector<UINT>{WM_DESTROY});
+    // The hotkeys are stored all the same.
+    EXPECT_EQ(Stored("Normal", "Virtual Key Code"), static_cast<std::uint32_t>(VK_F11));
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(PagerPageWithStandIn, CancelStoresNothingAndSendsNothing) {
+    CStandInActivator::RecordIdentity("2.0");
+    CMessageBoxWatcher boxes;
+    ASSERT_TRUE(sheet.Open());
+    sheet.Type(kNormal, {VK_CONTROL, 'N'});
+    EXPECT_EQ(HotKeyOf(kNormal), 0x024Eu);
+    SendMessageA(sheet.PageItem(kLaunch), BM_CLICK, 0, 0);
+    sheet.Press(PSBTN_CANCEL);
+    PumpMessages();
+    EXPECT_FALSE(RegistryKeyExists(kVersionPath + "\\HotKey"));
+    std::string version;
+    EXPECT_TRUE(ReadRegistryString(kProductKeyPath, "Current Version", version));
+    EXPECT_EQ(version, "2.0");
+    EXPECT_TRUE(activator.Received().empty());
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(PagerPageWithStandIn, ShowsItsDefaultsOverADamagedRegistry) {
+    WriteRegistryString(kHotKeyPath + "Interlace", "Virtual Key Code", "x");
+    WriteRegistryRaw(kHotKeyPath + "Page Flip", "Modifiers", REG_BINARY, "\x01\x00", 2);
+    WriteRegistryString(kHotKeyPath + "Sync Double", "Modifiers", std::string(300, 'm'));
+    WriteRegistryString(kDirPath, "Zelto Activator PathName", std::string(300, 'p'));
+    CMessageBoxWatcher boxes;
+    ASSERT_TRUE(sheet.Open());
+    EXPECT_EQ(HotKeyOf(kInterlace), 0x0276u);
+    EXPECT_EQ(HotKeyOf(kPageFlip), 0x0277u);
+    EXPECT_EQ(HotKeyOf(kSyncDouble), 0x0278u);
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(PagerPage, AFailedStartShowsTheErrorBoxOverThePage) {
+    const std::string missing = "C:\\nowhere\\Zelto.exe";
+    WriteRegistryString(kDirPath, "Zelto Activator PathName", missing);
+    CMessageBoxWatcher boxes;
+    ASSERT_TRUE(sheet.Open());
+    ASSERT_TRUE(WaitUntil([&] { return boxes.Boxes().size() == 1; }, 5000)) << "no error box on opening";
+    CMessageBoxWatcher::CBox box = boxes.Boxes()[0];
+    EXPECT_EQ(box.text, "ShellExecute Error!(2)\nCan't Run " + missing + "!");
+    EXPECT_EQ(box.caption, "ZeltoPager");
+    EXPECT_TRUE(box.hasOk);
+    EXPECT_FALSE(box.hasCancel);
+
+    // Apply with the box ticked tries again; unticked it starts nothing.
+    sheet.Type(kCapture, {VK_SCROLL});
+    sheet.Press(PSBTN_APPLYNOW);
+    EXPECT_TRUE(WaitUntil([&] { return boxes.Boxes().size() == 2; }, 5000)) << "no error box on Apply";
+    SendMessageA(sheet.PageItem(kLaunch), BM_CLICK, 0, 0);
+    sheet.Press(PSBTN_APPLYNOW);
+    sheet.Pump();
+    Sleep(200);
+    EXPECT_EQ(boxes.Boxes().size(), 2u);
+}
+
+TEST_F(PagerPage, StartsTheActivatorBesideTheExtensionNeverOneInTheCurrentDirectory) {
+    // A program of the Activator's name planted in the current directory, and a stored name that
+    // is no full path.
+    namespace fs = std::filesystem;
+    const fs::path planted = fs::temp_directory_path() / "zelto-planted";
+    fs::create_directories(planted);
+    fs::copy_file(PathBesideTest("Zelto.exe"), planted / "Zelto.exe", fs::copy_options::overwrite_existing);
+    const fs::path previous = fs::current_path();
+    fs::current_path(planted);
+
+    for (const char* stored : {"", "Zelto.exe"}) {
+        SCOPED_TRACE(std::string("stored path \"") + stored + "\"");
+        DeleteProductTree();
+        if (*stored)
+            WriteRegistryString(kDirPath, "Zelto Activator PathName", stored);
+        CMessageBoxWatcher boxes;
+        ASSERT_TRUE(sheet.Open());
+        HWND window = WaitForWindow("#32770", "Zelto Activator", 10000);
+        ASSERT_NE(window, nullptr) << "the Activator was not started";
+        EXPECT_EQ(_stricmp(ProgramOfWindow(window).c_str(), PathBesideTest("Zelto.exe").c_str()), 0)
+            << ProgramOfWindow(window);
+        EXPECT_FALSE(IsWindowVisible(window));
+        // The page shows the built-in hotkeys of an empty registry.
+        EXPECT_EQ(HotKeyOf(kInterlace), 0x0276u);
+        EXPECT_EQ(HotKeyOf(kCapture), 0x027Bu);
+        EXPECT_TRUE(boxes.Boxes().empty());
+        sheet.Close();
+        EndRunningActivator();
+    }
+
+    fs::current_path(previous);
+    std::error_code ignored;
+    fs::remove_all(planted, ignored);
+}
+
+TEST_F(PagerPage, TheRunningActivatorShowsTheAppliedHotKeyAndEndsWhenUnticked) {
+    CChildProcess program;
+    ASSERT_TRUE(program.Start(PathBesideTest("Zelto.exe")));
+    HWND window = WaitForWindow("#32770", "Zelto Activator", 10000);
+    ASSERT_NE(window, nullptr);
+    // The Activator records its identity once its window is complete.
+    ASSERT_TRUE(WaitUntil(
+        [] {
+            std::string name;
+            return ReadRegistryString(kDirPath, "Zelto Activator WindowName", name) &&
+                   name == "Zelto Activator";
+        },
+        5000));
+    CMessageBoxWatcher boxes;
+    ASSERT_TRUE(sheet.Open());
+    sheet.Type(kInterlace, {VK_MENU, VK_SHIFT, 'Q'});
+    sheet.Press(PSBTN_APPLYNOW);
+
+    // The Activator's own (disabled) Interlace hotkey control, 1010.
+    auto shown = [&] {
+        DWORD_PTR word = 0;
+        SendMessageTimeoutA(GetDlgItem(window, 1010), HKM_GETHOTKEY, 0, 0, SMTO_BLOCK, 2000, &word);
+        return static_cast<unsigned>(word);
+    };
+    EXPECT_TRUE(WaitUntil([&] { return shown() == 0x0551u; }, 5000)) << std::hex << shown();
+    EXPECT_TRUE(program.IsRunning());
+
+    SendMessageA(sheet.PageItem(kLaunch), BM_CLICK, 0, 0);
+    sheet.Press(PSBTN_APPLYNOW);
+    EXPECT_EQ(program.Wait(10000), 0) << "the Activator did not end";
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(PagerPageWithStandIn, OpeningAndClosingThePageLeaksNoGdiObject) {
+    // Once, so that what the process keeps for good (fonts, classes) exists before counting.
+    ASSERT_TRUE(sheet.Open());
+    sheet.Close();
+    const int before = CountGdiObjects();
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(sheet.Open());
+        sheet.Press(PSBTN_OK);
+        sheet.Close();
+    }
+    EXPECT_LE(CountGdiObjects(), before);
+}
