@@ -236,36 +236,53 @@ HGLOBAL DecodeJpegFile(const char* path) {
     return PackTo24BitDib(converter.get());
 }
 
-bool EncodeJpegFile(HGLOBAL dib, const char* path) {
-    if (!dib || !path)
-        return false;
+namespace {
+
+// The layout of the DIB that `header` describes, when the codec can encode it.
+bool EncodableLayout(const BITMAPINFOHEADER& header, CDibLayout& layout) {
+    const UINT bits = header.biBitCount;
+    return header.biSize == kDibHeaderBytes && header.biCompression == BI_RGB &&
+           (bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32) &&
+           DibLayoutOf(header.biWidth, header.biHeight, bits, layout);
+}
+
+bool EncodeAndPlace(const BITMAPINFOHEADER& header, const BYTE* rows, const CDibLayout& layout, const char* path) {
     std::wstring target = Widen(path);
     if (target.empty())
         return false;
-    CGlobalLock<const BYTE> lock(dib);
-    if (!lock || GlobalSize(dib) < kDibHeaderBytes)
-        return false;
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, lock.get(), sizeof header);
-    CDibLayout layout;
-    const UINT bits = header.biBitCount;
-    if (header.biSize != kDibHeaderBytes || header.biCompression != BI_RGB ||
-        (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) ||
-        !DibLayoutOf(header.biWidth, header.biHeight, bits, layout) ||
-        GlobalSize(dib) < static_cast<SIZE_T>(layout.headerBytes) + layout.imageBytes)
-        return false;
-
     // The picture is written beside its final name and put in place only when it is complete.
     std::wstring partial = target + L".part";
     bool written = false;
     {
         CComRuntime com;
         CComPtr<IWICImagingFactory> factory = com.CreateFactory();
-        written = factory && EncodeToFile(factory.get(), *reinterpret_cast<const BITMAPINFOHEADER*>(lock.get()),
-                                          lock.get() + layout.headerBytes, layout, partial);
+        written = factory && EncodeToFile(factory.get(), header, rows, layout, partial);
     }
     if (written && MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
         return true;
     DeleteFileW(partial.c_str());
     return false;
+}
+
+} // namespace
+
+bool EncodeJpegFile(HGLOBAL dib, const char* path) {
+    if (!dib || !path)
+        return false;
+    CGlobalLock<const BYTE> lock(dib);
+    if (!lock || GlobalSize(dib) < kDibHeaderBytes)
+        return false;
+    const auto& header = *reinterpret_cast<const BITMAPINFOHEADER*>(lock.get());
+    CDibLayout layout;
+    if (!EncodableLayout(header, layout) ||
+        GlobalSize(dib) < static_cast<SIZE_T>(layout.headerBytes) + layout.imageBytes)
+        return false;
+    return EncodeAndPlace(header, lock.get() + layout.headerBytes, layout, path);
+}
+
+bool EncodeJpegDib(const BITMAPINFOHEADER* header, const void* rows, const char* path) {
+    CDibLayout layout;
+    if (!header || !rows || !path || !EncodableLayout(*header, layout))
+        return false;
+    return EncodeAndPlace(*header, static_cast<const BYTE*>(rows), layout, path);
 }

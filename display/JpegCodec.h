@@ -29,3 +29,7 @@ HGLOBAL DecodeJpegFile(const char* path);
 // `path`, at the near-lossless quality of the captures. True on success; the handle stays the caller's.
 // A failed encoding leaves no partial file behind: the file at `path` keeps what it held.
 bool EncodeJpegFile(HGLOBAL dib, const char* path);
+
+// The same for a DIB in the caller's memory: `header` with its colour table directly after it, and the
+// pixel rows at `rows` (as many bytes as the header's size calls for). Nothing is copied.
+bool EncodeJpegDib(const BITMAPINFOHEADER* header, const void* rows, const char* path);

@@ -109,22 +109,8 @@ int CaptureScreenTo(const std::string& path, std::int32_t viewMode) {
 }
 
 int SaveDibAsJpeg(const BITMAPINFOHEADER* header, const void* rows, const char* path) {
-    if (!header || !rows || !path)
-        return 0;
-    CDibLayout layout;
-    if (!DibLayoutOf(header->biWidth, header->biHeight, header->biBitCount, layout))
-        return 0;
-    CGlobalMemory packed(
-        GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(layout.headerBytes) + layout.imageBytes));
-    if (!packed)
-        return 0;
-    {
-        CGlobalLock<std::uint8_t> lock(packed);
-        if (!lock)
-            return 0;
-        // The colour table, when there is one, follows the header in the caller's memory.
-        std::memcpy(lock.get(), header, layout.headerBytes);
-        std::memcpy(lock.get() + layout.headerBytes, rows, layout.imageBytes);
-    }
-    return EncodeJpegFile(packed, path) ? 1 : 0;
+    // The codec reads the header, its colour table and the rows where they are: copying a capture
+    // into a packed block first would cost about as much as encoding it (fresh memory is slow to touch
+    // under Wine).
+    return EncodeJpegDib(header, rows, path) ? 1 : 0;
 }

@@ -22,7 +22,6 @@ int CaptureScreenTo(const std::string& path, std::int32_t viewMode);
 // when its size does not fit a DIB.
 bool CaptureHeaderOf(int screenWidth, int screenHeight, std::int32_t viewMode, BITMAPINFOHEADER& header);
 
-// Packs the DIB of `header` (with the colour table that follows it for 1, 4 and 8 bits per pixel) and
-// `rows` into movable global memory and encodes it as a JPEG file at `path`. 1 when the file was
-// written, else 0.
+// Encodes the DIB of `header` (with the colour table that follows it for 1, 4 and 8 bits per pixel) and
+// `rows` as a JPEG file at `path`. 1 when the file was written, else 0.
 int SaveDibAsJpeg(const BITMAPINFOHEADER* header, const void* rows, const char* path);
