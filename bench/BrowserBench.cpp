@@ -3,6 +3,7 @@
 // frame) beside the decoding alone (goal: the step takes at most 1.2 times the decoding), and how long
 // painting a prepared frame takes (one unscaled copy to the screen).
 
+#include "bench/BenchClock.h"
 #include "display/ImageBrowserDlg.h"
 #include "display/JpegCodec.h"
 #include "display/StereoFrame.h"
@@ -16,15 +17,9 @@
 
 namespace {
 
+// Milliseconds.
 double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    return NowMicroseconds() / 1000.0;
 }
 
 double Median(std::vector<double> values) {
