@@ -27,7 +27,8 @@ bool OpenProductKey(CRegistryKey& key, bool create) {
 } // namespace
 
 BOOL CActivatorApp::InitInstance() {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_HOTKEY_CLASS | ICC_WIN95_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_STANDARD_CLASSES | ICC_HOTKEY_CLASS | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     m_pMainWnd = nullptr;
 

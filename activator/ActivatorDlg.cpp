@@ -17,9 +17,9 @@
 namespace {
 
 // The hotkey controls, in the order of the hotkeys.
-constexpr int kHotKeyControlIds[kHotKeyCount] = {IDC_HOTKEY_INTERLACE, IDC_HOTKEY_PAGEFLIP,
+constexpr int kHotKeyControlIds[kHotKeyCount] = {IDC_HOTKEY_INTERLACE,  IDC_HOTKEY_PAGEFLIP,
                                                  IDC_HOTKEY_SYNCDOUBLE, IDC_HOTKEY_LINEBLANK,
-                                                 IDC_HOTKEY_NORMAL,    IDC_HOTKEY_CAPTURE};
+                                                 IDC_HOTKEY_NORMAL,     IDC_HOTKEY_CAPTURE};
 
 // The code number that a "Show It!" button or a mode command of the menu switches to; false for others.
 bool ModeCommandCode(WORD id, int& code) {
@@ -56,8 +56,8 @@ constexpr UINT kTrayMenuDefaultPosition = 6;
 
 HICON LoadMainIcon(int width, int height) {
     // A shared icon: the system frees it with the module, so nobody destroys it.
-    return static_cast<HICON>(
-        LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, width, height, LR_SHARED));
+    return static_cast<HICON>(LoadImageA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON,
+                                         width, height, LR_SHARED));
 }
 
 std::string DefaultCaptureDir() {
@@ -129,8 +129,8 @@ void CActivatorDlg::PassHotKeysToHook() const {
                      keys[kHotKeyPageFlip].virtualKey, keys[kHotKeyPageFlip].modifiers,
                      keys[kHotKeySyncDouble].virtualKey, keys[kHotKeySyncDouble].modifiers,
                      keys[kHotKeyLineBlank].virtualKey, keys[kHotKeyLineBlank].modifiers,
-                     keys[kHotKeyNormal].virtualKey, keys[kHotKeyNormal].modifiers, keys[kHotKeyCapture].virtualKey,
-                     keys[kHotKeyCapture].modifiers);
+                     keys[kHotKeyNormal].virtualKey, keys[kHotKeyNormal].modifiers,
+                     keys[kHotKeyCapture].virtualKey, keys[kHotKeyCapture].modifiers);
 }
 
 void CActivatorDlg::ShowHotKeys() {
@@ -205,7 +205,8 @@ LRESULT CActivatorDlg::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
 void CActivatorDlg::AddTrayIcon() {
     m_taskbarCreatedMessage = CTrayIcon::TaskbarCreatedMessage();
     m_trayIcon.Init(m_hWnd, kTrayIconId, kMsgTrayIcon,
-                    LoadMainIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)), kWindowTitle.Load());
+                    LoadMainIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)),
+                    kWindowTitle.Load());
     m_trayIcon.Add();
 }
 

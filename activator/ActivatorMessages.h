@@ -2,7 +2,7 @@
 // Window messages to the Activator's main window from the other deliverables.
 
 // The tray icon's callback (wParam: icon id, lParam: mouse message).
-inline constexpr unsigned kMsgTrayIcon = 0x0400;      // WM_USER
+inline constexpr unsigned kMsgTrayIcon = 0x0400; // WM_USER
 // Posted by the property page: read the settings again and hand the hotkeys to the hook again.
 inline constexpr unsigned kMsgReloadSettings = 0x0401; // WM_USER + 1
 // Sent by the hook library after a mode switch it made; wParam is the emission's result code.

@@ -15,8 +15,15 @@ struct CHotKey {
 };
 
 // The six hotkeys, always in this order.
-enum HotKeyIndex { kHotKeyInterlace, kHotKeyPageFlip, kHotKeySyncDouble, kHotKeyLineBlank, kHotKeyNormal,
-                   kHotKeyCapture, kHotKeyCount };
+enum HotKeyIndex {
+    kHotKeyInterlace,
+    kHotKeyPageFlip,
+    kHotKeySyncDouble,
+    kHotKeyLineBlank,
+    kHotKeyNormal,
+    kHotKeyCapture,
+    kHotKeyCount
+};
 
 // The stereo format of captured and shown pictures.
 enum ViewMode : std::int32_t { kViewInterlace = 0, kViewSyncDouble = 1, kViewLineBlank = 2, kViewFlat2D = 3 };
@@ -24,7 +31,8 @@ enum ViewMode : std::int32_t { kViewInterlace = 0, kViewSyncDouble = 1, kViewLin
 struct CActivatorSettings {
     // Shift+F9 for Interlace and Page Flip alike (the hook tests Interlace first), Shift+F10 to
     // Shift+F12, and Scroll Lock alone for the capture.
-    std::array<CHotKey, kHotKeyCount> hotKeys{{{0x78, 1}, {0x78, 1}, {0x79, 1}, {0x7A, 1}, {0x7B, 1}, {0x91, 0}}};
+    std::array<CHotKey, kHotKeyCount> hotKeys{
+        {{0x78, 1}, {0x78, 1}, {0x79, 1}, {0x7A, 1}, {0x7B, 1}, {0x91, 0}}};
     std::int32_t viewMode = kViewSyncDouble;
     std::string dir;
     std::string name;

@@ -33,8 +33,8 @@ inline constexpr CNamedString kDefaultNameValue{IDS_DEFAULT_NAME, "Default Name"
 
 // The hotkey subkeys, in the order Interlace, Page Flip, Sync Double, Line Blank, Normal, Capture.
 inline constexpr CNamedString kHotKeySubkeys[] = {
-    {IDS_INTERLACE, "Interlace"}, {IDS_PAGE_FLIP, "Page Flip"}, {IDS_SYNC_DOUBLE, "Sync Double"},
-    {IDS_LINE_BLANK, "Line Blank"}, {IDS_NORMAL, "Normal"},     {IDS_CAPTURE, "Capture"},
+    {IDS_INTERLACE, "Interlace"},   {IDS_PAGE_FLIP, "Page Flip"}, {IDS_SYNC_DOUBLE, "Sync Double"},
+    {IDS_LINE_BLANK, "Line Blank"}, {IDS_NORMAL, "Normal"},       {IDS_CAPTURE, "Capture"},
 };
 
 // The version subkey that the Activator writes, and that readers use when "Current Version" is missing.

@@ -25,7 +25,8 @@ double Now() {
 // Whether the screen shows the Page Flip code: its rows 0 to 15 at the first and the next-to-last column.
 bool ShowsPageFlip(HDC screen, int width) {
     for (const CodeLine& line : PatternForCode(kCodePageFlip)) {
-        if (GetPixel(screen, 0, line.row) != line.colour || GetPixel(screen, width - 2, line.row) != line.colour)
+        if (GetPixel(screen, 0, line.row) != line.colour ||
+            GetPixel(screen, width - 2, line.row) != line.colour)
             return false;
     }
     return true;
@@ -62,8 +63,8 @@ int main() {
     double showMs = (Now() - start) / rounds;
     band.Restore();
 
-    std::printf("width %d: fill and paint %.3f ms; %d blits of the %dx%d band %.3f ms (%.3f ms each)\n", width,
-                paintMs, kCodeBlitCount, width, kCodeBandHeight, showMs - paintMs,
+    std::printf("width %d: fill and paint %.3f ms; %d blits of the %dx%d band %.3f ms (%.3f ms each)\n",
+                width, paintMs, kCodeBlitCount, width, kCodeBandHeight, showMs - paintMs,
                 (showMs - paintMs) / kCodeBlitCount);
 
     // Time on screen, as a sampling thread sees it.

@@ -16,8 +16,10 @@ std::uint32_t ColourTableEntries(std::uint32_t bitCount) {
 }
 
 bool DibLayoutOf(std::int64_t width, std::int64_t height, std::uint32_t bitCount, CDibLayout& layout) {
-    const std::uint64_t rows = height < 0 ? static_cast<std::uint64_t>(-height) : static_cast<std::uint64_t>(height);
-    if (width <= 0 || rows == 0 || bitCount == 0 || bitCount > 32 || width > std::numeric_limits<std::int32_t>::max() ||
+    const std::uint64_t rows =
+        height < 0 ? static_cast<std::uint64_t>(-height) : static_cast<std::uint64_t>(height);
+    if (width <= 0 || rows == 0 || bitCount == 0 || bitCount > 32 ||
+        width > std::numeric_limits<std::int32_t>::max() ||
         rows > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
         return false;
     const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bitCount + 31) / 32 * 4;

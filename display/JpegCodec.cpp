@@ -42,7 +42,8 @@ public:
     CComPtr<IWICImagingFactory> CreateFactory() const {
         CComPtr<IWICImagingFactory> factory;
         if (m_usable)
-            m_create(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory, factory.put_void());
+            m_create(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                     factory.put_void());
         return factory;
     }
 
@@ -77,7 +78,8 @@ HGLOBAL PackTo24BitDib(IWICBitmapSource* source) {
     CDibLayout layout;
     if (FAILED(source->GetSize(&width, &height)) || !DibLayoutOf(width, height, 24, layout))
         return nullptr;
-    CGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(kDibHeaderBytes) + layout.imageBytes));
+    CGlobalMemory memory(
+        GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(kDibHeaderBytes) + layout.imageBytes));
     if (!memory)
         return nullptr;
     {
@@ -137,13 +139,15 @@ bool EncodeToFile(IWICImagingFactory* factory, const BITMAPINFOHEADER& header, c
                   const CDibLayout& layout, const std::wstring& path) {
     const UINT width = static_cast<UINT>(header.biWidth);
     const UINT height = static_cast<UINT>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
-    const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(&header) + kDibHeaderBytes);
+    const auto* table =
+        reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(&header) + kDibHeaderBytes);
 
     CComPtr<IWICStream> stream;
     CComPtr<IWICBitmapEncoder> encoder;
     CComPtr<IWICBitmapFrameEncode> frame;
     CComPtr<IPropertyBag2> options;
-    if (FAILED(factory->CreateStream(stream.put())) || FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
+    if (FAILED(factory->CreateStream(stream.put())) ||
+        FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
         FAILED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.put())) ||
         FAILED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) ||
         FAILED(encoder->CreateNewFrame(frame.put(), options.put())))
@@ -230,8 +234,8 @@ HGLOBAL DecodeJpegFile(const char* path) {
                                                   WICDecodeMetadataCacheOnDemand, decoder.put())) ||
         !IsJpeg(decoder.get()) || FAILED(decoder->GetFrame(0, frame.put())) ||
         FAILED(factory->CreateFormatConverter(converter.put())) ||
-        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                     WICBitmapPaletteTypeCustom)))
+        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone,
+                                     nullptr, 0.0, WICBitmapPaletteTypeCustom)))
         return nullptr;
     return PackTo24BitDib(converter.get());
 }
@@ -246,7 +250,8 @@ bool EncodableLayout(const BITMAPINFOHEADER& header, CDibLayout& layout) {
            DibLayoutOf(header.biWidth, header.biHeight, bits, layout);
 }
 
-bool EncodeAndPlace(const BITMAPINFOHEADER& header, const BYTE* rows, const CDibLayout& layout, const char* path) {
+bool EncodeAndPlace(const BITMAPINFOHEADER& header, const BYTE* rows, const CDibLayout& layout,
+                    const char* path) {
     std::wstring target = Widen(path);
     if (target.empty())
         return false;

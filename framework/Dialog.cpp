@@ -29,8 +29,8 @@ HWND CDialog::CreateFromTemplate() {
     if (!hook)
         return nullptr;
     t_dialogBeingCreated = this;
-    HWND window = CreateDialogParamA(ResourceInstance(), MAKEINTRESOURCEA(m_templateId), m_parent,
-                                     StaticDialogProc, 0);
+    HWND window =
+        CreateDialogParamA(ResourceInstance(), MAKEINTRESOURCEA(m_templateId), m_parent, StaticDialogProc, 0);
     t_dialogBeingCreated = nullptr;
     return window;
 }

@@ -88,19 +88,19 @@ struct LibraryTraits {
     static void Free(Handle h) { FreeLibrary(h); }
 };
 
-using CMemoryDC = CUniqueHandle<MemoryDcTraits>;                     // CreateCompatibleDC
+using CMemoryDC = CUniqueHandle<MemoryDcTraits>; // CreateCompatibleDC
 template <typename T> using CGdiObject = CUniqueHandle<GdiObjectTraits<T>>;
 using CBitmap = CGdiObject<HBITMAP>;
 using CPen = CGdiObject<HPEN>;
 using CBrush = CGdiObject<HBRUSH>;
 using CHookHandle = CUniqueHandle<HookTraits>;
-using CIconHandle = CUniqueHandle<IconTraits>;                       // only icons that must be destroyed
+using CIconHandle = CUniqueHandle<IconTraits>; // only icons that must be destroyed
 using CMenuHandle = CUniqueHandle<MenuTraits>;
-using CKernelHandle = CUniqueHandle<KernelHandleTraits>;             // processes, threads, events
-using CFileHandle = CUniqueHandle<FileHandleTraits>;                 // CreateFile
-using CFindHandle = CUniqueHandle<FindHandleTraits>;                 // FindFirstFile
-using CGlobalMemory = CUniqueHandle<GlobalMemoryTraits>;             // GlobalAlloc
-using CLibrary = CUniqueHandle<LibraryTraits>;                       // LoadLibrary
+using CKernelHandle = CUniqueHandle<KernelHandleTraits>; // processes, threads, events
+using CFileHandle = CUniqueHandle<FileHandleTraits>;     // CreateFile
+using CFindHandle = CUniqueHandle<FindHandleTraits>;     // FindFirstFile
+using CGlobalMemory = CUniqueHandle<GlobalMemoryTraits>; // GlobalAlloc
+using CLibrary = CUniqueHandle<LibraryTraits>;           // LoadLibrary
 
 // The device context of a window (or of the whole screen for a null window), released with ReleaseDC.
 class CWindowDC {
@@ -143,7 +143,8 @@ private:
 // An object selected into a device context; the previous object is selected back on destruction.
 class CSelectObject {
 public:
-    CSelectObject(HDC dc, HGDIOBJ object) noexcept : m_dc(dc), m_previous(dc && object ? SelectObject(dc, object) : nullptr) {}
+    CSelectObject(HDC dc, HGDIOBJ object) noexcept
+        : m_dc(dc), m_previous(dc && object ? SelectObject(dc, object) : nullptr) {}
     ~CSelectObject() {
         if (m_previous)
             SelectObject(m_dc, m_previous);
@@ -159,7 +160,8 @@ private:
 // A lock on movable global memory, unlocked on destruction.
 template <typename T> class CGlobalLock {
 public:
-    explicit CGlobalLock(HGLOBAL memory) noexcept : m_memory(memory), m_data(static_cast<T*>(GlobalLock(memory))) {}
+    explicit CGlobalLock(HGLOBAL memory) noexcept
+        : m_memory(memory), m_data(static_cast<T*>(GlobalLock(memory))) {}
     ~CGlobalLock() {
         if (m_data)
             GlobalUnlock(m_memory);

@@ -15,7 +15,9 @@ public:
 
     HWND GetItem(int id) const noexcept { return GetDlgItem(m_hWnd, id); }
     std::string GetItemText(int id) const { return TextOf(GetItem(id)); }
-    void SetItemText(int id, const std::string& text) const noexcept { SetDlgItemTextA(m_hWnd, id, text.c_str()); }
+    void SetItemText(int id, const std::string& text) const noexcept {
+        SetDlgItemTextA(m_hWnd, id, text.c_str());
+    }
     void EnableItem(int id, bool enable) const noexcept { EnableWindow(GetItem(id), enable ? TRUE : FALSE); }
     LRESULT SendItemMessage(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const noexcept {
         return SendDlgItemMessageA(m_hWnd, id, message, wParam, lParam);
@@ -25,7 +27,9 @@ public:
     void SetText(const std::string& text) const noexcept { SetWindowTextA(m_hWnd, text.c_str()); }
     bool ShowWindow(int command) const noexcept { return ::ShowWindow(m_hWnd, command) != FALSE; }
     bool IsVisible() const noexcept { return IsWindowVisible(m_hWnd) != FALSE; }
-    void Invalidate(bool erase = true) const noexcept { InvalidateRect(m_hWnd, nullptr, erase ? TRUE : FALSE); }
+    void Invalidate(bool erase = true) const noexcept {
+        InvalidateRect(m_hWnd, nullptr, erase ? TRUE : FALSE);
+    }
 
     static std::string TextOf(HWND window) {
         int length = GetWindowTextLengthA(window);

@@ -49,13 +49,14 @@ std::vector<std::pair<int, CodeColour>> Actual(std::span<const CodeLine> pattern
 
 TEST(LineCodePatterns, EveryCodeNumberPaintsItsListedRowsAndColours) {
     const Listed listed[] = {
-        {1, 2, "RRRRGYYR"},          {2, 2, "RRRRGYYG"},          {3, 2, "RRRRGYYY"},
-        {4, 2, "RRRRGYYYG"},         {5, 2, "RRRRGYY"},           {-1, 2, "RRRRGYY"},
-        {6, 1, "RGRGRGRGGGYGYGGG"},  {7, 1, "RGRGRGRGGGYGYGRG"},  {9, 1, "RGRGRGRGGGYGYGRG"},
-        {8, 1, "RGRGRGRGGGYGYGYG"},  {-2, 1, "RGRGRGRGGGYGYGKG"},
+        {1, 2, "RRRRGYYR"},         {2, 2, "RRRRGYYG"},          {3, 2, "RRRRGYYY"},
+        {4, 2, "RRRRGYYYG"},        {5, 2, "RRRRGYY"},           {-1, 2, "RRRRGYY"},
+        {6, 1, "RGRGRGRGGGYGYGGG"}, {7, 1, "RGRGRGRGGGYGYGRG"},  {9, 1, "RGRGRGRGGGYGYGRG"},
+        {8, 1, "RGRGRGRGGGYGYGYG"}, {-2, 1, "RGRGRGRGGGYGYGKG"},
     };
     for (const Listed& code : listed)
-        EXPECT_EQ(Actual(PatternForCode(code.code)), Expand(code.rowStep, code.colours)) << "code " << code.code;
+        EXPECT_EQ(Actual(PatternForCode(code.code)), Expand(code.rowStep, code.colours))
+            << "code " << code.code;
 }
 
 TEST(LineCodePatterns, NumbersOutsideTheTablePaintNothing) {

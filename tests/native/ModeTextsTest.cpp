@@ -31,5 +31,6 @@ TEST(ModeTexts, ResultCodesTurnIntoTheirTexts) {
     EXPECT_STREQ(ResultTextForCode(-1), "Error: Can't Get DC!");
     for (int code : {0, 5, -5, -101})
         EXPECT_STREQ(ResultTextForCode(code), "") << code;
-    EXPECT_EQ(std::string(ResultPrefixForMessage(1027)) + ResultTextForCode(-2), "Interlacing Error: Can't Get DC!");
+    EXPECT_EQ(std::string(ResultPrefixForMessage(1027)) + ResultTextForCode(-2),
+              "Interlacing Error: Can't Get DC!");
 }

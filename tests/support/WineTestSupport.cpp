@@ -88,8 +88,8 @@ std::string ControlText(HWND dialog, int controlId) {
     if (!control)
         return "<no control>";
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000,
-                             &length))
+    if (!SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
+                             5000, &length))
         return "<no answer>";
     return std::string(text, static_cast<size_t>(length));
 }
@@ -145,8 +145,8 @@ static bool QueryValue(const std::string& keyPath, const std::string& name, DWOR
               type == expectedType;
     if (ok) {
         data.resize(size);
-        ok = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
-             ERROR_SUCCESS;
+        ok = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                              &size) == ERROR_SUCCESS;
         data.resize(size);
     }
     RegCloseKey(key);
@@ -183,7 +183,8 @@ int CountGdiObjects() {
     // The PEB's GdiSharedHandleTable: 24-byte entries of which the byte at offset 14 is the object
     // type, 0 for a free entry. Under Wine the table belongs to this process alone.
     const PEB* peb = NtCurrentTeb()->ProcessEnvironmentBlock;
-    const auto* table = *reinterpret_cast<const unsigned char* const*>(reinterpret_cast<const char*>(peb) + 0xF8);
+    const auto* table =
+        *reinterpret_cast<const unsigned char* const*>(reinterpret_cast<const char*>(peb) + 0xF8);
     if (!table)
         return -1;
     int count = 0;
@@ -261,8 +262,9 @@ CPatternWindow::CPatternWindow(const RECT& rect, std::function<COLORREF(int, int
                 words[static_cast<size_t>(y) * width + x] = PixelOf(m_paint(rect.left + x, rect.top + y));
     }
 
-    m_window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kPatternClass, "pattern", WS_POPUP | WS_VISIBLE,
-                               rect.left, rect.top, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    m_window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kPatternClass, "pattern",
+                               WS_POPUP | WS_VISIBLE, rect.left, rect.top, width, height, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), this);
     UpdateWindow(m_window);
     PumpMessages();
 }
@@ -301,8 +303,8 @@ LRESULT CALLBACK CPatternWindow::WindowProc(HWND window, UINT message, WPARAM wP
         if (self && self->m_image) {
             HDC memory = CreateCompatibleDC(dc);
             HGDIOBJ previous = SelectObject(memory, self->m_image);
-            BitBlt(dc, 0, 0, self->m_rect.right - self->m_rect.left, self->m_rect.bottom - self->m_rect.top, memory,
-                   0, 0, SRCCOPY);
+            BitBlt(dc, 0, 0, self->m_rect.right - self->m_rect.left, self->m_rect.bottom - self->m_rect.top,
+                   memory, 0, 0, SRCCOPY);
             SelectObject(memory, previous);
             DeleteDC(memory);
         }

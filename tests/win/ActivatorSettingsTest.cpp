@@ -49,7 +49,8 @@ TEST_F(RegistryKeyValues, StringsMustFitTheBufferWithTheirTerminator) {
     std::string value = "unchanged";
     EXPECT_TRUE(key.ReadString("Fits", value));
     EXPECT_EQ(value, std::string(254, 'a'));
-    for (const char* missing : {"TooLong", "Long300", "Unterminated", "Expand", "Binary", "Number", "NoData", "Nope"}) {
+    for (const char* missing :
+         {"TooLong", "Long300", "Unterminated", "Expand", "Binary", "Number", "NoData", "Nope"}) {
         value = "unchanged";
         EXPECT_FALSE(key.ReadString(missing, value)) << missing;
         EXPECT_EQ(value, "unchanged") << missing;

@@ -18,7 +18,8 @@ class ActivatorProgram : public ::testing::Test {
 protected:
     void SetUp() override {
         DeleteProductTree();
-        ASSERT_EQ(FindWindowA("#32770", "Zelto Activator"), nullptr) << "an Activator from elsewhere is running";
+        ASSERT_EQ(FindWindowA("#32770", "Zelto Activator"), nullptr)
+            << "an Activator from elsewhere is running";
     }
     void TearDown() override {
         if (HWND window = FindWindowA("#32770", "Zelto Activator"))
@@ -148,7 +149,8 @@ TEST_F(ActivatorProgram, ResultMessagesOfTheHookLibraryShowTheirTexts) {
     };
     for (const Case& c : cases) {
         DWORD_PTR answer = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(window, c.message, static_cast<WPARAM>(c.result), 0, SMTO_BLOCK, 5000, &answer));
+        ASSERT_TRUE(SendMessageTimeoutA(window, c.message, static_cast<WPARAM>(c.result), 0, SMTO_BLOCK, 5000,
+                                        &answer));
         EXPECT_EQ(answer, 1u);
         EXPECT_EQ(ControlText(window, IDC_STATUS), c.text);
     }
@@ -163,7 +165,8 @@ TEST_F(ActivatorProgram, ShowItSwitchesTheModeOnTheScreen) {
     auto showsSyncDouble = [&] {
         CPixels band = ReadPixels(nullptr, 0, 0, width, 16);
         for (const CodeLine& line : PatternForCode(kCodeSyncDouble))
-            if (band.At(0, line.row) != PixelOf(line.colour) || band.At(width - 2, line.row) != PixelOf(line.colour))
+            if (band.At(0, line.row) != PixelOf(line.colour) ||
+                band.At(width - 2, line.row) != PixelOf(line.colour))
                 return false;
         return true;
     };

@@ -193,7 +193,8 @@ TEST_F(ColorCodeFromTheMainWindow, TheHookLibraryFollowsTheActiveGroupFromStartU
     WriteRegistryNumber(kColorCodeKey, "Active Group", 1);
     WriteRegistryString(kColorCodeKey + "\\1", "Name", "Dark");
     const auto black = EncodeCodeSet(CodeSet{});
-    WriteRegistryRaw(kColorCodeKey + "\\1", "Code", REG_BINARY, black.data(), static_cast<DWORD>(black.size()));
+    WriteRegistryRaw(kColorCodeKey + "\\1", "Code", REG_BINARY, black.data(),
+                     static_cast<DWORD>(black.size()));
     Start();
     auto tablesEqual = [shared](const CodeSet& codes) {
         for (int mode = 0; mode < kColorCodeModeCount; ++mode)

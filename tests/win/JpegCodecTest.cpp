@@ -66,8 +66,9 @@ template <typename Colour> int LargestDifference(HGLOBAL dib, Colour colour) {
         const BYTE* row = rows + static_cast<size_t>(header->biHeight - 1 - y) * layout.stride;
         for (int x = 0; x < header->biWidth; ++x) {
             COLORREF c = colour(x, y);
-            worst = std::max({worst, std::abs(row[3 * x] - GetBValue(c)), std::abs(row[3 * x + 1] - GetGValue(c)),
-                              std::abs(row[3 * x + 2] - GetRValue(c))});
+            worst =
+                std::max({worst, std::abs(row[3 * x] - GetBValue(c)), std::abs(row[3 * x + 1] - GetGValue(c)),
+                          std::abs(row[3 * x + 2] - GetRValue(c))});
         }
     }
     return worst;
@@ -82,7 +83,8 @@ protected:
         CreateDirectoryA(directory.c_str(), nullptr);
     }
     void TearDown() override {
-        for (const char* name : {"a.jpg", "b.jps", "empty.jpg", "bmp.jpg", "cut.jpg", "grey.jpg", "bad.jpg"}) {
+        for (const char* name :
+             {"a.jpg", "b.jps", "empty.jpg", "bmp.jpg", "cut.jpg", "grey.jpg", "bad.jpg"}) {
             DeleteFileA((directory + name).c_str());
             DeleteFileA((directory + name + ".part").c_str());
         }

@@ -65,12 +65,14 @@ protected:
         expected.data.resize(static_cast<size_t>(width) * kCodeBandHeight);
         expected.height = kCodeBandHeight;
         background = expected;
-        ASSERT_TRUE(WaitUntil([&] { return ReadPixels(nullptr, 0, 0, width, kCodeBandHeight) == background; }, 5000))
+        ASSERT_TRUE(
+            WaitUntil([&] { return ReadPixels(nullptr, 0, 0, width, kCodeBandHeight) == background; }, 5000))
             << "the pattern window never reached the screen";
     }
 
     // Emits `code` on this thread while another thread samples the band; returns the observations.
-    std::vector<Phase> Watch(int code, std::span<const CodeLine> first, std::span<const CodeLine> second, int& result) {
+    std::vector<Phase> Watch(int code, std::span<const CodeLine> first, std::span<const CodeLine> second,
+                             int& result) {
         CPixels codeBand = CodeBand(width, first);
         CPixels doubleBand = CodeBand(width, second);
         std::atomic<bool> stop{false};
@@ -78,8 +80,8 @@ protected:
         std::thread sampler([&] {
             while (!stop) {
                 CPixels now = ReadPixels(nullptr, 0, 0, width, kCodeBandHeight);
-                Seen seen = now == background ? Seen::Background
-                            : now == codeBand ? Seen::Code
+                Seen seen = now == background                        ? Seen::Background
+                            : now == codeBand                        ? Seen::Code
                             : (!second.empty() && now == doubleBand) ? Seen::DoubleCode
                                                                      : Seen::Other;
                 samples.push_back({GetTickCount64(), seen});
@@ -124,11 +126,13 @@ TEST_F(ScreenEmission, InterlaceAndNormalFollowTheirCodeWithTheDoubleCode) {
         int code;
         std::span<const CodeLine> second;
     };
-    for (Case c : {Case{kCodeInterlace, DoubleInterlacePattern()}, Case{kCodeNormal, DoubleNormalPattern()}}) {
+    for (Case c :
+         {Case{kCodeInterlace, DoubleInterlacePattern()}, Case{kCodeNormal, DoubleNormalPattern()}}) {
         int result = 1;
         std::vector<Phase> runs = Watch(c.code, PatternForCode(c.code), c.second, result);
         EXPECT_EQ(result, kResultOk);
-        ASSERT_EQ(runs.size(), 4u) << "code " << c.code << ": expected background, code, double code, background";
+        ASSERT_EQ(runs.size(), 4u) << "code " << c.code
+                                   << ": expected background, code, double code, background";
         EXPECT_EQ(runs[0].seen, Seen::Background);
         EXPECT_EQ(runs[1].seen, Seen::Code);
         EXPECT_EQ(runs[2].seen, Seen::DoubleCode);
@@ -143,7 +147,10 @@ TEST_F(ScreenEmission, ManyEmissionsLeaveNoGdiObjectBehind) {
     int before = CountGdiObjects();
     ASSERT_GT(before, 0);
     for (int i = 0; i < 300; ++i)
-        ASSERT_EQ(EmitLineCodeHolding(i % 3 == 0 ? kCodeInterlace : i % 3 == 1 ? kCodeNormal : kCodeLineBlank, 0),
+        ASSERT_EQ(EmitLineCodeHolding(i % 3 == 0   ? kCodeInterlace
+                                      : i % 3 == 1 ? kCodeNormal
+                                                   : kCodeLineBlank,
+                                      0),
                   kResultOk);
     EXPECT_EQ(CountGdiObjects(), before);
     EXPECT_EQ(ReadPixels(nullptr, 0, 0, width, kCodeBandHeight), background);

@@ -51,8 +51,8 @@ protected:
             for (int x = 0; x < width; ++x) {
                 COLORREF expected = (row != rows.end() && x < width - 1) ? row->second : kBackground;
                 if (pixels.At(x, y) != PixelOf(expected) && wrong++ < 5)
-                    ADD_FAILURE() << what << ": pixel (" << x << ", " << y << ") is " << std::hex << pixels.At(x, y)
-                                  << ", expected " << PixelOf(expected);
+                    ADD_FAILURE() << what << ": pixel (" << x << ", " << y << ") is " << std::hex
+                                  << pixels.At(x, y) << ", expected " << PixelOf(expected);
             }
         }
         EXPECT_EQ(wrong, 0) << what << " on a band " << width << " wide";
