@@ -4,6 +4,7 @@
 #include "activator/ActivatorMessages.h"
 #include "activator/RegistryKey.h"
 #include "activator/RegistryNames.h"
+#include "activator/RegistryPath.h"
 
 #include <commctrl.h>
 
@@ -12,16 +13,9 @@ CActivatorApp::~CActivatorApp() = default;
 
 namespace {
 
-// Opens (or, with `create`, creates) HKEY_LOCAL_MACHINE\Software\<maker>\<product> one key at a time.
+// HKEY_LOCAL_MACHINE\Software\<maker>\<product>, opened (or, with `create`, created) one key at a time.
 bool OpenProductKey(CRegistryKey& key, bool create) {
-    const std::string path[] = {"Software", kMakerKey.Load(), kProductKey.Load()};
-    HKEY parent = HKEY_LOCAL_MACHINE;
-    for (const std::string& name : path) {
-        if (!(create ? key.Create(parent, name) : key.Open(parent, name)))
-            return false;
-        parent = key;
-    }
-    return true;
+    return WalkKeyPath(key, HKEY_LOCAL_MACHINE, {"Software", kMakerKey.Load(), kProductKey.Load()}, create);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // long a code stays on the screen (goal: 500 ms plus at most 15 ms), seen by a second thread that
 // samples the screen's top band.
 
+#include "bench/BenchClock.h"
 #include "linecode/LineCodeEmitter.h"
 
 #include <atomic>
@@ -12,14 +13,7 @@
 namespace {
 
 double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    return NowMicroseconds() / 1000.0;
 }
 
 // Whether the screen shows the Page Flip code: its rows 0 to 15 at the first and the next-to-last column.

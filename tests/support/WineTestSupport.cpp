@@ -236,6 +236,17 @@ CPixels ReadPixels(HDC dc, int x, int y, int width, int height) {
     return pixels;
 }
 
+CPixels CodeBandOf(int width, std::span<const CodeLine> lines) {
+    CPixels band;
+    band.width = width;
+    band.height = kCodeBandHeight;
+    band.data.assign(static_cast<size_t>(width) * kCodeBandHeight, 0);
+    for (const CodeLine& line : lines)
+        for (int x = 0; x < width - 1; ++x)
+            band.data[static_cast<size_t>(line.row) * width + x] = PixelOf(line.colour);
+    return band;
+}
+
 namespace {
 const char kPatternClass[] = "ZeltoTestPattern";
 }

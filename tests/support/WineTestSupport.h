@@ -3,6 +3,8 @@
 // suite started as child processes, waiting for windows, the product's registry tree, the screen's
 // pixels and the process's GDI objects.
 
+#include "linecode/LineCodePatterns.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -84,6 +86,10 @@ constexpr std::uint32_t PixelOf(COLORREF colour) {
 }
 // Reads the rectangle (x, y, width, height) of `dc`; of the whole screen for a null dc.
 CPixels ReadPixels(HDC dc, int x, int y, int width, int height);
+
+// The top band as a line-code emission shows it: black, with the lines of `lines` on columns 0 to
+// width - 2.
+CPixels CodeBandOf(int width, std::span<const CodeLine> lines);
 
 // A top-most pop-up window of this thread that covers `rect` of the screen and paints every pixel
 // (x, y) with the colour `paint(x, y)` (COLORREF). It is shown and painted when constructed.

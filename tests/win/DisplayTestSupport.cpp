@@ -163,23 +163,12 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-CPixels CodeBandOf(int width, std::span<const CodeLine> lines) {
-    CPixels band;
-    band.width = width;
-    band.height = kCodeBandHeight;
-    band.data.assign(static_cast<size_t>(width) * kCodeBandHeight, 0);
-    for (const CodeLine& line : lines)
-        for (int x = 0; x < width - 1; ++x)
-            band.data[static_cast<size_t>(line.row) * width + x] = PixelOf(line.colour);
-    return band;
-}
-
 std::vector<BandSeen> WatchCodeBand(HWND window, std::span<const CodeLine> code,
                                     std::span<const CodeLine> doubleCode, const std::function<bool()>& until,
                                     DWORD timeoutMs) {
     const int width = GetSystemMetrics(SM_CXSCREEN);
-    const CPixels codeBand = CodeBandOf(width, code);
-    const CPixels doubleBand = CodeBandOf(width, doubleCode);
+    const CPixels codeBand = testing_support::CodeBandOf(width, code);
+    const CPixels doubleBand = testing_support::CodeBandOf(width, doubleCode);
     std::vector<BandSeen> runs;
     bool inRun = false;
     const ULONGLONG end = GetTickCount64() + timeoutMs;

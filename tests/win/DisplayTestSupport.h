@@ -97,9 +97,6 @@ void MakeEmptyFile(const std::string& path);
 // The bytes of the file at `path`.
 std::string ReadFileBytes(const std::string& path);
 
-// The top 40 rows of a screen `width` wide showing `lines`: black, each line on columns 0 to W - 2.
-testing_support::CPixels CodeBandOf(int width, std::span<const CodeLine> lines);
-
 // What a window's top 40 rows were seen to show while they were sampled from its own device context
 // until `until` held: the runs in which they showed `code` (Code) or `doubleCode` (DoubleCode), in
 // order; what they showed in between is left out.

@@ -21,18 +21,6 @@ struct Sample {
     Seen seen;
 };
 
-// The band that the emission blits: black, with the code's lines on columns 0 to W - 2.
-CPixels CodeBand(int width, std::span<const CodeLine> lines) {
-    CPixels band;
-    band.width = width;
-    band.height = kCodeBandHeight;
-    band.data.assign(static_cast<size_t>(width) * kCodeBandHeight, 0);
-    for (const CodeLine& line : lines)
-        for (int x = 0; x < width - 1; ++x)
-            band.data[static_cast<size_t>(line.row) * width + x] = PixelOf(line.colour);
-    return band;
-}
-
 // A run of equal observations.
 struct Phase {
     Seen seen;
@@ -73,8 +61,8 @@ protected:
     // Emits `code` on this thread while another thread samples the band; returns the observations.
     std::vector<Phase> Watch(int code, std::span<const CodeLine> first, std::span<const CodeLine> second,
                              int& result) {
-        CPixels codeBand = CodeBand(width, first);
-        CPixels doubleBand = CodeBand(width, second);
+        CPixels codeBand = CodeBandOf(width, first);
+        CPixels doubleBand = CodeBandOf(width, second);
         std::atomic<bool> stop{false};
         std::vector<Sample> samples;
         std::thread sampler([&] {
