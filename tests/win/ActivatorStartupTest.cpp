@@ -78,7 +78,6 @@ TEST_F(ActivatorProgram, StartsHiddenOnItsDefaultsAndRecordsItsIdentity) {
     EXPECT_EQ(HotKeyOf(window, IDC_HOTKEY_CAPTURE), 0x0091u);
     for (int id : {IDC_HOTKEY_INTERLACE, IDC_HOTKEY_CAPTURE})
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, id)));
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, IDC_COLORCODE_SETTINGS)));
 
     PostMessageA(window, WM_COMMAND, ID_EXIT, 0);
     EXPECT_EQ(activator.Wait(5000), 0);
