@@ -8,6 +8,7 @@ cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCM
 cmake --build build/win -j "$(nproc)"
 source tools/wine-session.sh
 trap wine_session_stop EXIT
+trap 'exit 130' INT TERM
 wine_session_start 1920x1200
 bin=build/win/bin
 filter=${1:-}
