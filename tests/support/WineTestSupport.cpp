@@ -82,6 +82,30 @@ HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) {
     return found;
 }
 
+HWND StartActivator(CChildProcess& process, DWORD timeoutMs) {
+    if (!process.Start(PathBesideTest("Zelto.exe")))
+        return nullptr;
+    HWND window = WaitForWindow("#32770", "Zelto Activator", timeoutMs);
+    const std::string dirKey = std::string(kProductKeyPath) + "\\1.0\\Dir";
+    const bool complete =
+        window && WaitUntil(
+                      [&] {
+                          std::string value;
+                          return ReadRegistryString(dirKey, "Zelto Activator ClassName", value) &&
+                                 ReadRegistryString(dirKey, "Zelto Activator WindowName", value);
+                      },
+                      timeoutMs);
+    return complete ? window : nullptr;
+}
+
+void EndActivator(CChildProcess& process) {
+    // 32774 is the main window's "Exit" command.
+    if (HWND window = FindWindowA("#32770", "Zelto Activator"))
+        PostMessageA(window, WM_COMMAND, 32774, 0);
+    if (process.Wait(5000) == -1)
+        process.Terminate();
+}
+
 std::string ControlText(HWND dialog, int controlId) {
     char text[512] = {};
     HWND control = GetDlgItem(dialog, controlId);

@@ -39,6 +39,14 @@ private:
     PROCESS_INFORMATION m_info{};
 };
 
+// Starts the Activator (Zelto.exe beside the test program) as `process` and waits until its main
+// window is complete: the window exists and its identity is recorded in the registry. The window, or
+// null after `timeoutMs`.
+HWND StartActivator(CChildProcess& process, DWORD timeoutMs = 10000);
+// Ends a running Activator with its "Exit" command (or, failing that, terminates `process`) and waits
+// for it.
+void EndActivator(CChildProcess& process);
+
 // Polls `condition` every few milliseconds, processing this thread's messages meanwhile; true as soon
 // as it holds, false when `timeoutMs` passed first.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);

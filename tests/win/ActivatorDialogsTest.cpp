@@ -15,14 +15,11 @@ class ActivatorDialogs : public ::testing::Test {
 protected:
     void SetUp() override {
         DeleteProductTree();
-        ASSERT_TRUE(activator.Start(PathBesideTest("Zelto.exe")));
-        main = WaitForWindow("#32770", "Zelto Activator", 10000);
+        main = StartActivator(activator);
         ASSERT_NE(main, nullptr);
     }
     void TearDown() override {
-        PostMessageA(main, WM_COMMAND, ID_EXIT, 0);
-        activator.Wait(5000);
-        activator.Terminate();
+        EndActivator(activator);
         DeleteProductTree();
     }
 

@@ -22,26 +22,13 @@ protected:
             << "an Activator from elsewhere is running";
     }
     void TearDown() override {
-        if (HWND window = FindWindowA("#32770", "Zelto Activator"))
-            PostMessageA(window, WM_COMMAND, ID_EXIT, 0);
-        activator.Wait(5000);
-        activator.Terminate();
+        EndActivator(activator);
         DeleteProductTree();
     }
 
-    // Starts Zelto.exe and waits for its main window.
     HWND Start() {
-        EXPECT_TRUE(activator.Start(PathBesideTest("Zelto.exe")));
-        HWND window = WaitForWindow("#32770", "Zelto Activator", 10000);
-        EXPECT_NE(window, nullptr) << "no Activator window";
-        // The identity is written once the window is complete and hidden.
-        EXPECT_TRUE(WaitUntil(
-            [] {
-                std::string value;
-                return ReadRegistryString(kDirKeyPath, "Zelto Activator ClassName", value) &&
-                       ReadRegistryString(kDirKeyPath, "Zelto Activator WindowName", value);
-            },
-            5000));
+        HWND window = StartActivator(activator);
+        EXPECT_NE(window, nullptr) << "no complete Activator window";
         return window;
     }
 

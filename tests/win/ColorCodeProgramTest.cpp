@@ -25,17 +25,13 @@ protected:
     void TearDown() override {
         if (HWND editor = FindWindowA("#32770", "ColorCode Settings"))
             PostMessageA(editor, WM_COMMAND, IDCANCEL, 0);
-        if (HWND window = FindWindowA("#32770", "Zelto Activator"))
-            PostMessageA(window, WM_COMMAND, ID_EXIT, 0);
-        activator.Wait(5000);
-        activator.Terminate();
+        EndActivator(activator);
         DeleteProductTree();
     }
 
     // Starts Zelto.exe and shows its main window.
     void Start() {
-        ASSERT_TRUE(activator.Start(PathBesideTest("Zelto.exe")));
-        main = WaitForWindow("#32770", "Zelto Activator", 10000);
+        main = StartActivator(activator);
         ASSERT_NE(main, nullptr);
         PostMessageA(main, WM_COMMAND, ID_PROPERTIES, 0);
         ASSERT_TRUE(WaitUntil([this] { return IsWindowVisible(main) != FALSE; }, 5000));

@@ -20,8 +20,6 @@ using namespace testing_support;
 
 namespace {
 
-const std::string kDirKeyPath = std::string(kProductKeyPath) + "\\1.0\\Dir";
-
 std::vector<WPARAM> g_keysDown;
 
 LRESULT CALLBACK KeyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -103,23 +101,13 @@ protected:
                                      WS_POPUP | WS_VISIBLE, RECT{300, 300, 500, 400});
         ASSERT_NE(keyWindow, nullptr);
 
-        ASSERT_TRUE(activator.Start(PathBesideTest("Zelto.exe")));
-        activatorWindow = WaitForWindow("#32770", "Zelto Activator", 10000);
+        activatorWindow = StartActivator(activator);
         ASSERT_NE(activatorWindow, nullptr);
-        ASSERT_TRUE(WaitUntil(
-            [] {
-                std::string value;
-                return ReadRegistryString(kDirKeyPath, "Zelto Activator WindowName", value);
-            },
-            10000));
         ASSERT_TRUE(TakeFocus());
         g_keysDown.clear();
     }
     void TearDown() override {
-        if (IsWindow(activatorWindow))
-            PostMessageA(activatorWindow, WM_COMMAND, ID_EXIT, 0);
-        activator.Wait(10000);
-        activator.Terminate();
+        EndActivator(activator);
         DestroyWindow(keyWindow);
         CaptureFixture::TearDown();
     }

@@ -241,17 +241,8 @@ TEST_F(PagerPage, StartsTheActivatorBesideTheExtensionNeverOneInTheCurrentDirect
 
 TEST_F(PagerPage, TheRunningActivatorShowsTheAppliedHotKeyAndEndsWhenUnticked) {
     CChildProcess program;
-    ASSERT_TRUE(program.Start(PathBesideTest("Zelto.exe")));
-    HWND window = WaitForWindow("#32770", "Zelto Activator", 10000);
+    HWND window = StartActivator(program);
     ASSERT_NE(window, nullptr);
-    // The Activator records its identity once its window is complete.
-    ASSERT_TRUE(WaitUntil(
-        [] {
-            std::string name;
-            return ReadRegistryString(kDirPath, "Zelto Activator WindowName", name) &&
-                   name == "Zelto Activator";
-        },
-        5000));
     CMessageBoxWatcher boxes;
     ASSERT_TRUE(sheet.Open());
     sheet.Type(kInterlace, {VK_MENU, VK_SHIFT, 'Q'});
