@@ -82,13 +82,9 @@ protected:
         DeleteProductTree();
     }
 
-    // The deliverables that the build made, which the setup program packs.
+    // The deliverables, which the setup program packs.
     static std::vector<std::string> BuiltDeliverables() {
-        std::vector<std::string> built;
-        for (const char* name : {"Zelto.exe", "ZeltoKey.dll", "ZeltoViewer.exe", "ZeltoPager.dll"})
-            if (fs::exists(PathBesideTest(name)))
-                built.push_back(name);
-        return built;
+        return {"Zelto.exe", "ZeltoKey.dll", "ZeltoViewer.exe", "ZeltoPager.dll"};
     }
 
     fs::path installDir;
@@ -142,7 +138,7 @@ TEST_F(Installer, InstallsSilentlyAndUninstallsAllButTheCapturedPictures) {
     EXPECT_EQ(ClassesValue("*\\shellex\\PropertySheetHandlers\\ZeltoPager.1"), kPagerClsidText);
 
     // The Start-menu entries; the Activator's starts the installed program.
-    EXPECT_EQ(fs::exists(menuDir / "Zelto Viewer.lnk"), fs::exists(PathBesideTest("ZeltoViewer.exe")));
+    EXPECT_TRUE(fs::exists(menuDir / "Zelto Viewer.lnk"));
     const std::string shortcut = (menuDir / "Zelto Activator.lnk").string();
     ASSERT_TRUE(fs::exists(shortcut));
     SHELLEXECUTEINFOA execute{};

@@ -7,7 +7,6 @@
 ;   IMAGE_DIR    the folder of Left.bmp and Right.bmp
 ;   ICON         the product's icon
 ;   OUT_FILE     the setup program to write
-;   HAVE_KEYHOOK, HAVE_VIEWER   for the deliverables that the build made
 
 Unicode true
 ; The default x86 installer does nothing on a 64-bit-only system; the programs are 64-bit.
@@ -111,12 +110,8 @@ Section "Install"
 
   SetOutPath "$INSTDIR"
   File "${BIN_DIR}/Zelto.exe"
-!ifdef HAVE_KEYHOOK
   File "${BIN_DIR}/ZeltoKey.dll"
-!endif
-!ifdef HAVE_VIEWER
   File "${BIN_DIR}/ZeltoViewer.exe"
-!endif
   File "${BIN_DIR}/ZeltoPager.dll"
   SetOutPath "$INSTDIR\Images"
   File "${IMAGE_DIR}/Left.bmp"
@@ -142,9 +137,7 @@ Section "Install"
 
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\Zelto Activator.lnk" "$INSTDIR\Zelto.exe"
-!ifdef HAVE_VIEWER
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\Zelto Viewer.lnk" "$INSTDIR\ZeltoViewer.exe"
-!endif
 
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
