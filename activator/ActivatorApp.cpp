@@ -1,14 +1,18 @@
 #include "activator/ActivatorApp.h"
 
 #include "activator/ActivatorDlg.h"
-#include "activator/ActivatorMessages.h"
-#include "activator/RegistryKey.h"
-#include "activator/RegistryNames.h"
-#include "activator/RegistryPath.h"
+#include "activator/ActivatorStrings.h"
+#include "settings/ActivatorMessages.h"
+#include "settings/RegistryKey.h"
+#include "settings/RegistryPath.h"
 
 #include <commctrl.h>
 
-CActivatorApp::CActivatorApp() = default;
+// The registry names come from the Activator's string table from the start.
+CActivatorApp::CActivatorApp() {
+    UseRegistryNameStrings(&kActivatorNameStrings);
+}
+
 CActivatorApp::~CActivatorApp() = default;
 
 namespace {

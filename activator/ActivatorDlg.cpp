@@ -1,16 +1,16 @@
 #include "activator/ActivatorDlg.h"
 
-#include "activator/ActivatorMessages.h"
+#include "activator/ActivatorStrings.h"
 #include "activator/CaptureSettingsDlg.h"
 #include "activator/ColorCodeSettings.h"
 #include "activator/ModeTexts.h"
-#include "activator/RegistryKey.h"
-#include "activator/RegistryNames.h"
-#include "activator/SettingsRules.h"
 #include "activator/TestDlg.h"
 #include "display/JpegCodec.h"
 #include "keyhook/KeyHook.h"
 #include "linecode/LineCodeEmitter.h"
+#include "settings/ActivatorMessages.h"
+#include "settings/RegistryKey.h"
+#include "settings/SettingsRules.h"
 
 #include <utility>
 

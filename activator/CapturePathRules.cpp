@@ -1,6 +1,6 @@
 #include "activator/CapturePathRules.h"
 
-#include "activator/SettingsRules.h"
+#include "settings/SettingsRules.h"
 
 CCaptureLocation SplitChosenCapturePath(const std::string& path) {
     const std::size_t slash = path.find_last_of('\\');

@@ -2,12 +2,12 @@
 
 #include "activator/CapturePathRules.h"
 #include "activator/FileDialogs.h"
-#include "activator/RegistryPath.h"
-#include "activator/RegistryNames.h"
-#include "activator/SettingsRules.h"
 #include "activator/ViewModeNames.h"
 #include "activator/resource.h"
 #include "display/ImageBrowserDlg.h"
+#include "settings/RegistryNames.h"
+#include "settings/RegistryPath.h"
+#include "settings/SettingsRules.h"
 
 CCaptureSettingsDlg::CCaptureSettingsDlg(HWND parent) : CDialog(IDD_CAPTURE_SETTINGS, parent) {}
 

@@ -1,7 +1,7 @@
 #include "activator/ColorCodeStore.h"
 
-#include "activator/RegistryKey.h"
-#include "activator/RegistryNames.h"
+#include "settings/RegistryKey.h"
+#include "settings/RegistryNames.h"
 
 #include <algorithm>
 #include <string>

@@ -1,8 +1,8 @@
 #include "activator/ModeTexts.h"
 
-#include "activator/ActivatorMessages.h"
 #include "linecode/LineCodePatterns.h"
 #include "linecode/ResultCodes.h"
+#include "settings/ActivatorMessages.h"
 
 const char* StatusWordForCode(int code) {
     switch (code) {

@@ -2,13 +2,13 @@
 
 #include "activator/ActivatorSettings.h"
 #include "activator/FileDialogs.h"
-#include "activator/RegistryNames.h"
-#include "activator/RegistryPath.h"
 #include "activator/TestDisplayDlg.h"
 #include "activator/TestDisplayRules.h"
 #include "activator/ViewModeNames.h"
 #include "activator/resource.h"
 #include "framework/Handles.h"
+#include "settings/RegistryNames.h"
+#include "settings/RegistryPath.h"
 
 #include <cstdio>
 #include <memory>

@@ -1,9 +1,9 @@
 #include "display/ImageBrowserDlg.h"
 
-#include "activator/ActivatorSettings.h"
 #include "display/JpegCodec.h"
 #include "display/StereoFrame.h"
 #include "framework/Handles.h"
+#include "settings/SettingsTypes.h"
 
 CImageBrowserDlg::CImageBrowserDlg(UINT templateId)
     : CStereoWindowDlg(templateId), m_image(std::make_unique<CDibImage>()) {}

@@ -3,10 +3,10 @@
 // the line-code flashes with which those windows switch the stereo controller. Everything here runs on
 // the window's user-interface thread; each flash blocks it for kFlashMilliseconds.
 
-#include "activator/ActivatorSettings.h"
 #include "display/DibImage.h"
 #include "display/FrameComposition.h"
 #include "linecode/LineCodePainter.h"
+#include "settings/SettingsTypes.h"
 
 #include <windows.h>
 

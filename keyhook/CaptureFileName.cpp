@@ -1,9 +1,9 @@
 #include "keyhook/CaptureFileName.h"
 
-#include "activator/RegistryKey.h"
-#include "activator/RegistryNames.h"
 #include "framework/Handles.h"
 #include "keyhook/CaptureNaming.h"
+#include "settings/RegistryKey.h"
+#include "settings/RegistryNames.h"
 
 namespace {
 

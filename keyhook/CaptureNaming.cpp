@@ -1,6 +1,6 @@
 #include "keyhook/CaptureNaming.h"
 
-#include "activator/ActivatorSettings.h"
+#include "settings/SettingsTypes.h"
 
 #include <string_view>
 

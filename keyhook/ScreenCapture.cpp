@@ -1,6 +1,5 @@
 #include "keyhook/ScreenCapture.h"
 
-#include "activator/ActivatorSettings.h"
 #include "display/DibLayout.h"
 #include "display/JpegCodec.h"
 #include "display/SyncDoubleBands.h"
@@ -9,6 +8,7 @@
 #include "keyhook/CaptureNaming.h"
 #include "keyhook/RowSeparation.h"
 #include "linecode/ResultCodes.h"
+#include "settings/SettingsTypes.h"
 
 #include <cstring>
 #include <span>

@@ -1,7 +1,7 @@
 #include "pager/PageSettings.h"
 
-#include "activator/RegistryKey.h"
 #include "pager/PagerNames.h"
+#include "settings/RegistryKey.h"
 
 namespace {
 

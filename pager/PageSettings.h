@@ -2,7 +2,7 @@
 // What the page shows and stores: the six hotkeys under the Activator's settings key, and the values
 // by which it finds and starts the Activator (read only; the installer and the Activator write them).
 
-#include "activator/ActivatorSettings.h"
+#include "settings/SettingsTypes.h"
 
 #include <array>
 #include <string>

@@ -1,7 +1,7 @@
 #include "pager/PagerRegistration.h"
 
-#include "activator/RegistryKey.h"
 #include "pager/PagerApp.h"
+#include "settings/RegistryKey.h"
 
 #include <array>
 #include <string>

@@ -1,10 +1,10 @@
 #include "pager/ZeltoPage.h"
 
-#include "activator/ActivatorMessages.h"
+#include "framework/Resources.h"
 #include "pager/PagerApp.h"
 #include "pager/ProgramPath.h"
 #include "pager/resource.h"
-#include "framework/Resources.h"
+#include "settings/ActivatorMessages.h"
 
 #include <shellapi.h>
 

@@ -1,10 +1,10 @@
 #include "viewer/ViewerDlg.h"
 
-#include "activator/RegistryNames.h"
-#include "activator/RegistryPath.h"
 #include "display/JpegCodec.h"
 #include "framework/Handles.h"
 #include "framework/Resources.h"
+#include "settings/RegistryNames.h"
+#include "settings/RegistryPath.h"
 #include "viewer/resource.h"
 
 // The icon is a shared resource icon: it is never destroyed.

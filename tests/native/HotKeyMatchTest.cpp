@@ -1,7 +1,7 @@
 #include "keyhook/HotKeyMatch.h"
 
-#include "activator/ActivatorMessages.h"
 #include "linecode/LineCodePatterns.h"
+#include "settings/ActivatorMessages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "activator/SettingsRules.h"
+#include "settings/SettingsRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Loading the Activator's settings from the real registry, with good, odd and broken values.
 
 #include "activator/ActivatorDlg.h"
-#include "activator/RegistryKey.h"
+#include "settings/RegistryKey.h"
 #include "tests/support/WineTestSupport.h"
 
 #include <gtest/gtest.h>

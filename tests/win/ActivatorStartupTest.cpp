@@ -1,8 +1,8 @@
 // The Activator program started for real, as a separate process, and watched from this one.
 
-#include "activator/ActivatorMessages.h"
 #include "activator/resource.h"
 #include "linecode/LineCodePatterns.h"
+#include "settings/ActivatorMessages.h"
 #include "tests/support/WineTestSupport.h"
 
 #include <commctrl.h>

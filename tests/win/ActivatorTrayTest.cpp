@@ -2,10 +2,10 @@
 // installs and feeds, the reload, and what its destruction takes down.
 
 #include "activator/ActivatorDlg.h"
-#include "activator/ActivatorMessages.h"
 #include "activator/TrayIcon.h"
 #include "activator/resource.h"
 #include "keyhook/KeyHook.h"
+#include "settings/ActivatorMessages.h"
 #include "tests/support/WineTestSupport.h"
 #include "tests/win/KeyHookSection.h"
 

@@ -2,7 +2,7 @@
 // are missing, cut short, mistyped or too many.
 
 #include "activator/ColorCodeStore.h"
-#include "activator/RegistryKey.h"
+#include "settings/RegistryKey.h"
 #include "tests/support/WineTestSupport.h"
 
 #include <gtest/gtest.h>

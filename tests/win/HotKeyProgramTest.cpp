@@ -2,9 +2,9 @@
 // the hook; this program owns the foreground window and receives the keys, so the hook runs here, on
 // this thread. A sampling thread of this process watches the line code on the screen.
 
-#include "activator/ActivatorMessages.h"
 #include "activator/resource.h"
 #include "linecode/LineCodePatterns.h"
+#include "settings/ActivatorMessages.h"
 #include "tests/support/WineTestSupport.h"
 #include "tests/win/CaptureFixture.h"
 #include "tests/win/TestWindow.h"

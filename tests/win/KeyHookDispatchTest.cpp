@@ -1,9 +1,9 @@
 // The hook procedure in this process, with the key state set for this thread: which hotkey acts, what
 // it reports to the target window, and that every key is passed on.
 
-#include "activator/ActivatorMessages.h"
 #include "keyhook/HookProcedure.h"
 #include "keyhook/SharedState.h"
+#include "settings/ActivatorMessages.h"
 #include "tests/support/WineTestSupport.h"
 #include "tests/win/CaptureFixture.h"
 #include "tests/win/TestWindow.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Registry key paths walked one name at a time, as the settings tree is kept.
 
-#include "activator/RegistryKey.h"
+#include "settings/RegistryKey.h"
 
 #include <initializer_list>
 #include <string>

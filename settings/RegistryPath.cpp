@@ -1,6 +1,6 @@
-#include "activator/RegistryPath.h"
+#include "settings/RegistryPath.h"
 
-#include "activator/RegistryNames.h"
+#include "settings/RegistryNames.h"
 
 bool WalkKeyPath(CRegistryKey& key, HKEY root, std::initializer_list<std::string> path, bool create) {
     HKEY parent = root;

@@ -1,4 +1,4 @@
-#include "activator/SettingsRules.h"
+#include "settings/SettingsRules.h"
 
 std::string WithTrailingBackslash(std::string dir) {
     if (dir.empty() || dir.back() != '\\')

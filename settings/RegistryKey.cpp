@@ -1,4 +1,4 @@
-#include "activator/RegistryKey.h"
+#include "settings/RegistryKey.h"
 
 #include <utility>
 
