@@ -3,8 +3,6 @@
 #include "activator/ActivatorDlg.h"
 #include "activator/ActivatorStrings.h"
 #include "settings/ActivatorMessages.h"
-#include "settings/RegistryKey.h"
-#include "settings/RegistryPath.h"
 
 #include <commctrl.h>
 
@@ -15,15 +13,6 @@ CActivatorApp::CActivatorApp() {
 
 CActivatorApp::~CActivatorApp() = default;
 
-namespace {
-
-// HKEY_LOCAL_MACHINE\Software\<maker>\<product>, opened (or, with `create`, created) one key at a time.
-bool OpenProductKey(CRegistryKey& key, bool create) {
-    return WalkKeyPath(key, HKEY_LOCAL_MACHINE, {"Software", kMakerKey.Load(), kProductKey.Load()}, create);
-}
-
-} // namespace
-
 BOOL CActivatorApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof controls,
                                   ICC_STANDARD_CLASSES | ICC_HOTKEY_CLASS | ICC_WIN95_CLASSES};
@@ -31,9 +20,9 @@ BOOL CActivatorApp::InitInstance() {
     m_pMainWnd = nullptr;
 
     if (!ReadWindowIdentity())
-        m_windowName = LoadStringResource(IDS_WINDOW_TITLE, m_windowName.c_str());
+        m_identity.windowName = kWindowTitle.Load();
 
-    if (HWND running = FindWindowA(m_className.c_str(), m_windowName.c_str())) {
+    if (HWND running = FindWindowA(m_identity.className.c_str(), m_identity.windowName.c_str())) {
         // Let the running Activator take the foreground when it shows its window.
         DWORD processId = 0;
         GetWindowThreadProcessId(running, &processId);
@@ -57,8 +46,8 @@ BOOL CActivatorApp::InitInstance() {
 
     char className[255];
     if (GetClassNameA(window, className, sizeof className) > 0)
-        m_className = className;
-    m_windowName = LoadStringResource(IDS_WINDOW_TITLE, m_windowName.c_str());
+        m_identity.className = className;
+    m_identity.windowName = kWindowTitle.Load();
     WriteWindowIdentity();
     return TRUE;
 }
@@ -70,26 +59,9 @@ int CActivatorApp::ExitInstance() {
 }
 
 bool CActivatorApp::ReadWindowIdentity() {
-    CRegistryKey key;
-    if (!OpenProductKey(key, false))
-        return false;
-    std::string version;
-    if (!key.ReadString(kCurrentVersionValue.Load(), version))
-        return false;
-    if (!key.Open(key, version) || !key.Open(key, kDirName.Load()))
-        return false;
-    return key.ReadString(kClassNameValue.Load(), m_className) &&
-           key.ReadString(kWindowNameValue.Load(), m_windowName);
+    return ::ReadWindowIdentity(m_identity);
 }
 
 bool CActivatorApp::WriteWindowIdentity() {
-    CRegistryKey key;
-    if (!OpenProductKey(key, true))
-        return false;
-    if (!key.WriteString(kCurrentVersionValue.Load(), kSettingsVersion))
-        return false;
-    if (!key.Create(key, kSettingsVersion) || !key.Create(key, kDirName.Load()))
-        return false;
-    return key.WriteString(kClassNameValue.Load(), m_className) &&
-           key.WriteString(kWindowNameValue.Load(), m_windowName);
+    return ::WriteWindowIdentity(m_identity);
 }

@@ -4,6 +4,7 @@
 // (and a second start of the program) can find it.
 
 #include "framework/Application.h"
+#include "settings/WindowIdentity.h"
 
 #include <memory>
 #include <string>
@@ -21,17 +22,18 @@ public:
     int ExitInstance() override;
 
     // Reads the class name and title of the running Activator's window from the registry; true only
-    // when both were read (a class name read before a later failure stays replaced).
+    // when both were read (a value read before a failure stays replaced).
     bool ReadWindowIdentity();
-    // Writes them, and "Current Version" = "1.0"; stops at the first failure.
+    // Writes them, and "Current Version" = "1.0"; stops at the first failure. An account that may
+    // not write the program's settings (only administrators may) records nothing: Setup has recorded
+    // the same identity already.
     bool WriteWindowIdentity();
 
-    const std::string& ClassName() const noexcept { return m_className; }
-    const std::string& WindowName() const noexcept { return m_windowName; }
+    const CWindowIdentity& Identity() const noexcept { return m_identity; }
     CActivatorDlg* MainDialog() const noexcept { return m_mainDlg.get(); }
 
 private:
-    std::string m_className = "#32770";
-    std::string m_windowName = "Zelto Activator";
+    // Starts as the built-in identity: class "#32770", title "Zelto Activator".
+    CWindowIdentity m_identity;
     std::unique_ptr<CActivatorDlg> m_mainDlg;
 };

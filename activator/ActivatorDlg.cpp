@@ -9,8 +9,6 @@
 #include "keyhook/KeyHook.h"
 #include "linecode/LineCodeEmitter.h"
 #include "settings/ActivatorMessages.h"
-#include "settings/RegistryKey.h"
-#include "settings/SettingsRules.h"
 
 #include <utility>
 
@@ -60,57 +58,14 @@ HICON LoadMainIcon(int width, int height) {
                                          width, height, LR_SHARED));
 }
 
-std::string DefaultCaptureDir() {
-    char windows[512];
-    UINT length = GetWindowsDirectoryA(windows, sizeof windows);
-    if (length == 0 || length >= sizeof windows)
-        windows[0] = '\0';
-    return std::string(windows) + "\\Temp\\";
-}
-
 } // namespace
 
-CActivatorDlg::CActivatorDlg() : CDialog(IDD_ZELTO_DIALOG) {
-    m_settings.defaultDir = DefaultCaptureDir();
-}
+CActivatorDlg::CActivatorDlg() : CDialog(IDD_ZELTO_DIALOG) {}
 
 bool CActivatorDlg::LoadSettings() {
-    CRegistryKey key;
-    if (!key.Open(HKEY_LOCAL_MACHINE, "Software") || !key.Open(key, kMakerKey.Load()) ||
-        !key.Open(key, kProductKey.Load()))
-        return false;
-    std::string version = kSettingsVersion;
-    key.ReadString(kCurrentVersionValue.Load(), version);
-    if (!key.Open(key, version))
-        return false;
-
-    CRegistryKey hotKeys;
-    if (hotKeys.Open(key, kHotKeyKey.Load())) {
-        for (int i = 0; i < kHotKeyCount; ++i) {
-            CRegistryKey mode;
-            if (!mode.Open(hotKeys, kHotKeySubkeys[i].Load()))
-                continue;
-            std::uint32_t value = 0;
-            if (mode.ReadNumber(kVirtualKeyCodeValue.Load(), value))
-                m_settings.hotKeys[i].virtualKey = static_cast<std::uint16_t>(value & 0xFFFF);
-            if (mode.ReadNumber(kModifiersValue.Load(), value))
-                m_settings.hotKeys[i].modifiers = static_cast<std::uint16_t>(value & 0xFFFF);
-        }
-    }
-
-    CRegistryKey capture;
-    if (capture.Open(key, kCaptureKey.Load())) {
-        std::uint32_t viewMode = 0;
-        if (capture.ReadNumber(kViewModeValue.Load(), viewMode))
-            m_settings.viewMode = static_cast<std::int32_t>(viewMode);
-        capture.ReadString(kDirName.Load(), m_settings.dir);
-        m_settings.dir = WithTrailingBackslash(std::move(m_settings.dir));
-        capture.ReadString(kNameValue.Load(), m_settings.name);
-        m_settings.name = FitCaptureName(std::move(m_settings.name));
-        capture.ReadString(kDefaultDirValue.Load(), m_settings.defaultDir);
-        capture.ReadString(kDefaultNameValue.Load(), m_settings.defaultName);
-    }
-    return true;
+    const bool hotKeys = ReadHotKeys(m_settings.hotKeys);
+    ReadCaptureSettingsToEdit(m_settings);
+    return hotKeys;
 }
 
 void CActivatorDlg::SwitchMode(int code) {

@@ -15,8 +15,8 @@ class CActivatorDlg : public CDialog {
 public:
     CActivatorDlg();
 
-    // Loads the hotkeys and capture settings from the registry; values that cannot be read keep what
-    // the fields held. False when the settings key cannot be opened.
+    // Loads the hotkeys (a value that cannot be read keeps its field) and the capture settings in force
+    // (ReadCaptureSettingsToEdit) from the registry. False when the hotkeys' key cannot be opened.
     bool LoadSettings();
     const CActivatorSettings& Settings() const noexcept { return m_settings; }
 

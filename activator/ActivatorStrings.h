@@ -5,9 +5,10 @@
 #include "activator/resource.h"
 #include "framework/Resources.h"
 #include "settings/RegistryNames.h"
+#include "settings/WindowIdentity.h"
 
 // The main window's title and the tray icon's tip.
-inline constexpr CNamedString kWindowTitle{IDS_WINDOW_TITLE, "Zelto Activator"};
+inline constexpr CNamedString kWindowTitle{IDS_WINDOW_TITLE, kActivatorWindowTitle};
 
 // The ids of the registry names in the Activator's string table, for UseRegistryNameStrings.
 inline constexpr CRegistryNameStrings kActivatorNameStrings = [] {

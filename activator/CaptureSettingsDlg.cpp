@@ -5,8 +5,7 @@
 #include "activator/ViewModeNames.h"
 #include "activator/resource.h"
 #include "display/ImageBrowserDlg.h"
-#include "settings/RegistryNames.h"
-#include "settings/RegistryPath.h"
+#include "settings/CaptureSettings.h"
 #include "settings/SettingsRules.h"
 
 CCaptureSettingsDlg::CCaptureSettingsDlg(HWND parent) : CDialog(IDD_CAPTURE_SETTINGS, parent) {}
@@ -96,12 +95,7 @@ void CCaptureSettingsDlg::OnOK() {
 }
 
 void CCaptureSettingsDlg::StoreSettings() const {
-    CRegistryKey key;
-    if (!OpenCaptureKey(key, true))
-        return;
-    key.WriteNumber(kViewModeValue.Load(), static_cast<std::uint32_t>(m_viewMode));
-    key.WriteString(kDirName.Load(), m_dir);
-    key.WriteString(kNameValue.Load(), m_name);
+    WriteCaptureSettings(m_viewMode, m_dir, m_name);
 }
 
 bool EditCaptureSettings(HWND owner, CActivatorSettings& settings) {

@@ -2,26 +2,13 @@
 
 #include "settings/RegistryKey.h"
 #include "settings/RegistryNames.h"
+#include "settings/RegistryPath.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
 namespace {
-
-// Opens (or, with `create`, creates) the settings version key step by step: the subkey that
-// "Current Version" names, "1.0" when it is missing.
-bool OpenVersionKey(CRegistryKey& key, bool create) {
-    auto step = [&key, create](HKEY parent, const std::string& name) {
-        return create ? key.Create(parent, name) : key.Open(parent, name);
-    };
-    if (!step(HKEY_LOCAL_MACHINE, "Software") || !step(key, kMakerKey.Load()) ||
-        !step(key, kProductKey.Load()))
-        return false;
-    std::string version = kSettingsVersion;
-    key.ReadString(kCurrentVersionValue.Load(), version);
-    return step(key, version);
-}
 
 std::string SlotKeyName(int slot) {
     return std::to_string(slot);

@@ -2,35 +2,6 @@
 
 #include "framework/Handles.h"
 #include "keyhook/CaptureNaming.h"
-#include "settings/RegistryKey.h"
-#include "settings/RegistryNames.h"
-
-namespace {
-
-// The library runs inside other programs, whose string resources are not the Activator's: the
-// registry names are taken as built in, never looked up.
-std::string CaptureKeyPath() {
-    return std::string("Software\\") + kMakerKey.text + "\\" + kProductKey.text + "\\" + kSettingsVersion +
-           "\\" + kCaptureKey.text;
-}
-
-bool ReadStringOr(const CRegistryKey& key, const char* name, const char* fallbackName, std::string& value) {
-    return key.ReadString(name, value) || key.ReadString(fallbackName, value);
-}
-
-} // namespace
-
-bool ReadCaptureSettings(CCaptureSettings& settings) {
-    CRegistryKey key;
-    if (!key.Open(HKEY_LOCAL_MACHINE, CaptureKeyPath()))
-        return false;
-    std::uint32_t viewMode = 0;
-    if (!key.ReadNumber(kViewModeValue.text, viewMode))
-        return false;
-    settings.viewMode = static_cast<std::int32_t>(viewMode);
-    return ReadStringOr(key, kDirName.text, kDefaultDirValue.text, settings.dir) &&
-           ReadStringOr(key, kNameValue.text, kDefaultNameValue.text, settings.name);
-}
 
 bool ReserveCaptureFile(const CCaptureSettings& settings, std::string& path) {
     for (int number = 0; number < kCaptureSeriesLength; ++number) {
@@ -56,7 +27,7 @@ bool ReserveCaptureFile(const CCaptureSettings& settings, std::string& path) {
 
 int MakeCaptureFileName(std::string& path, std::int32_t& viewMode) {
     CCaptureSettings settings;
-    if (!ReadCaptureSettings(settings) || !ReserveCaptureFile(settings, path))
+    if (!ReadCaptureSettings(settings).Complete() || !ReserveCaptureFile(settings, path))
         return 0;
     viewMode = settings.viewMode;
     return 1;

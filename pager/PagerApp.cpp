@@ -1,6 +1,7 @@
 #include "pager/PagerApp.h"
 
 #include "framework/Resources.h"
+#include "pager/PagerNames.h"
 
 #include <atomic>
 
@@ -19,9 +20,21 @@ HMODULE PagerModule() noexcept {
 }
 
 std::string PagerModulePath() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(PagerModule(), path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
+    // A path may be longer than MAX_PATH; GetModuleFileName cuts it to the buffer and says so by
+    // filling the buffer.
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(PagerModule(), path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        if (path.size() >= 32768)
+            return {};
+        path.resize(path.size() * 2);
+    }
 }
 
 UINT* ObjectCountAddress() noexcept {
@@ -45,6 +58,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_pagerApp.m_hInstance = instance;
         SetResourceInstance(instance);
+        UseRegistryNameStrings(&kPageNameStrings);
         DisableThreadLibraryCalls(instance);
         return g_pagerApp.InitInstance();
     }

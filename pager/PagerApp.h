@@ -12,7 +12,7 @@ public:
 };
 
 // The library's own module (set when the library is loaded), and the full path of its file (empty
-// when it does not fit MAX_PATH).
+// when it cannot be had).
 HMODULE PagerModule() noexcept;
 std::string PagerModulePath();
 

@@ -16,9 +16,7 @@ bool IsFullPath(std::string_view path) {
     return path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1]) && !IsSeparator(path[2]);
 }
 
-std::string ResolveProgramPath(std::string_view storedPath, std::string_view modulePath) {
-    if (IsFullPath(storedPath))
-        return std::string(storedPath);
+std::string ActivatorBesideModule(std::string_view modulePath) {
     if (!IsFullPath(modulePath))
         return {};
     std::string_view::size_type separator = modulePath.find_last_of("\\/");

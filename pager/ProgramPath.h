@@ -11,11 +11,13 @@ inline constexpr char kActivatorFileName[] = "Zelto.exe";
 // separator ("C:\...") or a UNC path ("\\server\share\...").
 bool IsFullPath(std::string_view path);
 
-// The program to start: `storedPath` when it is a full path; otherwise the Activator beside the
-// module `modulePath` (the extension's own file). Empty when neither is known. Never a bare name,
-// which the shell would look up in the current directory: the folder of the file whose properties
-// are shown.
-std::string ResolveProgramPath(std::string_view storedPath, std::string_view modulePath);
+// The program that the page starts: the Activator beside the module `modulePath` (the extension's own
+// file), and no other. The "Zelto Activator PathName" that Setup stores names that same file; any
+// other stored program is ignored, since a standard user must not make the page run a program of
+// their choosing for whoever opens a Properties sheet next. Empty when `modulePath` is not a full
+// path: never a bare name, which the shell would look up in the current directory (the folder of the
+// file whose properties are shown).
+std::string ActivatorBesideModule(std::string_view modulePath);
 
 // "ShellExecute Error!(<code>)\nCan't Run <path>!"
 std::string StartErrorText(int code, std::string_view path);

@@ -76,9 +76,10 @@ void CZeltoPage::DoDataExchange(bool saveAndValidate) {
 BOOL CZeltoPage::OnInitDialog() {
     CPropertyPage::OnInitDialog();
     ShowBanner();
-    ReadPageSettings(m_settings);
+    ReadWindowIdentity(m_activator);
+    ReadHotKeys(m_hotKeys);
     for (int i = 0; i < kHotKeyCount; ++i)
-        m_hotKeyCtrls[i].SetHotKey(m_settings.hotKeys[i].virtualKey, m_settings.hotKeys[i].modifiers);
+        m_hotKeyCtrls[i].SetHotKey(m_hotKeys[i].virtualKey, m_hotKeys[i].modifiers);
     if (!FindActivator())
         StartActivator();
     return TRUE;
@@ -87,8 +88,8 @@ BOOL CZeltoPage::OnInitDialog() {
 void CZeltoPage::OnOK() {
     UpdateData(true);
     for (int i = 0; i < kHotKeyCount; ++i)
-        m_hotKeyCtrls[i].GetHotKey(m_settings.hotKeys[i].virtualKey, m_settings.hotKeys[i].modifiers);
-    WritePageSettings(m_settings);
+        m_hotKeyCtrls[i].GetHotKey(m_hotKeys[i].virtualKey, m_hotKeys[i].modifiers);
+    WriteHotKeys(m_hotKeys);
 
     // Posted, after the writes: the Activator reads the registry when it gets to the message.
     if (HWND activator = FindActivator())
@@ -108,11 +109,11 @@ bool CZeltoPage::OnCommand(WORD id, WORD notifyCode, HWND) {
 }
 
 HWND CZeltoPage::FindActivator() const {
-    return FindWindowA(m_settings.windowClass.c_str(), m_settings.windowName.c_str());
+    return FindWindowA(m_activator.className.c_str(), m_activator.windowName.c_str());
 }
 
 void CZeltoPage::StartActivator() {
-    const std::string program = ResolveProgramPath(m_settings.programPath, PagerModulePath());
+    const std::string program = ActivatorBesideModule(PagerModulePath());
     SHELLEXECUTEINFOA execute{};
     execute.cbSize = sizeof execute;
     // The page shows its own message for a failure, and only that one.

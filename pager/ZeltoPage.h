@@ -8,7 +8,8 @@
 #include "framework/PropertyPage.h"
 #include "pager/ActivationContext.h"
 #include "pager/PageHotKeyCtrl.h"
-#include "pager/PageSettings.h"
+#include "settings/HotKeySettings.h"
+#include "settings/WindowIdentity.h"
 
 #include <array>
 
@@ -41,7 +42,9 @@ private:
     void StartActivator();
 
     std::array<CPageHotKeyCtrl, kHotKeyCount> m_hotKeyCtrls;
-    CPageSettings m_settings;
+    // Read when the page opens: the Activator's window, and the hotkeys, which OK and Apply store.
+    CWindowIdentity m_activator;
+    CHotKeys m_hotKeys = kBuiltInHotKeys;
     // Check box 2000; not stored anywhere.
     int m_launch = 1;
     CActivationContext m_activationContext;

@@ -13,9 +13,10 @@ bool CRegistryKey::Open(HKEY parent, const std::string& name, REGSAM access) noe
 bool CRegistryKey::Create(HKEY parent, const std::string& name) noexcept {
     if (!parent)
         return false;
-    // The settings live under HKEY_LOCAL_MACHINE, where a standard user may hold write access to the
-    // product's key only (the installer grants it): full access first, then read and write, and for
-    // the keys above it (which are never written) reading is enough to step down.
+    // The settings live under HKEY_LOCAL_MACHINE, where a standard user may write only some keys of
+    // the product's (those the installer opens to the Users group): full access first, then read and
+    // write, and for the keys above those (which such an account does not write) reading is enough to
+    // step down.
     for (REGSAM access : {static_cast<REGSAM>(KEY_ALL_ACCESS), static_cast<REGSAM>(KEY_READ | KEY_WRITE)}) {
         HKEY key = nullptr;
         LONG status = RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,

@@ -3,9 +3,10 @@
 #include "display/JpegCodec.h"
 #include "framework/Handles.h"
 #include "framework/Resources.h"
-#include "settings/RegistryNames.h"
-#include "settings/RegistryPath.h"
+#include "settings/CaptureSettings.h"
 #include "viewer/resource.h"
+
+#include <utility>
 
 // The icon is a shared resource icon: it is never destroyed.
 CViewerDlg::CViewerDlg()
@@ -13,17 +14,13 @@ CViewerDlg::CViewerDlg()
       m_icon(LoadIconA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
 bool CViewerDlg::ReadCaptureSettings() {
-    CRegistryKey key;
-    if (!OpenCaptureKey(key, false))
+    CCaptureSettings settings;
+    if (!::ReadCaptureSettings(settings).Complete())
         return false;
-    std::uint32_t viewMode = 0;
-    const bool haveViewMode = key.ReadNumber(kViewModeValue.Load(), viewMode);
-    const bool haveDir =
-        key.ReadString(kDirName.Load(), m_dir) || key.ReadString(kDefaultDirValue.Load(), m_dir);
-    const bool haveName =
-        key.ReadString(kNameValue.Load(), m_name) || key.ReadString(kDefaultNameValue.Load(), m_name);
-    m_viewMode = static_cast<std::int32_t>(viewMode);
-    return haveViewMode && haveDir && haveName;
+    m_viewMode = settings.viewMode;
+    m_dir = std::move(settings.dir);
+    m_name = std::move(settings.name);
+    return true;
 }
 
 BOOL CViewerDlg::OnInitDialog() {

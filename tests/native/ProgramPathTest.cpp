@@ -13,16 +13,14 @@ TEST(ProgramPath, TellsFullPathsFromNamesThatNeedACurrentDirectory) {
         EXPECT_FALSE(IsFullPath(relative)) << relative;
 }
 
-TEST(ProgramPath, StartsTheStoredFullPathOrElseTheActivatorBesideTheExtension) {
-    const char* module = "C:\\Program Files\\Zelto Activator\\ZeltoPager.dll";
-    EXPECT_EQ(ResolveProgramPath("D:\\Other\\Zelto.exe", module), "D:\\Other\\Zelto.exe");
-    // A stored name that is not a full path would be looked up in the shell's current directory.
-    EXPECT_EQ(ResolveProgramPath("Zelto.exe", module), "C:\\Program Files\\Zelto Activator\\Zelto.exe");
-    EXPECT_EQ(ResolveProgramPath("", module), "C:\\Program Files\\Zelto Activator\\Zelto.exe");
-    EXPECT_EQ(ResolveProgramPath("..\\Zelto.exe", "Z:/build/bin/ZeltoPager.dll"), "Z:/build/bin/Zelto.exe");
+TEST(ProgramPath, StartsOnlyTheActivatorBesideTheExtension) {
+    EXPECT_EQ(ActivatorBesideModule("C:\\Program Files\\Zelto Activator\\ZeltoPager.dll"),
+              "C:\\Program Files\\Zelto Activator\\Zelto.exe");
+    EXPECT_EQ(ActivatorBesideModule("Z:/build/bin/ZeltoPager.dll"), "Z:/build/bin/Zelto.exe");
+    EXPECT_EQ(ActivatorBesideModule("\\\\server\\share\\ZeltoPager.dll"), "\\\\server\\share\\Zelto.exe");
     // Without a known module, nothing rather than a bare name.
-    EXPECT_EQ(ResolveProgramPath("Zelto.exe", ""), "");
-    EXPECT_EQ(ResolveProgramPath("Zelto.exe", "ZeltoPager.dll"), "");
+    EXPECT_EQ(ActivatorBesideModule(""), "");
+    EXPECT_EQ(ActivatorBesideModule("ZeltoPager.dll"), "");
 }
 
 TEST(ProgramPath, NamesTheResultAndTheProgramOfAFailedStart) {

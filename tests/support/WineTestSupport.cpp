@@ -56,6 +56,28 @@ void CChildProcess::Terminate() {
     m_info = {};
 }
 
+CStandardUserScope::CStandardUserScope() {
+    HANDLE process = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY | TOKEN_IMPERSONATE, &process))
+        return;
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administrators;
+    HANDLE restricted = nullptr;
+    if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size)) {
+        SID_AND_ATTRIBUTES denyOnly{administrators, 0};
+        if (CreateRestrictedToken(process, 0, 1, &denyOnly, 0, nullptr, 0, nullptr, &restricted)) {
+            m_active = ImpersonateLoggedOnUser(restricted) != FALSE;
+            CloseHandle(restricted);
+        }
+    }
+    CloseHandle(process);
+}
+
+CStandardUserScope::~CStandardUserScope() {
+    if (m_active)
+        RevertToSelf();
+}
+
 void PumpMessages() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -85,6 +107,10 @@ HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) {
 HWND StartActivator(CChildProcess& process, DWORD timeoutMs) {
     if (!process.Start(PathBesideTest("Zelto.exe")))
         return nullptr;
+    return WaitForActivator(timeoutMs);
+}
+
+HWND WaitForActivator(DWORD timeoutMs) {
     HWND window = WaitForWindow("#32770", "Zelto Activator", timeoutMs);
     const std::string dirKey = std::string(kProductKeyPath) + "\\1.0\\Dir";
     const bool complete =

@@ -40,12 +40,34 @@ private:
 };
 
 // Starts the Activator (Zelto.exe beside the test program) as `process` and waits until its main
-// window is complete: the window exists and its identity is recorded in the registry. The window, or
-// null after `timeoutMs`.
+// window is complete (WaitForActivator). The window, or null after `timeoutMs`.
 HWND StartActivator(CChildProcess& process, DWORD timeoutMs = 10000);
+// Waits until the Activator's main window is complete: the window exists and its identity is recorded
+// in the registry, which start-up does after filling and hiding the window. The window, or null after
+// `timeoutMs`.
+HWND WaitForActivator(DWORD timeoutMs = 10000);
 // Ends a running Activator with its "Exit" command (or, failing that, terminates `process`) and waits
 // for it.
 void EndActivator(CChildProcess& process);
+
+// While it lives, the thread that made it acts as a standard user: its token is the process's with
+// the Administrators group kept for denying access only. Under Wine every program runs as an
+// administrator; Wine checks access to a registry key that has access rules of its own against this
+// token as Windows checks it for a member of Users alone. (Keys that Wine created without rules are
+// open to every token.)
+class CStandardUserScope {
+public:
+    CStandardUserScope();
+    ~CStandardUserScope();
+    CStandardUserScope(const CStandardUserScope&) = delete;
+    CStandardUserScope& operator=(const CStandardUserScope&) = delete;
+
+    // False when the token could not be made or taken on.
+    bool Active() const { return m_active; }
+
+private:
+    bool m_active = false;
+};
 
 // Polls `condition` every few milliseconds, processing this thread's messages meanwhile; true as soon
 // as it holds, false when `timeoutMs` passed first.

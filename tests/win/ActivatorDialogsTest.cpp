@@ -34,10 +34,13 @@ TEST_F(ActivatorDialogs, SettingsRunsTheCaptureSettingsAndKeepsWhatOkStored) {
     HWND dialog = WaitForWindow("#32770", "Capture Settings", 5000);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ControlText(main, IDC_STATUS), "Set Capture");
-    // The main window's capture settings are shown: on an empty registry, no directory and no name.
+    // The main window's capture settings are shown: on an empty registry, the built-in defaults.
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string defaultDir = std::string(windows) + "\\Temp\\";
     EXPECT_TRUE(WaitUntil([&] { return ControlText(dialog, IDC_CAPTURE_FORMAT) == "Sync. Doubling"; }, 5000));
-    EXPECT_EQ(ControlText(dialog, IDC_CAPTURE_DIR), "");
-    EXPECT_EQ(ControlText(dialog, IDC_CAPTURE_NAME), "");
+    EXPECT_EQ(ControlText(dialog, IDC_CAPTURE_DIR), defaultDir);
+    EXPECT_EQ(ControlText(dialog, IDC_CAPTURE_NAME), "Captur");
     SendMessageA(GetDlgItem(dialog, IDC_CAPTURE_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Stereo"));
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
@@ -46,7 +49,7 @@ TEST_F(ActivatorDialogs, SettingsRunsTheCaptureSettingsAndKeepsWhatOkStored) {
     EXPECT_EQ(name, "Stereo");
     std::string dir;
     EXPECT_TRUE(ReadRegistryString(kCaptureKey, "Dir", dir));
-    EXPECT_EQ(dir, "\\");
+    EXPECT_EQ(dir, defaultDir);
 
     // A second run shows what the first one took back.
     PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_CAPTURE_SETTINGS, BN_CLICKED), 0);

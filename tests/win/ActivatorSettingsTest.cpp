@@ -1,6 +1,8 @@
-// Loading the Activator's settings from the real registry, with good, odd and broken values.
+// Loading the Activator's settings from the real registry, with good, odd and broken values, and the
+// capture settings as the other deliverables read them.
 
 #include "activator/ActivatorDlg.h"
+#include "settings/CaptureSettings.h"
 #include "settings/RegistryKey.h"
 #include "tests/support/WineTestSupport.h"
 
@@ -106,12 +108,13 @@ TEST_F(ActivatorLoadSettings, AnEmptyRegistryLeavesTheBuiltInDefaults) {
     for (int i = 0; i < kHotKeyCount; ++i)
         EXPECT_EQ(settings.hotKeys[i], expected[i]) << "hotkey " << i;
     EXPECT_EQ(settings.viewMode, 1);
-    EXPECT_EQ(settings.dir, "");
-    EXPECT_EQ(settings.name, "");
+    // Nothing stored: the capture settings shown are the defaults, which OK would store.
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
     EXPECT_EQ(settings.defaultDir, std::string(windows) + "\\Temp\\");
     EXPECT_EQ(settings.defaultName, "Captur");
+    EXPECT_EQ(settings.dir, settings.defaultDir);
+    EXPECT_EQ(settings.name, "Captur");
 }
 
 TEST_F(ActivatorLoadSettings, StoredValuesAreLoadedAndNormalised) {
@@ -144,12 +147,32 @@ TEST_F(ActivatorLoadSettings, StoredValuesAreLoadedAndNormalised) {
     EXPECT_EQ(settings.name, "abc___");
 }
 
-TEST_F(ActivatorLoadSettings, ACaptureKeyWithoutValuesGivesABackslashAndSixUnderscores) {
+// What a fresh install stores: the defaults and a format, no "Dir" and no "Name". The Activator shows
+// the capture settings in force, those that the hook library and the viewer read.
+TEST_F(ActivatorLoadSettings, AMissingDirectoryAndNameAreTheDefaultsForEveryReader) {
+    const std::string folder = "C:\\Users\\Public\\Pictures\\Zelto Captures\\";
     WriteRegistryNumber(kCaptureKey, "View Mode", 0);
+    WriteRegistryString(kCaptureKey, "Default Dir", folder);
+    WriteRegistryString(kCaptureKey, "Default Name", "Captur");
     CActivatorSettings settings = Load();
     EXPECT_EQ(settings.viewMode, 0);
-    EXPECT_EQ(settings.dir, "\\");
-    EXPECT_EQ(settings.name, "______");
+    EXPECT_EQ(settings.dir, folder);
+    EXPECT_EQ(settings.name, "Captur");
+    CCaptureSettings read;
+    const CCaptureSettingsFound found = ReadCaptureSettings(read);
+    EXPECT_TRUE(found.Complete());
+    EXPECT_EQ(read.viewMode, 0);
+    EXPECT_EQ(read.dir, folder);
+    EXPECT_EQ(read.name, "Captur");
+
+    // A default directory without its backslash is shown with one, as OK stores it.
+    WriteRegistryString(kCaptureKey, "Default Dir", "D:\\Shots");
+    EXPECT_EQ(Load().dir, "D:\\Shots\\");
+
+    // Without a format, there is nothing to capture; the Activator shows its own.
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kCaptureKey.c_str(), "View Mode");
+    EXPECT_FALSE(ReadCaptureSettings(read).Complete());
+    EXPECT_EQ(Load().viewMode, 1);
 }
 
 TEST_F(ActivatorLoadSettings, CurrentVersionNamesTheSubkeyToLoadFrom) {
@@ -165,6 +188,13 @@ TEST_F(ActivatorLoadSettings, CurrentVersionNamesTheSubkeyToLoadFrom) {
     // A "Current Version" that is not a string: "1.0".
     WriteRegistryNumber(kProductKeyPath, "Current Version", 2);
     EXPECT_EQ(Load().hotKeys[kHotKeyInterlace].virtualKey, 0x75);
+
+    // The capture settings are always those of "1.0", where the dialog stores them and the hook
+    // library reads them.
+    WriteRegistryString(kProductKeyPath, "Current Version", "2.0");
+    WriteRegistryString(std::string(kProductKeyPath) + "\\2.0\\Capture", "Name", "Other_");
+    WriteRegistryString(kCaptureKey, "Name", "InForc");
+    EXPECT_EQ(Load().name, "InForc");
 }
 
 TEST_F(ActivatorLoadSettings, BrokenValuesLeaveTheDefaultsAndAreKept) {
@@ -178,8 +208,8 @@ TEST_F(ActivatorLoadSettings, BrokenValuesLeaveTheDefaultsAndAreKept) {
     CActivatorSettings settings = Load();
     EXPECT_EQ(settings.hotKeys[kHotKeyInterlace], (CHotKey{0x78, 1}));
     EXPECT_EQ(settings.viewMode, 1);
-    EXPECT_EQ(settings.dir, "\\");
-    EXPECT_EQ(settings.name, "______");
+    EXPECT_EQ(settings.dir, BuiltInCaptureDir());
+    EXPECT_EQ(settings.name, "Captur");
     EXPECT_EQ(settings.defaultName, "Captur");
     // Loading reads only: what was stored is still there.
     std::string name;

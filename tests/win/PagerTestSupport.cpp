@@ -7,25 +7,25 @@
 namespace testing_support {
 
 const CPagerLibrary& CPagerLibrary::Get() {
-    static const CPagerLibrary library = [] {
-        CPagerLibrary loaded;
-        // Kept loaded for the whole program: pages of a test may outlive its objects.
-        loaded.module = LoadLibraryA(PathBesideTest("ZeltoPager.dll").c_str());
-        if (loaded.module) {
-            auto find = [&](const char* name) {
-                return reinterpret_cast<void (*)()>(GetProcAddress(loaded.module, name));
-            };
-            loaded.getClassObject =
-                reinterpret_cast<decltype(loaded.getClassObject)>(find("DllGetClassObject"));
-            loaded.canUnloadNow = reinterpret_cast<decltype(loaded.canUnloadNow)>(find("DllCanUnloadNow"));
-            loaded.registerServer =
-                reinterpret_cast<decltype(loaded.registerServer)>(find("DllRegisterServer"));
-            loaded.unregisterServer =
-                reinterpret_cast<decltype(loaded.unregisterServer)>(find("DllUnregisterServer"));
-        }
-        return loaded;
-    }();
+    // Kept loaded for the whole program: pages of a test may outlive its objects.
+    static const CPagerLibrary library = Load(PathBesideTest("ZeltoPager.dll"));
     return library;
+}
+
+CPagerLibrary CPagerLibrary::Load(const std::string& path) {
+    CPagerLibrary loaded;
+    loaded.module = LoadLibraryA(path.c_str());
+    if (loaded.module) {
+        auto find = [&](const char* name) {
+            return reinterpret_cast<void (*)()>(GetProcAddress(loaded.module, name));
+        };
+        loaded.getClassObject = reinterpret_cast<decltype(loaded.getClassObject)>(find("DllGetClassObject"));
+        loaded.canUnloadNow = reinterpret_cast<decltype(loaded.canUnloadNow)>(find("DllCanUnloadNow"));
+        loaded.registerServer = reinterpret_cast<decltype(loaded.registerServer)>(find("DllRegisterServer"));
+        loaded.unregisterServer =
+            reinterpret_cast<decltype(loaded.unregisterServer)>(find("DllUnregisterServer"));
+    }
+    return loaded;
 }
 
 IShellPropSheetExt* CPagerLibrary::CreateExtension() const {
@@ -51,8 +51,8 @@ CPageSheet::~CPageSheet() {
     Close();
 }
 
-bool CPageSheet::Open() {
-    IShellPropSheetExt* extension = CPagerLibrary::Get().CreateExtension();
+bool CPageSheet::Open(const CPagerLibrary& library) {
+    IShellPropSheetExt* extension = library.CreateExtension();
     if (!extension)
         return false;
     CCollectedPages collected;

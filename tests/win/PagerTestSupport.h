@@ -29,6 +29,8 @@ struct CPagerLibrary {
     HRESULT(STDAPICALLTYPE* unregisterServer)() = nullptr;
 
     static const CPagerLibrary& Get();
+    // Another copy of the library, from `path`; it stays loaded for the rest of the program.
+    static CPagerLibrary Load(const std::string& path);
     // A new extension object through the class factory; null on any failure.
     IShellPropSheetExt* CreateExtension() const;
 };
@@ -50,7 +52,7 @@ public:
     CPageSheet(const CPageSheet&) = delete;
     CPageSheet& operator=(const CPageSheet&) = delete;
 
-    bool Open();
+    bool Open(const CPagerLibrary& library = CPagerLibrary::Get());
     HWND Sheet() const { return m_sheet; }
     // The page's window (the current page of the sheet).
     HWND Page() const;

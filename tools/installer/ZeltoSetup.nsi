@@ -1,6 +1,11 @@
 ; The setup program of Zelto Activator (ZeltoSetup.exe): installs the programs, the shell extension
 ; and two test pictures, writes the settings that none of the programs writes, lets the local Users
-; group change the settings, and takes all of it away again but the captured pictures.
+; group change the settings that every user changes (hotkeys, capture settings, colour codes), and
+; takes all of it away again but the captured pictures.
+;
+; Files in use (the shell keeps the page's library loaded, a program the keyboard hook reached keeps
+; the hook library) are replaced, or removed, when Windows restarts. Setup and the uninstaller then say
+; so on their last page and, run silently, end with exit code 3010 (ERROR_SUCCESS_REBOOT_REQUIRED).
 ;
 ; Built by CMake (tools/installer/CMakeLists.txt), which defines:
 ;   BIN_DIR      the folder of the built programs
@@ -26,9 +31,19 @@ ManifestDPIAware true
 !define PAGER_CLSID "{6084E61D-468A-4997-8553-161AD57781A9}"
 !define PAGER_PROGID "ZeltoPager.1"
 !define CAPTURE_FOLDER "Zelto Captures"
-; BUILTIN\Users may read and write the settings key and every key below it (KEY_READ | KEY_WRITE);
-; SYSTEM and the Administrators keep full control.
-!define SETTINGS_DACL "D:(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)"
+; Access rules of the settings keys. SYSTEM and the Administrators have full control everywhere;
+; BUILTIN\Users may read the settings (KEY_READ) and write only the hotkeys and the capture settings
+; (KEY_READ | KEY_WRITE), and the colour codes (with DELETE too: the editor removes the keys of deleted
+; groups). The product key, its version key and "Dir" (where the program and the Activator's window
+; are found) stay for administrators to change.
+!define ADMIN_DACL "D:(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)"
+!define USERS_DACL "D:(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)"
+!define USERS_DELETE_DACL "D:(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x3001f;;;BU)"
+; The Activator's main window, by which Setup finds a running Activator and which it records for the
+; page: a dialog titled with the product's name.
+!define ACTIVATOR_CLASS "#32770"
+; Windows' exit code for "succeeded, restart to complete".
+!define EXIT_RESTART_NEEDED 3010
 
 Name "${PRODUCT}"
 OutFile "${OUT_FILE}"
@@ -46,8 +61,9 @@ VIAddVersionKey "LegalCopyright" "Copyright ${MAKER}"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
-!define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT}: the Activator, its keyboard hook, the viewer of captured pictures and the $\"${PRODUCT}$\" page of the Properties of every file.$\r$\n$\r$\nThe settings of ${PRODUCT} are kept for the whole computer. So that every user can save hotkeys and capture settings, Setup allows the local Users group to change them.$\r$\n$\r$\nClick Next to continue."
-!define MUI_FINISHPAGE_TEXT "${PRODUCT} has been installed. Start it from the Start menu; it lives in the notification area.$\r$\n$\r$\nMembers of the local Users group may now change the settings of ${PRODUCT}."
+!define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT}: the Activator, its keyboard hook, the viewer of captured pictures and the $\"${PRODUCT}$\" page of the Properties of every file.$\r$\n$\r$\nThe settings of ${PRODUCT} are kept for the whole computer. So that every user can save hotkeys, capture settings and colour codes, Setup allows the local Users group to change those; the other settings stay for administrators.$\r$\n$\r$\nClick Next to continue."
+!define MUI_FINISHPAGE_TEXT "${PRODUCT} has been installed. Start it from the Start menu; it lives in the notification area.$\r$\n$\r$\nMembers of the local Users group may now change the hotkeys, the capture settings and the colour codes of ${PRODUCT}."
+!define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} has been installed, but some of its files were in use (Setup lists them under Show details). They will be replaced when Windows restarts; until then the programs that use them keep the earlier version.$\r$\n$\r$\nRestart now?"
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
@@ -55,22 +71,57 @@ VIAddVersionKey "LegalCopyright" "Copyright ${MAKER}"
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
+!define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} has been removed, but some of its files were in use (listed under Show details). They will be deleted when Windows restarts.$\r$\n$\r$\nRestart now?"
+!insertmacro MUI_UNPAGE_FINISH
 !insertmacro MUI_LANGUAGE "English"
 
+; 1 when Setup ended a running Activator, which it then starts again.
+Var ActivatorWasRunning
+
 ; Asks a running Activator to end, as its property page does (a posted WM_DESTROY), and waits up to
-; ten seconds for its window to go, so that its files can be replaced or removed.
+; ten seconds for its window to go, so that its files can be replaced or removed. $0 is then 1 when an
+; Activator was running, else 0.
 !macro EndRunningActivator
-  FindWindow $0 "#32770" "${PRODUCT}"
+  StrCpy $2 0
+  FindWindow $0 "${ACTIVATOR_CLASS}" "${PRODUCT}"
   ${If} $0 <> 0
+    StrCpy $2 1
     DetailPrint "Ending the running ${PRODUCT} ..."
     System::Call 'user32::PostMessageW(p r0, i 2, p 0, p 0)'
     StrCpy $1 0
     ${Do}
       Sleep 100
       IntOp $1 $1 + 1
-      FindWindow $0 "#32770" "${PRODUCT}"
+      FindWindow $0 "${ACTIVATOR_CLASS}" "${PRODUCT}"
       ${IfThen} $0 = 0 ${|} ${ExitDo} ${|}
     ${LoopUntil} $1 >= 100
+    ; The programs the keyboard hook reached let go of its library when they next handle a message.
+    System::Call 'user32::SendMessageTimeoutW(p 0xffff, i 0, p 0, p 0, i 2, i 1000, *p .r1)'
+  ${EndIf}
+  StrCpy $0 $2
+!macroend
+
+; Installs one file of the build. A file that a program still has loaded cannot be written: the new
+; one is put beside it and takes its place when Windows restarts (which sets the restart flag).
+!macro InstallDeliverable NAME
+  SetOverwrite try
+  ClearErrors
+  File "${BIN_DIR}/${NAME}"
+  SetOverwrite on
+  ${If} ${Errors}
+    File "/oname=${NAME}.new" "${BIN_DIR}/${NAME}"
+    Rename /REBOOTOK "$INSTDIR\${NAME}.new" "$INSTDIR\${NAME}"
+    DetailPrint "$INSTDIR\${NAME} is in use: it will be replaced when Windows restarts."
+  ${EndIf}
+!macroend
+
+; Removes one installed file; a file in use goes when Windows restarts.
+!macro RemoveDeliverable NAME
+  ClearErrors
+  Delete "$INSTDIR\${NAME}"
+  ${If} ${Errors}
+    Delete /REBOOTOK "$INSTDIR\${NAME}"
+    DetailPrint "$INSTDIR\${NAME} is in use: it will be deleted when Windows restarts."
   ${EndIf}
 !macroend
 
@@ -84,50 +135,98 @@ Function un.onInit
   SetShellVarContext all
 FunctionEnd
 
-; Gives the settings key the DACL above; keys created below it later inherit the Users entry, and
-; Windows passes it on to the keys that exist already.
-Function GrantUsersWriteAccess
-  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${SETTINGS_DACL}", i 1, *p .r1, p 0) i .r0'
+; Creates the key HKLM\<key> (if need be) and gives it the access rules <sddl>. Keys created below it
+; later inherit them. Windows passes them on to the keys below that exist already; Wine does neither,
+; which is why every key whose rules matter is given them here. Push the key, then the rules.
+Function SetKeyAccess
+  Exch $R1 ; rules
+  Exch
+  Exch $R0 ; key
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  ; HKEY_LOCAL_MACHINE, KEY_WRITE | KEY_WOW64_64KEY
+  System::Call 'advapi32::RegCreateKeyExW(p 0x80000002, w R0, i 0, p 0, i 0, i 0x20106, p 0, *p .r1, p 0) i .r0'
   ${If} $0 = 0
-    DetailPrint "Could not build the access rules for the settings."
-    Return
+    System::Call 'advapi32::RegCloseKey(p r1)'
   ${EndIf}
-  System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r2, *p .r3, *i .r4) i .r0'
-  ${If} $0 <> 0
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w R1, i 1, *p .r1, p 0) i .r0'
+  ${If} $0 = 0
+    DetailPrint "Could not build the access rules of $R0."
+  ${Else}
+    System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r2, *p .r3, *i .r4) i .r0'
     ; SE_REGISTRY_KEY 4; DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION
-    System::Call 'advapi32::SetNamedSecurityInfoW(w "MACHINE\${SETTINGS_KEY}", i 4, i 0x20000004, p 0, p 0, p r3, p 0) i .r0'
-    ${If} $0 = 0
-      DetailPrint "The local Users group may now change the settings of ${PRODUCT} (hotkeys and capture settings)."
-    ${Else}
-      DetailPrint "Could not allow the local Users group to change the settings (error $0)."
+    ${If} $0 <> 0
+      System::Call 'advapi32::SetNamedSecurityInfoW(w "MACHINE\$R0", i 4, i 0x20000004, p 0, p 0, p r3, p 0) i .r0'
+      ${If} $0 <> 0
+        DetailPrint "Could not set the access rules of $R0 (error $0)."
+      ${EndIf}
     ${EndIf}
+    System::Call 'kernel32::LocalFree(p r1)'
   ${EndIf}
-  System::Call 'kernel32::LocalFree(p r1)'
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+  Pop $R0
+  Pop $R1
+FunctionEnd
+
+!macro SetKeyAccess KEY SDDL
+  Push "${KEY}"
+  Push "${SDDL}"
+  Call SetKeyAccess
+!macroend
+
+; Standard users read the settings and write the hotkeys, the capture settings and the colour codes.
+; The keys that lead to and hold the program's location and the Activator's window are set one by one,
+; so that no write access granted by an earlier version stays on them.
+Function SetSettingsAccess
+  !insertmacro SetKeyAccess "${SETTINGS_KEY}" "${ADMIN_DACL}"
+  !insertmacro SetKeyAccess "${VERSION_KEY}" "${ADMIN_DACL}"
+  !insertmacro SetKeyAccess "${VERSION_KEY}\Dir" "${ADMIN_DACL}"
+  !insertmacro SetKeyAccess "${VERSION_KEY}\HotKey" "${USERS_DACL}"
+  !insertmacro SetKeyAccess "${VERSION_KEY}\Capture" "${USERS_DACL}"
+  !insertmacro SetKeyAccess "${VERSION_KEY}\Color Code" "${USERS_DELETE_DACL}"
+  DetailPrint "The local Users group may change the hotkeys, the capture settings and the colour codes of ${PRODUCT}."
 FunctionEnd
 
 Section "Install"
   !insertmacro EndRunningActivator
+  StrCpy $ActivatorWasRunning $0
 
   SetOutPath "$INSTDIR"
-  File "${BIN_DIR}/Zelto.exe"
-  File "${BIN_DIR}/ZeltoKey.dll"
-  File "${BIN_DIR}/ZeltoViewer.exe"
-  File "${BIN_DIR}/ZeltoPager.dll"
+  !insertmacro InstallDeliverable "Zelto.exe"
+  !insertmacro InstallDeliverable "ZeltoKey.dll"
+  !insertmacro InstallDeliverable "ZeltoViewer.exe"
+  !insertmacro InstallDeliverable "ZeltoPager.dll"
   SetOutPath "$INSTDIR\Images"
   File "${IMAGE_DIR}/Left.bmp"
   File "${IMAGE_DIR}/Right.bmp"
   SetOutPath "$INSTDIR"
 
-  ; The settings key first, with its access rules, so that every key below inherits them.
+  ; The keys with their access rules first, then the values in them.
+  Call SetSettingsAccess
   WriteRegStr HKLM "${SETTINGS_KEY}" "Current Version" "1.0"
-  Call GrantUsersWriteAccess
   WriteRegStr HKLM "${VERSION_KEY}\Dir" "Zelto Activator PathName" "$INSTDIR\Zelto.exe"
+  ; What the Activator records when it starts, which a standard user's Activator may not write.
+  WriteRegStr HKLM "${VERSION_KEY}\Dir" "Zelto Activator ClassName" "${ACTIVATOR_CLASS}"
+  WriteRegStr HKLM "${VERSION_KEY}\Dir" "Zelto Activator WindowName" "${PRODUCT}"
   WriteRegStr HKLM "${VERSION_KEY}\Dir" "Default Left Image" "$INSTDIR\Images\Left.bmp"
   WriteRegStr HKLM "${VERSION_KEY}\Dir" "Default Right Image" "$INSTDIR\Images\Right.bmp"
   ; Captured pictures go where every user may write; they stay when the product is removed.
   CreateDirectory "$PICTURES\${CAPTURE_FOLDER}"
   WriteRegStr HKLM "${VERSION_KEY}\Capture" "Default Dir" "$PICTURES\${CAPTURE_FOLDER}\"
   WriteRegStr HKLM "${VERSION_KEY}\Capture" "Default Name" "Captur"
+  ; Captures need a format: Sync Double, the programs' own default, unless one was chosen before.
+  ClearErrors
+  ReadRegDWORD $0 HKLM "${VERSION_KEY}\Capture" "View Mode"
+  ${If} ${Errors}
+    WriteRegDWORD HKLM "${VERSION_KEY}\Capture" "View Mode" 1
+  ${EndIf}
 
   ClearErrors
   RegDLL "$INSTDIR\ZeltoPager.dll"
@@ -149,7 +248,29 @@ Section "Install"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" "$\"$INSTDIR\Uninstall.exe$\" /S"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+
+  ; The Activator that Setup ended starts again, as the signed-in user: Setup runs elevated, and an
+  ; Activator started from it would be too (the shell's own process starts what explorer.exe is given).
+  ${If} $ActivatorWasRunning = 1
+    FindWindow $0 "${ACTIVATOR_CLASS}" "${PRODUCT}"
+    ${If} $0 = 0
+      DetailPrint "Starting ${PRODUCT} again ..."
+      Exec '"$WINDIR\explorer.exe" "$INSTDIR\Zelto.exe"'
+    ${EndIf}
+  ${EndIf}
 SectionEnd
+
+Function .onInstSuccess
+  ${If} ${RebootFlag}
+    SetErrorLevel ${EXIT_RESTART_NEEDED}
+  ${EndIf}
+FunctionEnd
+
+Function un.onUninstSuccess
+  ${If} ${RebootFlag}
+    SetErrorLevel ${EXIT_RESTART_NEEDED}
+  ${EndIf}
+FunctionEnd
 
 Section "Uninstall"
   !insertmacro EndRunningActivator
@@ -162,15 +283,21 @@ Section "Uninstall"
   DeleteRegKey HKCR "*\shellex\PropertySheetHandlers\${PAGER_PROGID}"
 
   ; A library still mapped by a program (the shell, a program the hook reached) goes at the next start.
-  Delete /REBOOTOK "$INSTDIR\ZeltoPager.dll"
-  Delete /REBOOTOK "$INSTDIR\ZeltoKey.dll"
-  Delete "$INSTDIR\Zelto.exe"
-  Delete "$INSTDIR\ZeltoViewer.exe"
+  !insertmacro RemoveDeliverable "ZeltoPager.dll"
+  !insertmacro RemoveDeliverable "ZeltoKey.dll"
+  !insertmacro RemoveDeliverable "Zelto.exe"
+  !insertmacro RemoveDeliverable "ZeltoViewer.exe"
   Delete "$INSTDIR\Images\Left.bmp"
   Delete "$INSTDIR\Images\Right.bmp"
   RMDir "$INSTDIR\Images"
   Delete "$INSTDIR\Uninstall.exe"
-  RMDir /REBOOTOK "$INSTDIR"
+  ; The folder goes after the files that go at the next start. (Run in place with _?=, the
+  ; uninstaller leaves itself and its folder to whoever ran it.)
+  ${If} ${RebootFlag}
+    RMDir /REBOOTOK "$INSTDIR"
+  ${Else}
+    RMDir "$INSTDIR"
+  ${EndIf}
 
   Delete "$SMPROGRAMS\${PRODUCT}\Zelto Activator.lnk"
   Delete "$SMPROGRAMS\${PRODUCT}\Zelto Viewer.lnk"

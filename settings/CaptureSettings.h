@@ -1,0 +1,48 @@
+#pragma once
+// The capture settings: R\"1.0"\"Capture" with "View Mode" (REG_DWORD, a ViewMode), "Dir" (the
+// directory of the captured files, a prefix of their paths) and "Name" (the six-character stem of
+// their names), written by the Activator's capture settings dialog; and "Default Dir" and "Default
+// Name", written by Setup, which stand in for a missing "Dir" and "Name".
+
+#include "settings/SettingsTypes.h"
+
+#include <cstdint>
+#include <string>
+
+// The stem where none is stored.
+inline constexpr char kBuiltInCaptureName[] = "Captur";
+
+// The Windows directory followed by "\Temp\": the directory where none is stored.
+std::string BuiltInCaptureDir();
+
+struct CCaptureSettings {
+    std::int32_t viewMode = kViewSyncDouble;
+    std::string dir;
+    std::string name;
+    // What the capture settings dialog's "Default" restores.
+    std::string defaultDir = BuiltInCaptureDir();
+    std::string defaultName = kBuiltInCaptureName;
+};
+
+// What ReadCaptureSettings found: a view mode, a directory ("Dir" or "Default Dir") and a name ("Name"
+// or "Default Name"). A capture, and the viewer, need all three.
+struct CCaptureSettingsFound {
+    bool viewMode = false;
+    bool dir = false;
+    bool name = false;
+
+    bool Complete() const noexcept { return viewMode && dir && name; }
+};
+
+// Reads the stored values as they stand: "View Mode" into viewMode; "Dir", or else "Default Dir", into
+// dir; "Name", or else "Default Name", into name; "Default Dir" and "Default Name" into their fields.
+// A value that cannot be read (missing, of another type, too long) keeps its field.
+CCaptureSettingsFound ReadCaptureSettings(CCaptureSettings& settings);
+
+// The settings as the Activator shows them for editing, which are the ones in force: read as above;
+// where no directory or name is stored, the default directory and name; the directory then ends in a
+// backslash and the name has six characters, as the dialog stores them.
+void ReadCaptureSettingsToEdit(CCaptureSettings& settings);
+
+// Writes "View Mode", "Dir" and "Name"; false when the key or a value cannot be written.
+bool WriteCaptureSettings(std::int32_t viewMode, const std::string& dir, const std::string& name);
