@@ -502,15 +502,20 @@ TEST_F(Installer, AnUpgradeReplacesFilesInUseAtTheNextRestartAndSaysSo) {
     EXPECT_FALSE(fs::exists(installDir / "ZeltoPager.dll.new"));
     EXPECT_FALSE(IsPending(installDir / "ZeltoPager.dll.new", installDir / "ZeltoPager.dll"));
 
-    // The uninstaller (run in place, so that it can be waited for) leaves a loaded library to the
-    // next restart as well, and says so.
+    // Another upgrade waits for the restart, and the uninstaller (run in place, so that it can be
+    // waited for) runs before it: the loaded library goes at the restart too, and the newer copy that
+    // waited to take its place goes at once.
     LoadInstalledPage();
+    std::ofstream(installDir / "ZeltoViewer.exe", std::ios::binary | std::ios::app) << "an earlier build";
+    EXPECT_EQ(Install(), kRestartNeeded);
+    EXPECT_TRUE(InstalledAsBuilt("ZeltoViewer.exe"));
     CChildProcess uninstall;
     ASSERT_TRUE(uninstall.Start((installDir / "Uninstall.exe").string(), "/S _?=" + installDir.string()));
     EXPECT_EQ(uninstall.Wait(60000), kRestartNeeded);
     EXPECT_TRUE(IsPending(installDir / "ZeltoPager.dll", {}));
-    for (const char* name : {"Zelto.exe", "ZeltoKey.dll", "ZeltoViewer.exe"})
+    for (const char* name : {"Zelto.exe", "ZeltoKey.dll", "ZeltoViewer.exe", "ZeltoPager.dll.new"})
         EXPECT_FALSE(fs::exists(installDir / name)) << name;
+    EndRunningActivator();
     UnloadInstalledPage();
     Restart();
     EXPECT_FALSE(fs::exists(installDir / "ZeltoPager.dll"));

@@ -115,8 +115,10 @@ Var ActivatorWasRunning
   ${EndIf}
 !macroend
 
-; Removes one installed file; a file in use goes when Windows restarts.
+; Removes one installed file; a file in use goes when Windows restarts. A newer copy still waiting to
+; take its place at the restart goes at once, so that the restart does not bring the file back.
 !macro RemoveDeliverable NAME
+  Delete "$INSTDIR\${NAME}.new"
   ClearErrors
   Delete "$INSTDIR\${NAME}"
   ${If} ${Errors}
