@@ -38,7 +38,11 @@ bool CreateCurrentVersionKey(CRegistryKey& key) {
 }
 
 bool OpenCaptureKey(CRegistryKey& key, bool create) {
-    return WalkKeyPath(
-        key, HKEY_LOCAL_MACHINE,
-        {"Software", kMakerKey.Load(), kProductKey.Load(), kSettingsVersion, kCaptureKey.Load()}, create);
+    if (create)
+        return WalkKeyPath(
+            key, HKEY_LOCAL_MACHINE,
+            {"Software", kMakerKey.Load(), kProductKey.Load(), kSettingsVersion, kCaptureKey.Load()}, true);
+    // In one call: the capture reads the settings at every capture, inside the program in front.
+    return key.Open(HKEY_LOCAL_MACHINE, "Software\\" + kMakerKey.Load() + "\\" + kProductKey.Load() + "\\" +
+                                            kSettingsVersion + "\\" + kCaptureKey.Load());
 }
