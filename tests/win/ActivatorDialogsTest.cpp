@@ -39,6 +39,11 @@ TEST_F(ActivatorDialogs, SettingsRunsTheCaptureSettingsAndKeepsWhatOkStored) {
     EXPECT_EQ(ControlText(dialog, IDC_CAPTURE_DIR), "");
     EXPECT_EQ(ControlText(dialog, IDC_CAPTURE_NAME), "");
     SendMessageA(GetDlgItem(dialog, IDC_CAPTURE_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Stereo"));
+    // No folder is no place for captures.
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ControlText(dialog, IDC_STATUS) == "The folder must be a full path (C:\\...)"; }, 5000));
+    SendMessageA(GetDlgItem(dialog, IDC_CAPTURE_DIR), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\"));
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
     std::string name;
@@ -46,7 +51,7 @@ TEST_F(ActivatorDialogs, SettingsRunsTheCaptureSettingsAndKeepsWhatOkStored) {
     EXPECT_EQ(name, "Stereo");
     std::string dir;
     EXPECT_TRUE(ReadRegistryString(kCaptureKey, "Dir", dir));
-    EXPECT_EQ(dir, "\\");
+    EXPECT_EQ(dir, "C:\\");
 
     // A second run shows what the first one took back.
     PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_CAPTURE_SETTINGS, BN_CLICKED), 0);

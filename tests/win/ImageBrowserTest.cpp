@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace display_testing;
 using namespace testing_support;
 
@@ -52,6 +54,25 @@ protected:
             if (Near(rows.At(0, 0), SeriesLeftColour(k)) && Near(rows.At(0, 1), SeriesRightColour(k)))
                 return k;
         }
+        return -1;
+    }
+
+    // Whether the screen shows the left half of a picture whose left half is `left` (Sync Double: the
+    // top band).
+    bool ShowsSyncDouble(HWND window, COLORREF left) const {
+        const CPixels top = Read(window, W / 2, 10, 1, 1);
+        return !top.data.empty() && Near(top.At(0, 0), left);
+    }
+
+    // The picture of the series that a 2D frame shows: W/2 x H/2, centred, its corners black; or -1.
+    int FlatPicture(HWND window) const {
+        const CPixels middle = Read(window, W / 2, H / 2, 1, 1);
+        const CPixels corner = Read(window, W / 8, H / 8, 1, 1);
+        if (middle.data.empty() || corner.data.empty() || !Near(corner.At(0, 0), RGB(0, 0, 0), 0))
+            return -1;
+        for (int k = 0; k < kSeriesLength; ++k)
+            if (Near(middle.At(0, 0), SeriesFlatColour(k)))
+                return k;
         return -1;
     }
 
@@ -221,17 +242,7 @@ TEST_F(ImageBrowser, SyncDoubleBandsMoveWithTheKeypadKeysWithinTheirLimits) {
 TEST_F(ImageBrowser, TwoDShowsOnlyJpgFilesCentredWithoutAClosingFlash) {
     const std::vector<std::string> jpgOrder = EnumerateFiles(series.path() + "shot??.jpg");
     ASSERT_EQ(jpgOrder.size(), static_cast<size_t>(kSeriesLength));
-    const auto shown = [&](HWND window) {
-        // The picture is W/2 x H/2, centred: its middle is the screen's middle, its corners are black.
-        const CPixels middle = Read(window, W / 2, H / 2, 1, 1);
-        const CPixels corner = Read(window, W / 8, H / 8, 1, 1);
-        if (middle.data.empty() || corner.data.empty() || !Near(corner.At(0, 0), RGB(0, 0, 0), 0))
-            return -1;
-        for (int k = 0; k < kSeriesLength; ++k)
-            if (Near(middle.At(0, 0), SeriesFlatColour(k)))
-                return k;
-        return -1;
-    };
+    const auto shown = [&](HWND window) { return FlatPicture(window); };
     const INT_PTR result = Browse(kViewFlat2D, [&](CWindowScript& s) {
         const auto opening =
             WatchCodeBand(s.window, PatternForCode(kCodeNormal), {}, [&] { return shown(s.window) >= 0; });
@@ -272,4 +283,124 @@ TEST_F(ImageBrowser, RefusesToOpenWithoutASeriesItCanShow) {
     for (int k = 0; k < kSeriesLength; ++k)
         MakeEmptyFile(series.path() + "shot0" + std::to_string(k) + ".jps");
     refused(series.path(), "shot", kViewInterlace, "only empty files");
+}
+
+TEST_F(ImageBrowser, EveryWayOutHandsTheControllerBackOnce) {
+    // The quit message is what the Activator's end leaves to a browser that it opened.
+    for (CloseWay way : kEveryCloseWay) {
+        std::vector<BandSeen> closing;
+        const INT_PTR result = Browse(kViewSyncDouble, [&](CWindowScript& s) {
+            s.Check(s.WaitFor([&] { return ShowsSyncDouble(s.window, SeriesLeftColour(PictureAt(0))); }),
+                    "the frame");
+            closing = CloseAndWatch(s.window, s.uiThread, way);
+        });
+        EXPECT_EQ(result, 1) << NameOf(way);
+        EXPECT_EQ(closing, kClosingFlashes) << NameOf(way);
+    }
+    // 2D hands nothing back, whichever way it ends.
+    for (CloseWay way : {CloseWay::kCloseMessage, CloseWay::kQuitMessage}) {
+        std::vector<BandSeen> closing{BandSeen::Code};
+        Browse(kViewFlat2D, [&](CWindowScript& s) {
+            s.Check(s.WaitFor([&] { return FlatPicture(s.window) >= 0; }), "the 2D frame");
+            closing = CloseAndWatch(s.window, s.uiThread, way);
+        });
+        EXPECT_TRUE(closing.empty()) << NameOf(way);
+    }
+}
+
+TEST_F(ImageBrowser, HostilePicturesAreSkippedWithoutACrashOrALeak) {
+    // Two sound pictures first and last in the file system's order, the samples between them.
+    // Neighbours that decode differ in colour, so that each step shows.
+    const std::vector<std::string> samples = {"truncated-header.jpg",
+                                              "baseline.jpg",
+                                              "progressive.jpg",
+                                              "oversized-wide.jpg",
+                                              "grey.jpg",
+                                              "huge.jpg",
+                                              "cmyk.jpg",
+                                              "oversized-tall.jpg",
+                                              "truncated-scan.jpg"};
+    const int count = static_cast<int>(samples.size()) + 2;
+    for (int i = 0; i < count; ++i)
+        MakeEmptyFile(series.path() + "bad" + (i < 10 ? "0" : "") + std::to_string(i) + ".jps");
+    const std::vector<std::string> files = EnumerateFiles(series.path() + "bad??.jps");
+    ASSERT_EQ(files.size(), static_cast<size_t>(count));
+    ASSERT_TRUE(
+        WritePairFile(series.path() + files.front(), 2 * W, H, SeriesLeftColour(0), SeriesRightColour(0)));
+    ASSERT_TRUE(
+        WritePairFile(series.path() + files.back(), 2 * W, H, SeriesLeftColour(1), SeriesRightColour(1)));
+    for (size_t i = 0; i < samples.size(); ++i)
+        ASSERT_TRUE(CopyFileA(PathBesideTest("jpeg-samples\\" + samples[i]).c_str(),
+                              (series.path() + files[i + 1]).c_str(), FALSE))
+            << samples[i];
+
+    // What each file shows, as the codec decodes it: the colour a quarter down its left half, which
+    // the top band shows a quarter down; none for a file that is skipped.
+    std::vector<std::optional<std::uint32_t>> shows;
+    for (const std::string& file : files) {
+        CDibImage picture;
+        if (!CImageBrowserDlg::LoadImageFile(series.path() + file, &picture)) {
+            shows.emplace_back();
+            continue;
+        }
+        const std::uint8_t* pixel =
+            picture.RowFromTop(picture.GetHeight() / 4) + 3 * (picture.GetWidth() / 4);
+        shows.emplace_back(PixelOf(RGB(pixel[2], pixel[1], pixel[0])));
+    }
+    // The sound samples are shown; those beyond the bound or cut in their header never are.
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const bool hostile = samples[i].starts_with("oversized") || samples[i] == "huge.jpg" ||
+                             samples[i] == "truncated-header.jpg";
+        const bool sound =
+            samples[i] == "progressive.jpg" || samples[i] == "grey.jpg" || samples[i] == "baseline.jpg";
+        if (hostile || sound) {
+            EXPECT_EQ(shows[i + 1].has_value(), sound) << samples[i];
+        }
+    }
+
+    const int bandRow = SyncDoubleBands(W, H).topRows / 4;
+    const auto showing = [&](HWND window, std::uint32_t colour) {
+        const CPixels pixel = Read(window, W / 2, bandRow, 1, 1);
+        return !pixel.data.empty() &&
+               Near(pixel.At(0, 0), RGB(colour >> 16, (colour >> 8) & 0xFF, colour & 0xFF), 4);
+    };
+    // Pages forward through the series `rounds` times, then back once: every picture that decodes
+    // shows in turn, every other is passed over.
+    const auto page = [&](CWindowScript& s, int rounds) {
+        for (int round = 0; round < rounds; ++round) {
+            for (int i = 1; i <= count; ++i) {
+                const int position = i % count;
+                if (!shows[static_cast<size_t>(position)])
+                    continue;
+                s.PressKey(VK_NEXT);
+                s.Check(s.WaitFor([&] { return showing(s.window, *shows[static_cast<size_t>(position)]); }),
+                        "Page Down to " + files[static_cast<size_t>(position)]);
+            }
+        }
+        for (int i = count - 1; i >= 0; --i) {
+            if (!shows[static_cast<size_t>(i)])
+                continue;
+            s.PressKey(VK_PRIOR);
+            s.Check(s.WaitFor([&] { return showing(s.window, *shows[static_cast<size_t>(i)]); }),
+                    "Page Up to " + files[static_cast<size_t>(i)]);
+        }
+    };
+    CProcessUse before;
+    CProcessUse after;
+    const INT_PTR result = Browse(
+        kViewSyncDouble,
+        [&](CWindowScript& s) {
+            s.Check(s.WaitFor([&] { return showing(s.window, *shows[0]); }), "the first picture");
+            page(s, 1);
+            before = CProcessUse::Now();
+            page(s, 3);
+            after = CProcessUse::Now();
+            s.PressKey(VK_ESCAPE);
+        },
+        "bad");
+    EXPECT_EQ(result, 1);
+    // Wine keeps a cache of window DCs that grows with the DCs in use at once, by the two threads here.
+    EXPECT_LE(after.gdiObjects, before.gdiObjects + 2);
+    EXPECT_EQ(after.kernelHandles, before.kernelHandles);
+    EXPECT_LT(after.privateBytes, before.privateBytes + (8u << 20));
 }
