@@ -1,5 +1,6 @@
 #include "activator/CapturePathRules.h"
 
+#include "keyhook/CaptureNaming.h"
 #include "settings/SettingsRules.h"
 
 CCaptureLocation SplitChosenCapturePath(const std::string& path) {
@@ -9,4 +10,16 @@ CCaptureLocation SplitChosenCapturePath(const std::string& path) {
     if (const std::size_t dot = title.find_last_of('.'); dot != std::string::npos)
         title.erase(dot);
     return {path.substr(0, fileStart), FitCaptureName(std::move(title))};
+}
+
+CCaptureEntryProblem CheckCaptureEntry(const std::string& dir, const std::string& name,
+                                       std::int32_t viewMode) {
+    if (!IsCaptureName(name))
+        return CCaptureEntryProblem::kName;
+    if (!IsCaptureDirectory(dir))
+        return CCaptureEntryProblem::kDirectory;
+    // Every number of the series makes a path of the same length.
+    if (CaptureFileName(dir, FitCaptureName(name), 0, viewMode).empty())
+        return CCaptureEntryProblem::kTooLong;
+    return CCaptureEntryProblem::kNone;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // How a file chosen in the capture settings' save-file dialog becomes a capture directory and base
-// name. Plain code, free of any Windows header.
+// name, and what the settings' OK refuses. Plain code, free of any Windows header.
 
+#include <cstdint>
 #include <string>
 
 struct CCaptureLocation {
@@ -10,3 +11,16 @@ struct CCaptureLocation {
 };
 
 CCaptureLocation SplitChosenCapturePath(const std::string& path);
+
+// Why captures could not be named from a directory and base name as the settings would store them.
+enum class CCaptureEntryProblem {
+    kNone,
+    kName,      // the name holds \ / : * ? " < > | or a control character
+    kDirectory, // the directory is no full path ("X:\..." or "\\server\share..."), or holds such a character
+    kTooLong,   // the pictures' paths would be longer than a capture may write
+};
+
+// `dir` with its final backslash, `name` as typed (the name rule still to be applied); `viewMode` is
+// one of the four ViewMode values. The name is checked first, then the directory, then the length.
+CCaptureEntryProblem CheckCaptureEntry(const std::string& dir, const std::string& name,
+                                       std::int32_t viewMode);

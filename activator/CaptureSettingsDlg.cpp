@@ -6,7 +6,21 @@
 #include "activator/resource.h"
 #include "display/ImageBrowserDlg.h"
 #include "settings/CaptureSettings.h"
+#include "settings/RegistryKey.h"
 #include "settings/SettingsRules.h"
+
+namespace {
+
+constexpr char kBadNameText[] = "A name cannot hold \\ / : * ? \" < > |";
+constexpr char kBadDirText[] = "The folder must be a full path (C:\\...)";
+constexpr char kTooLongText[] = "The folder path is too long.";
+constexpr char kNotSavedText[] = "The settings could not be saved.";
+constexpr char kNothingToShowText[] = "There is no picture to show.";
+
+// The longest text that the settings' string values are read back with, its terminator not counted.
+constexpr WPARAM kEntryLimit = CRegistryKey::kStringBufferBytes - 1;
+
+} // namespace
 
 CCaptureSettingsDlg::CCaptureSettingsDlg(HWND parent) : CDialog(IDD_CAPTURE_SETTINGS, parent) {}
 
@@ -25,6 +39,8 @@ BOOL CCaptureSettingsDlg::OnInitDialog() {
         SendItemMessage(IDC_CAPTURE_FORMAT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     SendItemMessage(IDC_CAPTURE_FORMAT, CB_SETCURSEL, static_cast<WPARAM>(m_viewMode));
     EnableAlignmentKeys();
+    SendItemMessage(IDC_CAPTURE_DIR, EM_LIMITTEXT, kEntryLimit);
+    SendItemMessage(IDC_CAPTURE_NAME, EM_LIMITTEXT, kEntryLimit);
     SetItemText(IDC_CAPTURE_DIR, m_dir);
     SetItemText(IDC_CAPTURE_NAME, m_name);
     return TRUE;
@@ -81,21 +97,47 @@ void CCaptureSettingsDlg::OnView() {
     m_name = GetItemText(IDC_CAPTURE_NAME);
     CImageBrowserDlg browser(IDD_IMAGE_BROWSER);
     browser.SetSeries(m_dir, m_name, m_viewMode);
-    browser.DoModal();
+    SetStatus(browser.DoModal() == -1 ? kNothingToShowText : "");
 }
 
 void CCaptureSettingsDlg::OnOK() {
-    std::string dir = WithTrailingBackslash(GetItemText(IDC_CAPTURE_DIR));
+    const std::string dir = WithTrailingBackslash(GetItemText(IDC_CAPTURE_DIR));
+    const std::string name = GetItemText(IDC_CAPTURE_NAME);
+    switch (CheckCaptureEntry(dir, name, m_viewMode)) {
+    case CCaptureEntryProblem::kName:
+        return Refuse(kBadNameText, IDC_CAPTURE_NAME);
+    case CCaptureEntryProblem::kDirectory:
+        return Refuse(kBadDirText, IDC_CAPTURE_DIR);
+    case CCaptureEntryProblem::kTooLong:
+        return Refuse(kTooLongText, IDC_CAPTURE_DIR);
+    case CCaptureEntryProblem::kNone:
+        break;
+    }
     // One level, as the capture expects it; a directory that cannot be made is not reported.
     CreateDirectoryA(dir.c_str(), nullptr);
-    m_dir = std::move(dir);
-    m_name = FitCaptureName(GetItemText(IDC_CAPTURE_NAME));
-    StoreSettings();
+    m_dir = dir;
+    m_name = FitCaptureName(name);
+    if (!StoreSettings()) {
+        // The run does not end with OK, so the opener keeps the values that the capture still uses.
+        SetStatus(kNotSavedText);
+        return;
+    }
     CDialog::OnOK();
 }
 
-void CCaptureSettingsDlg::StoreSettings() const {
-    WriteCaptureSettings(m_viewMode, m_dir, m_name);
+void CCaptureSettingsDlg::Refuse(const char* text, int id) {
+    SetStatus(text);
+    HWND edit = GetItem(id);
+    SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(edit), TRUE);
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+}
+
+void CCaptureSettingsDlg::SetStatus(const std::string& text) {
+    SetItemText(IDC_STATUS, text);
+}
+
+bool CCaptureSettingsDlg::StoreSettings() const {
+    return WriteCaptureSettings(m_viewMode, m_dir, m_name);
 }
 
 bool EditCaptureSettings(HWND owner, CActivatorSettings& settings) {

@@ -3,6 +3,11 @@
 // six-character base name) and the stereo format in which pictures are captured and shown. OK stores
 // the three values in the registry's Capture key; Cancel stores nothing. "View" opens the captured-
 // image browser on the entries as they stand.
+//
+// OK refuses, in the status line and with the dialog left open, a name or directory from which no
+// capture could be named, and a save that fails: the opener then keeps the values in force. View says
+// so in the status line when the series has no picture to show. The edits take at most the 254
+// characters that the settings can read back.
 
 #include "activator/ActivatorSettings.h"
 #include "framework/Dialog.h"
@@ -34,8 +39,11 @@ private:
     void OnDefault();
     void OnChange();
     void OnView();
-    // Writes "View Mode", "Dir" and "Name"; a key that cannot be created is ignored.
-    void StoreSettings() const;
+    // Writes "View Mode", "Dir" and "Name"; false when the key cannot be created or a value not written.
+    bool StoreSettings() const;
+    // Shows why OK was refused and puts the focus on the edit `id` to mend, its text selected.
+    void Refuse(const char* text, int id);
+    void SetStatus(const std::string& text);
 };
 
 // Runs the dialog on the five capture values of `settings` (view mode, directory, name and the two

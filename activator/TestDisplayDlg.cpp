@@ -48,7 +48,7 @@ void CTestDisplayDlg::OnPaint() {
     CPaintDC dc(m_hWnd);
     switch (m_paintState) {
     case kCodePending:
-        FlashOpeningCodes(m_hWnd, m_viewMode);
+        MakeOpeningFlashes(m_viewMode);
         StartFramePause();
         break;
     case kShowImage: {
@@ -72,16 +72,12 @@ void CTestDisplayDlg::OnTimer(WPARAM id) {
 
 void CTestDisplayDlg::OnEndRequest() {
     if (m_imageShown == 1)
-        PostMessageA(m_hWnd, kMsgEndTest, 0, 0);
+        PostMessageA(m_hWnd, kMsgClose, 0, 0);
 }
 
-LRESULT CTestDisplayDlg::OnEndTest() {
+void CTestDisplayDlg::OnClosing() {
     m_imageShown = 0;
-    // A repaint while the Normal codes are shown draws the frame again.
     m_paintState = kShowImage;
-    FlashClosingCodes(m_hWnd);
-    EndDialog(IDOK);
-    return 1;
 }
 
 LRESULT CTestDisplayDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -103,14 +99,13 @@ LRESULT CTestDisplayDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_RBUTTONDOWN:
         OnEndRequest();
         break;
-    case kMsgEndTest:
-        return OnEndTest();
-    case WM_DESTROY:
-        DefaultProc(message, wParam, lParam);
+    case WM_DESTROY: {
+        const LRESULT result = CStereoWindowDlg::WindowProc(message, wParam, lParam);
         m_frame.reset();
-        return 0;
+        return result;
+    }
     default:
         break;
     }
-    return CDialog::WindowProc(message, wParam, lParam);
+    return CStereoWindowDlg::WindowProc(message, wParam, lParam);
 }

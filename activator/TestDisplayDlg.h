@@ -3,6 +3,7 @@
 // controller into the test's format with line-code flashes, then shows the two test bitmaps composed
 // into one frame, and on a key or mouse press flashes the Normal codes and ends. Until the frame has
 // been drawn, presses are ignored; Escape and Return end it like any other key, never by themselves.
+// Every other way out flashes the Normal codes as well (StereoWindowDlg.h).
 
 #include "display/DibImage.h"
 #include "display/StereoWindowDlg.h"
@@ -11,8 +12,6 @@
 class CTestDisplayDlg : public CStereoWindowDlg {
 public:
     enum PaintState { kPositioning = -2, kCodePending = 0, kShowImage = 1 };
-    // Posted by the window to itself to end the test.
-    static constexpr UINT kMsgEndTest = WM_USER + 1;
 
     explicit CTestDisplayDlg(HWND parent = nullptr);
 
@@ -23,13 +22,14 @@ public:
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
+    // A repaint while the Normal codes are flashed draws the frame again.
+    void OnClosing() override;
 
 private:
     void OnPaint();
     void OnTimer(WPARAM id);
     // A key or mouse press: once the frame is shown, asks the window to end the test.
     void OnEndRequest();
-    LRESULT OnEndTest();
 
     int m_imageShown = 0;
     int m_paintState = kCodePending;

@@ -63,6 +63,11 @@ public:
     bool Create(std::uint8_t type, std::uint32_t width, std::uint32_t height);
     // Releases both blocks; harmless on an empty holder.
     void Free() noexcept;
+    // Exchanges what the two holders hold.
+    void Swap(CDibImage& other) noexcept {
+        m_header.swap(other.m_header);
+        m_pixels.swap(other.m_pixels);
+    }
 
     bool IsEmpty() const noexcept { return !m_header; }
     // The header's fields, 0 for an empty holder.

@@ -26,13 +26,14 @@ bool ComposeInterleavedFrame(CDibImage& pair, CDibImage& frame, int screenWidth,
     const bool reusable =
         frame.GetBitCount() == 24 && frame.GetWidth() == screenWidth && frame.GetHeight() == screenHeight;
     if (!reusable) {
-        frame.Free();
+        CDibImage fresh;
         if (screenWidth <= 0 || screenHeight <= 0 ||
-            !frame.Create(kDibTrueColour, static_cast<std::uint32_t>(screenWidth),
+            !fresh.Create(kDibTrueColour, static_cast<std::uint32_t>(screenWidth),
                           static_cast<std::uint32_t>(screenHeight))) {
             pair.Free();
             return false;
         }
+        frame.Swap(fresh);
     }
 
     const bool usable = pair.GetBitCount() == 24;

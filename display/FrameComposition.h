@@ -25,6 +25,6 @@ CSyncDoubleRows SyncDoubleRows(int screenWidth, int screenHeight, int gapAdjust)
 // Builds `frame` as a black 24-bit screenWidth x screenHeight frame whose even rows come from the left
 // half of the side-by-side `pair` and whose odd rows from its right half, row r of the screen showing
 // row r of the picture, aligned top-left, unscaled and cut off at the screen's edges. `pair` is freed.
-// A pair that is empty or not 24 bits deep gives an all-black frame. False, with `frame` empty, when
-// the frame cannot be made.
+// A pair that is empty or not 24 bits deep gives an all-black frame. False, with `frame` as it was and
+// `pair` freed, when the frame cannot be made (a screen size that no bitmap holds, or no memory).
 bool ComposeInterleavedFrame(CDibImage& pair, CDibImage& frame, int screenWidth, int screenHeight);

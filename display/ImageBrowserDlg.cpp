@@ -16,6 +16,11 @@ void CImageBrowserDlg::SetSeries(const std::string& dir, const std::string& name
     m_viewMode = viewMode;
 }
 
+std::string CImageBrowserDlg::SeriesPattern(const std::string& dir, const std::string& name,
+                                            std::int32_t viewMode) {
+    return dir + name + (viewMode == kViewFlat2D ? "??.jpg" : "??.jps");
+}
+
 bool CImageBrowserDlg::LoadImageFile(const std::string& path, CDibImage* holder) {
     if (!holder)
         return false;
@@ -30,7 +35,7 @@ bool CImageBrowserDlg::OpenSeries() {
     if (m_viewMode < kViewInterlace || m_viewMode > kViewFlat2D || !m_image || m_dir.size() < 2 ||
         m_name.empty())
         return false;
-    m_name = m_dir + m_name + (m_viewMode == kViewFlat2D ? "??.jpg" : "??.jps");
+    m_name = SeriesPattern(m_dir, m_name, m_viewMode);
 
     WIN32_FIND_DATAA found;
     CFindHandle finder(FindFirstFileA(m_name.c_str(), &found));
@@ -59,8 +64,12 @@ bool CImageBrowserDlg::LoadCurrentImage(bool forward) {
         }
         Advance(forward);
     }
-    if (loaded && interleaved)
-        ComposeInterleavedFrame(picture, *m_image);
+    if (loaded && interleaved && !ComposeInterleavedFrame(picture, *m_image)) {
+        // No memory for the frame: the step fails like one that found no picture, and the last frame
+        // stays.
+        m_current.reset();
+        loaded = false;
+    }
     return loaded;
 }
 
@@ -77,7 +86,7 @@ void CImageBrowserDlg::OnPaint() {
     const int previousMode = SetStretchBltMode(dc, COLORONCOLOR);
     switch (m_paintState) {
     case kCodePending:
-        FlashOpeningCodes(m_hWnd, m_viewMode);
+        MakeOpeningFlashes(m_viewMode);
         StartFramePause();
         break;
     case kShowImage:
@@ -145,13 +154,9 @@ void CImageBrowserDlg::OnKeyDown(WPARAM key) {
     }
 }
 
-LRESULT CImageBrowserDlg::OnCloseMessage() {
+void CImageBrowserDlg::OnClosing() {
     m_imageShown = false;
     m_paintState = kClosing;
-    if (m_viewMode >= kViewInterlace && m_viewMode <= kViewLineBlank)
-        FlashClosingCodes(m_hWnd);
-    EndDialog(1);
-    return 1;
 }
 
 void CImageBrowserDlg::OnDestroy() {
@@ -186,14 +191,13 @@ LRESULT CImageBrowserDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GETDLGCODE:
         // The dialog manager would spend the arrow keys on moving the focus; the down arrow pages.
         return DLGC_WANTARROWS;
-    case kMsgClose:
-        return OnCloseMessage();
-    case WM_DESTROY:
-        DefaultProc(message, wParam, lParam);
+    case WM_DESTROY: {
+        const LRESULT result = CStereoWindowDlg::WindowProc(message, wParam, lParam);
         OnDestroy();
-        return 0;
+        return result;
+    }
     default:
         break;
     }
-    return CDialog::WindowProc(message, wParam, lParam);
+    return CStereoWindowDlg::WindowProc(message, wParam, lParam);
 }

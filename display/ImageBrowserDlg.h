@@ -8,7 +8,8 @@
 // DoModal. The creation fails (DoModal returns -1 and nothing is shown) for a view mode outside 0 to 3,
 // a directory of fewer than 2 characters, an empty name, no matching file or no decodable one.
 // Decoding happens in the key and mouse handlers; paints only draw. Return does nothing; Escape closes
-// only through the close message, after the closing flashes.
+// only through the close message, after the closing flashes; every other way out hands the controller
+// back as well (StereoWindowDlg.h).
 
 #include "display/DibImage.h"
 #include "display/StereoWindowDlg.h"
@@ -23,8 +24,6 @@
 class CImageBrowserDlg : public CStereoWindowDlg {
 public:
     enum PaintState : std::int32_t { kPositioning = -2, kCodePending = 0, kShowImage = 1, kClosing = 2 };
-    // Posted by the window to itself to close, after the closing flashes.
-    static constexpr UINT kMsgClose = WM_USER + 1;
     static constexpr int kGapAdjustLimit = 20;
 
     // `templateId`: an empty pop-up dialog template of the program.
@@ -35,6 +34,10 @@ public:
     // ends with a backslash finds the files in it), `name` is the base name, `viewMode` a ViewMode.
     void SetSeries(const std::string& dir, const std::string& name, std::int32_t viewMode);
 
+    // The files of a series: `dir` + `name` + two characters + ".jpg" for 2D, ".jps" for the other
+    // view modes.
+    static std::string SeriesPattern(const std::string& dir, const std::string& name, std::int32_t viewMode);
+
     // Decodes the JPEG file at `path` into the empty `holder`. False when there is no holder or the
     // file cannot be decoded (missing, empty, damaged or foreign files among them).
     static bool LoadImageFile(const std::string& path, CDibImage* holder);
@@ -42,6 +45,8 @@ public:
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
+    // Nothing is drawn from the start of the closing on.
+    void OnClosing() override;
 
     // The creation's own steps: checks, the file list, the first picture. False fails the creation.
     bool OpenSeries();
@@ -70,6 +75,5 @@ private:
     void Advance(bool forward);
     // Next (forward) or previous picture: move, load, repaint.
     void Step(bool forward);
-    LRESULT OnCloseMessage();
     void OnDestroy();
 };

@@ -1,11 +1,15 @@
 #include "display/JpegCodec.h"
 
 #include "display/DibLayout.h"
+#include "display/JpegHeader.h"
 #include "framework/Handles.h"
 
 #include <wincodec.h>
 
 #include <cstring>
+#include <memory>
+#include <new>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -66,13 +70,53 @@ std::wstring Widen(const char* text) {
     return wide;
 }
 
+// The longest file that is read for decoding; a picture within the decoding bound needs far less.
+constexpr ULONGLONG kMaxJpegFileBytes = ULONGLONG{256} << 20;
+
+// The whole file at `path`, read while others may go on reading, writing or deleting it.
+struct CFileBytes {
+    std::unique_ptr<BYTE[]> data;
+    DWORD size = 0;
+};
+bool ReadWholeFile(const std::wstring& path, CFileBytes& bytes) {
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file, &size) || size.QuadPart <= 0 ||
+        static_cast<ULONGLONG>(size.QuadPart) > kMaxJpegFileBytes)
+        return false;
+    bytes.size = static_cast<DWORD>(size.QuadPart);
+    bytes.data.reset(new (std::nothrow) BYTE[bytes.size]);
+    DWORD read = 0;
+    return bytes.data && ReadFile(file, bytes.data.get(), bytes.size, &read, nullptr) && read == bytes.size;
+}
+
 bool IsJpeg(IWICBitmapDecoder* decoder) {
     GUID format{};
     return SUCCEEDED(decoder->GetContainerFormat(&format)) && IsEqualGUID(format, GUID_ContainerFormatJpeg);
 }
 
-// Fills the 24-bit packed DIB `header` + rows from `source`, which WIC hands over top-down.
-HGLOBAL PackTo24BitDib(IWICBitmapSource* source) {
+// Fills the bottom-up 24-bit `rows` from the 32-bit `source` (blue, green, red, unused), row by row.
+bool CopyRowsFrom32Bit(IWICBitmapSource* source, UINT width, UINT height, const CDibLayout& layout,
+                       BYTE* rows) {
+    std::unique_ptr<BYTE[]> row(new (std::nothrow) BYTE[4 * static_cast<size_t>(width)]);
+    if (!row)
+        return false;
+    for (UINT y = 0; y < height; ++y) {
+        const WICRect line{0, static_cast<INT>(y), static_cast<INT>(width), 1};
+        if (FAILED(source->CopyPixels(&line, 4 * width, 4 * width, row.get())))
+            return false;
+        BYTE* out = rows + static_cast<size_t>(height - 1 - y) * layout.stride;
+        for (UINT x = 0; x < width; ++x)
+            std::memcpy(out + 3 * static_cast<size_t>(x), row.get() + 4 * static_cast<size_t>(x), 3);
+    }
+    return true;
+}
+
+// Fills the 24-bit packed DIB `header` + rows from `source`, which WIC hands over top-down in 24-bit
+// (`sourceBytes` 3) or 32-bit (4) blue-green-red pixels.
+HGLOBAL PackTo24BitDib(IWICBitmapSource* source, UINT sourceBytes) {
     UINT width = 0;
     UINT height = 0;
     CDibLayout layout;
@@ -96,6 +140,8 @@ HGLOBAL PackTo24BitDib(IWICBitmapSource* source) {
         header.biSizeImage = layout.imageBytes;
         std::memcpy(lock.get(), &header, sizeof header);
         BYTE* rows = lock.get() + kDibHeaderBytes;
+        if (sourceBytes == 4)
+            return CopyRowsFrom32Bit(source, width, height, layout, rows) ? memory.release() : nullptr;
         if (FAILED(source->CopyPixels(nullptr, layout.stride, layout.imageBytes, rows)))
             return nullptr;
         // Top-down as decoded; a DIB with a positive height stores the bottom row first.
@@ -222,22 +268,43 @@ HGLOBAL DecodeJpegFile(const char* path) {
     if (!path)
         return nullptr;
     std::wstring widePath = Widen(path);
-    if (widePath.empty())
+    CFileBytes bytes;
+    if (widePath.empty() || !ReadWholeFile(widePath, bytes))
         return nullptr;
+    // The bytes that pass the size check are the bytes decoded, whatever happens to the file meanwhile.
+    CJpegFrame header;
+    if (ReadJpegFrame(std::span<const std::uint8_t>(bytes.data.get(), bytes.size), header) !=
+            CJpegFrameResult::kFrame ||
+        !IsDecodablePictureSize(header.width, header.height))
+        return nullptr;
+
     CComRuntime com;
     CComPtr<IWICImagingFactory> factory = com.CreateFactory();
+    CComPtr<IWICStream> stream;
     CComPtr<IWICBitmapDecoder> decoder;
     CComPtr<IWICBitmapFrameDecode> frame;
     CComPtr<IWICFormatConverter> converter;
-    if (!factory ||
-        FAILED(factory->CreateDecoderFromFilename(widePath.c_str(), nullptr, GENERIC_READ,
-                                                  WICDecodeMetadataCacheOnDemand, decoder.put())) ||
+    UINT width = 0;
+    UINT height = 0;
+    if (!factory || FAILED(factory->CreateStream(stream.put())) ||
+        FAILED(stream->InitializeFromMemory(bytes.data.get(), bytes.size)) ||
+        FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                decoder.put())) ||
         !IsJpeg(decoder.get()) || FAILED(decoder->GetFrame(0, frame.put())) ||
-        FAILED(factory->CreateFormatConverter(converter.put())) ||
-        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone,
-                                     nullptr, 0.0, WICBitmapPaletteTypeCustom)))
+        FAILED(frame->GetSize(&width, &height)) || !IsDecodablePictureSize(width, height))
         return nullptr;
-    return PackTo24BitDib(converter.get());
+    // 24-bit pixels where the converter makes them, else 32-bit ones, which it makes from more
+    // sources (Wine's accepts grey pictures for 24 bits but then fails to copy them).
+    for (UINT pixelBytes : {3u, 4u}) {
+        const WICPixelFormatGUID& format =
+            pixelBytes == 3 ? GUID_WICPixelFormat24bppBGR : GUID_WICPixelFormat32bppBGR;
+        if (SUCCEEDED(factory->CreateFormatConverter(converter.put())) &&
+            SUCCEEDED(converter->Initialize(frame.get(), format, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                            WICBitmapPaletteTypeCustom)))
+            if (HGLOBAL dib = PackTo24BitDib(converter.get(), pixelBytes))
+                return dib;
+    }
+    return nullptr;
 }
 
 namespace {

@@ -22,7 +22,9 @@ void UnloadCodecModules(unsigned modules);
 unsigned CheckCodecModules(unsigned modules);
 
 // Decodes the JPEG file (.jpg or .jps) at `path` into a 24-bit packed DIB. Null when the file is missing,
-// empty or not a picture the codec reads. The caller frees the handle with GlobalFree.
+// empty or not a picture the codec reads, and, before anything is decoded, when its frame header
+// declares a picture beyond the decoding bound (JpegHeader.h). The file is read whole, once. The
+// caller frees the handle with GlobalFree.
 HGLOBAL DecodeJpegFile(const char* path);
 
 // Encodes the packed DIB `dib` (24 bits per pixel; 1, 4 and 8 bits are converted) as a JPEG file at

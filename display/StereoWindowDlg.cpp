@@ -1,5 +1,8 @@
 #include "display/StereoWindowDlg.h"
 
+#include "activator/ActivatorSettings.h"
+#include "display/StereoFrame.h"
+
 bool CStereoWindowDlg::PreTranslateMessage(MSG& message) {
     if (message.message == WM_KEYDOWN && (message.wParam == VK_ESCAPE || message.wParam == VK_RETURN) &&
         (message.hwnd == m_hWnd || IsChild(m_hWnd, message.hwnd))) {
@@ -9,8 +12,54 @@ bool CStereoWindowDlg::PreTranslateMessage(MSG& message) {
     return CDialog::PreTranslateMessage(message);
 }
 
+LRESULT CStereoWindowDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case kMsgClose:
+        Close(false);
+        return 1;
+    case WM_CLOSE:
+        // The dialog manager's own handling would end the run at once, without the closing flashes.
+        PostMessageA(m_hWnd, kMsgClose, 0, 0);
+        return 0;
+    case WM_ENDSESSION:
+        if (wParam)
+            Close(false);
+        return 0;
+    case WM_DESTROY:
+        // Hidden by now: the flashes go straight to the screen.
+        Close(true);
+        break;
+    default:
+        break;
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
+void CStereoWindowDlg::OnOK() {
+    PostMessageA(m_hWnd, kMsgClose, 0, 0);
+}
+
+void CStereoWindowDlg::OnCancel() {
+    PostMessageA(m_hWnd, kMsgClose, 0, 0);
+}
+
+void CStereoWindowDlg::Close(bool onScreen) {
+    if (m_closed)
+        return;
+    m_closed = true;
+    OnClosing();
+    if (m_handsBack)
+        FlashClosingCodes(onScreen ? nullptr : m_hWnd);
+    EndDialog(1);
+}
+
 void CStereoWindowDlg::CoverScreen() {
     SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 0);
+}
+
+void CStereoWindowDlg::MakeOpeningFlashes(int viewMode) {
+    m_handsBack = viewMode >= kViewInterlace && viewMode <= kViewLineBlank;
+    FlashOpeningCodes(m_hWnd, viewMode);
 }
 
 void CStereoWindowDlg::StartFramePause() {

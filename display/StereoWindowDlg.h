@@ -1,14 +1,27 @@
 #pragma once
 // What the full-screen stereo windows (the captured-image browser and the test display) share: they
-// cover the whole primary screen in the top-most band, pause with a timer of 0 ms between the opening
-// flashes and the first frame, and keep Escape and Return away from the dialog manager, which would
-// otherwise end them with IDCANCEL or IDOK.
+// cover the whole primary screen in the top-most band, switch the stereo controller with their opening
+// flashes on their first paint, pause with a timer of 0 ms between those flashes and the first frame,
+// keep Escape and Return away from the dialog manager, and hand the controller back however they end.
+//
+// Every way out goes through one closing, run once: the window's own OnClosing, then, when its opening
+// flashes switched the controller out of normal display, the closing flashes (double Normal, then
+// Normal), then the end of the modal run with result 1.
+// - The window's own close message (kMsgClose, posted by its keys), WM_CLOSE (Alt+F4, the system's or
+//   another program's close request) and IDOK or IDCANCEL (from the dialog manager or another
+//   program): the closing runs from the close message, with the flashes on the window.
+// - The end of the session (WM_ENDSESSION): the closing runs at once, before the process may end.
+// - A window destroyed without having closed (its owner destroyed, or the thread's quit message ending
+//   the modal loop when the program ends): the closing flashes are made as it goes, on the screen
+//   itself, since the window has left it by then.
 
 #include "framework/Dialog.h"
 
 class CStereoWindowDlg : public CDialog {
 public:
     static constexpr UINT_PTR kFrameTimer = 1;
+    // Posted by the window to itself to close.
+    static constexpr UINT kMsgClose = WM_USER + 1;
 
     using CDialog::CDialog;
 
@@ -17,10 +30,29 @@ public:
     bool PreTranslateMessage(MSG& message) override;
 
 protected:
+    // The closing paths above; a derived window hands every message it does not end itself to this
+    // procedure, WM_DESTROY included (before freeing what it holds).
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnOK() override;
+    void OnCancel() override;
+    // The window's own part of its closing, before the closing flashes; called once.
+    virtual void OnClosing() {}
+
     // Puts the window in the top-most band over the whole primary screen (SM_CXSCREEN x SM_CYSCREEN).
     void CoverScreen();
+    // The opening flashes of `viewMode` (StereoFrame.h). From then on the closing flashes follow, for
+    // the stereo view modes; 2D hands nothing back.
+    void MakeOpeningFlashes(int viewMode);
     // Starts the pause after the opening flashes: the timer fires as soon as the queue is idle.
     void StartFramePause();
     // For the pause's timer: stops it and invalidates the whole window without erasing; true then.
     bool EndFramePause(WPARAM timerId);
+
+private:
+    // The closing, once: OnClosing, the closing flashes (on the window or, with `onScreen`, on the
+    // screen itself) and the end of the modal run.
+    void Close(bool onScreen);
+
+    bool m_handsBack = false;
+    bool m_closed = false;
 };

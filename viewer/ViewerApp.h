@@ -5,7 +5,8 @@
 
 class CViewerApp : public CApplication {
 public:
-    // Runs the viewer's window until it closes (or fails to open) and returns false, which ends the
-    // program without a message loop of its own. The command line is not examined.
+    // Runs the viewer's window until it closes, or tells in a message box why it cannot open (the
+    // program's exit code is 1 then), and returns false, which ends the program without a message loop
+    // of its own. The command line is not examined.
     BOOL InitInstance() override;
 };

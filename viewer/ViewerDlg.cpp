@@ -8,6 +8,16 @@
 
 #include <utility>
 
+namespace {
+
+constexpr char kNoCodecText[] =
+    "The pictures cannot be shown: this system has no JPEG decoder (Windows Imaging Component).";
+constexpr char kNoSettingsText[] =
+    "There are no capture settings to show pictures from. Choose them in the Activator's Capture Settings.";
+constexpr char kNothingToShowText[] = "There is no picture to show in ";
+
+} // namespace
+
 // The icon is a shared resource icon: it is never destroyed.
 CViewerDlg::CViewerDlg()
     : CImageBrowserDlg(IDD_ZELTOVIEWER_DIALOG),
@@ -20,6 +30,24 @@ bool CViewerDlg::ReadCaptureSettings() {
     m_viewMode = settings.viewMode;
     m_dir = std::move(settings.dir);
     m_name = std::move(settings.name);
+    return true;
+}
+
+bool CViewerDlg::OpenStoredSeries() {
+    m_codecModules = kCodecModules;
+    if (LoadCodecModules(m_codecModules) != m_codecModules) {
+        m_failureText = kNoCodecText;
+        return false;
+    }
+    if (!ReadCaptureSettings()) {
+        m_failureText = kNoSettingsText;
+        return false;
+    }
+    const std::string pattern = SeriesPattern(m_dir, m_name, m_viewMode);
+    if (!OpenSeries()) {
+        m_failureText = kNothingToShowText + pattern + ".";
+        return false;
+    }
     return true;
 }
 
@@ -45,10 +73,7 @@ void CViewerDlg::OnPaintIcon() {
 LRESULT CViewerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        if (DefaultProc(message, wParam, lParam) == -1)
-            return -1;
-        m_codecModules = kCodecModules;
-        if (LoadCodecModules(m_codecModules) != m_codecModules || !ReadCaptureSettings() || !OpenSeries())
+        if (DefaultProc(message, wParam, lParam) == -1 || !OpenStoredSeries())
             return -1;
         return 0;
     case WM_PAINT:

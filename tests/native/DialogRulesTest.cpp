@@ -23,6 +23,23 @@ TEST(SplitChosenCapturePath, DirectoryUpToTheLastBackslashAndTheTitleMadeSixLong
     }
 }
 
+TEST(CheckCaptureEntry, WhatTheSettingsRefuseBeforeStoringIt) {
+    using Problem = CCaptureEntryProblem;
+    EXPECT_EQ(CheckCaptureEntry("C:\\Shots\\", "Pictures", 0), Problem::kNone);
+    EXPECT_EQ(CheckCaptureEntry("\\\\host\\share\\", "", 3), Problem::kNone);
+    for (const char* name :
+         {"a\\b", "a/b", "C:x", "a*", "a?", "say\"", "<x", "x>", "a|b", "tab\there", "bell\a"})
+        EXPECT_EQ(CheckCaptureEntry("C:\\Shots\\", name, 1), Problem::kName) << name;
+    // The name is told first when both are wrong.
+    EXPECT_EQ(CheckCaptureEntry("\\", "a?", 1), Problem::kName);
+    for (const char* dir : {"\\", "Shots\\", "C:Shots\\", "\\Shots\\", "C:\\a*\\", "C:\\a:b\\"})
+        EXPECT_EQ(CheckCaptureEntry(dir, "Captur", 2), Problem::kDirectory) << dir;
+    // A directory that leaves no room for the name, the digits and the extension.
+    const std::string longDir = "C:\\" + std::string(240, 'd') + "\\";
+    EXPECT_EQ(CheckCaptureEntry(longDir, "Captur", 0), Problem::kTooLong);
+    EXPECT_EQ(CheckCaptureEntry("C:\\" + std::string(200, 'd') + "\\", "Captur", 0), Problem::kNone);
+}
+
 TEST(HasBitmapExtension, ComparesTheFilesExtensionWithoutCase) {
     EXPECT_TRUE(HasBitmapExtension("C:\\Pictures\\left.bmp"));
     EXPECT_TRUE(HasBitmapExtension("C:\\Pictures\\left.BmP"));

@@ -155,12 +155,17 @@ TEST(InterleavedFrame, AnEmptyOrShallowPairGivesABlackFrame) {
     ExpectInterleaved(frame, 64, 48, 0, 0);
 }
 
-TEST(InterleavedFrame, NoScreenNoFrame) {
-    CDibImage pair;
-    MakePair(pair, 20, 10);
+TEST(InterleavedFrame, AFrameThatCannotBeMadeLeavesTheLastOneAsItWas) {
     CDibImage frame;
-    ASSERT_TRUE(frame.Create(kDibTrueColour, 5, 5));
-    EXPECT_FALSE(ComposeInterleavedFrame(pair, frame, 0, 768));
-    EXPECT_TRUE(frame.IsEmpty());
-    EXPECT_TRUE(pair.IsEmpty());
+    CDibImage first;
+    MakePair(first, 300, 101);
+    ASSERT_TRUE(ComposeInterleavedFrame(first, frame, 64, 48));
+    // No screen, and a screen whose frame no bitmap holds (more than 4 GiB of rows).
+    for (int side : {0, 70000}) {
+        CDibImage pair;
+        MakePair(pair, 20, 10);
+        EXPECT_FALSE(ComposeInterleavedFrame(pair, frame, side, side)) << side;
+        EXPECT_TRUE(pair.IsEmpty()) << side;
+        ExpectInterleaved(frame, 64, 48, 300, 101);
+    }
 }

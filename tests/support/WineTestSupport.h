@@ -100,6 +100,15 @@ bool RegistryKeyExists(const std::string& keyPath);
 // The number of GDI objects that this process holds. Wine's GetGuiResources answers 0, so the count
 // comes from the process's GDI handle table, which Wine and Windows both publish in the PEB.
 int CountGdiObjects();
+// The number of kernel handles that this process holds.
+DWORD CountKernelHandles();
+// What this process holds, to be compared before and after work that must leave nothing behind.
+struct CProcessUse {
+    int gdiObjects = 0;
+    DWORD kernelHandles = 0;
+    std::uint64_t privateBytes = 0; // private memory committed
+    static CProcessUse Now();
+};
 
 // Pixels read from a device context, 0x00RRGGBB each (the layout of a 32-bit top-down DIB).
 struct CPixels {

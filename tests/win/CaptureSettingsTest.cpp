@@ -1,5 +1,6 @@
-// "Capture Settings" run in this process: what OK stores, what Cancel does not, Default, Change...
-// with the system's save-file dialog, View with the browser, and the main window's copy.
+// "Capture Settings" run in this process: what OK stores, what it refuses and a save that fails,
+// what Cancel does not store, Default, Change... with the system's save-file dialog, View with the
+// browser, and the main window's copy.
 
 #include "activator/CaptureSettingsDlg.h"
 #include "activator/resource.h"
@@ -73,11 +74,85 @@ TEST_F(CaptureSettings, OkStoresTheNameMadeSixLongAndTheDirectoryWithItsBackslas
     EXPECT_EQ(StoredViewMode(), 3u);
     EXPECT_EQ(GetFileAttributesA((place.path() + "A").c_str()), INVALID_FILE_ATTRIBUTES)
         << "parents are not made";
+}
 
-    CCaptureSettingsDlg empty;
-    empty.m_viewMode = kViewSyncDouble;
-    EXPECT_EQ(TypeAndEnd(empty, "", "x", IDOK), IDOK);
-    EXPECT_EQ(Stored("Dir"), "\\");
+TEST_F(CaptureSettings, OkRefusesWhatNoCaptureCouldUseAndSaysWhy) {
+    struct Case {
+        std::string dir;
+        std::string name;
+        const char* says;
+        int focus;
+    };
+    const char* badName = "A name cannot hold \\ / : * ? \" < > |";
+    const char* badDir = "The folder must be a full path (C:\\...)";
+    const Case cases[] = {
+        {place.path(), "sh?t", badName, IDC_CAPTURE_NAME},
+        {place.path(), "a/b", badName, IDC_CAPTURE_NAME},
+        {place.path(), "tab\there", badName, IDC_CAPTURE_NAME},
+        {"Shots", "Captur", badDir, IDC_CAPTURE_DIR},
+        {"", "Captur", badDir, IDC_CAPTURE_DIR},
+        {"C:Shots", "Captur", badDir, IDC_CAPTURE_DIR},
+        {"C:\\" + std::string(240, 'd'), "Captur", "The folder path is too long.", IDC_CAPTURE_DIR}};
+    CCaptureSettingsDlg dialog;
+    dialog.m_viewMode = kViewInterlace;
+    const INT_PTR result = RunModalWithScript(dialog, [&](CWindowScript& s) {
+        // As long as the settings can read back.
+        for (int edit : {IDC_CAPTURE_DIR, IDC_CAPTURE_NAME})
+            s.Check(SendDlgItemMessageA(s.window, edit, EM_GETLIMITTEXT, 0, 0) == 254, "the edits' limit");
+        for (const Case& c : cases) {
+            SetDlgItemTextA(s.window, IDC_CAPTURE_DIR, c.dir.c_str());
+            SetDlgItemTextA(s.window, IDC_CAPTURE_NAME, c.name.c_str());
+            SetDlgItemTextA(s.window, IDC_STATUS, "");
+            s.PressButton(s.window, IDOK);
+            s.Check(s.WaitFor([&] { return ControlText(s.window, IDC_STATUS) == c.says; }),
+                    c.dir + " " + c.name);
+            GUITHREADINFO focus{};
+            focus.cbSize = sizeof focus;
+            GetGUIThreadInfo(s.uiThread, &focus);
+            s.Check(focus.hwndFocus == GetDlgItem(s.window, c.focus),
+                    "the focus for " + c.dir + " " + c.name);
+            s.Check(IsWindowVisible(s.window) != FALSE, "the dialog closed");
+        }
+        s.Check(!RegistryKeyExists(kCaptureKey), "something was stored");
+        SetDlgItemTextA(s.window, IDC_CAPTURE_DIR, place.path().c_str());
+        SetDlgItemTextA(s.window, IDC_CAPTURE_NAME, "Good");
+        s.PressButton(s.window, IDOK);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(Stored("Name"), "Good__");
+}
+
+TEST_F(CaptureSettings, AFailedSaveSaysSoAndTheOpenerKeepsItsValues) {
+    // Below a volatile key no lasting key can be made: the Capture key cannot be created.
+    HKEY version = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kProductKeyPath) + "\\1.0").c_str(), 0,
+                              nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &version, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(version);
+    CActivatorSettings settings;
+    settings.viewMode = kViewLineBlank;
+    settings.dir = place.path();
+    settings.name = "Mine__";
+    std::string status;
+    bool openAfterOk = false;
+    std::thread driver([&] {
+        HWND dialog = WaitForWindow("#32770", "Capture Settings", 5000);
+        WaitUntil([&] { return ControlText(dialog, IDC_CAPTURE_NAME) == "Mine__"; }, 5000);
+        SendMessageA(GetDlgItem(dialog, IDC_CAPTURE_NAME), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Other"));
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        WaitUntil([&] { return !ControlText(dialog, IDC_STATUS).empty(); }, 5000);
+        status = ControlText(dialog, IDC_STATUS);
+        openAfterOk = IsWindowVisible(dialog) != FALSE;
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_FALSE(EditCaptureSettings(nullptr, settings));
+    driver.join();
+    EXPECT_EQ(status, "The settings could not be saved.");
+    EXPECT_TRUE(openAfterOk);
+    EXPECT_EQ(settings.name, "Mine__");
+    EXPECT_EQ(settings.dir, place.path());
+    EXPECT_EQ(settings.viewMode, kViewLineBlank);
+    EXPECT_FALSE(RegistryKeyExists(kCaptureKey));
 }
 
 TEST_F(CaptureSettings, CancelAfterDefaultStoresNothingAndTheMainWindowKeepsItsSettings) {
@@ -140,6 +215,7 @@ TEST_F(CaptureSettings, TheFormatListAndTheAlignmentKeys) {
     for (int viewMode : {4, -1}) {
         CCaptureSettingsDlg dialog;
         dialog.m_viewMode = viewMode;
+        dialog.m_dir = place.path();
         std::string shown;
         bool alignmentEnabled = false;
         RunModalWithScript(dialog, [&](CWindowScript& s) {
@@ -155,6 +231,7 @@ TEST_F(CaptureSettings, TheFormatListAndTheAlignmentKeys) {
 
     CCaptureSettingsDlg dialog;
     dialog.m_viewMode = kViewSyncDouble;
+    dialog.m_dir = place.path();
     RunModalWithScript(dialog, [&](CWindowScript& s) {
         HWND combo = GetDlgItem(s.window, IDC_CAPTURE_FORMAT);
         s.Check(SendMessageA(combo, CB_GETCOUNT, 0, 0) == 4, "four formats");
@@ -226,9 +303,12 @@ TEST_F(CaptureSettings, ViewOpensTheBrowserOnTheTextsAsTheyStand) {
     dialog.m_viewMode = kViewFlat2D;
     bool browserOpened = false;
     bool openedWithoutBackslash = false;
+    std::string statusAfterView;
+    std::string statusWithoutBackslash;
     RunModalWithScript(dialog, [&](CWindowScript& s) {
         SetDlgItemTextA(s.window, IDC_CAPTURE_DIR, place.path().c_str());
         SetDlgItemTextA(s.window, IDC_CAPTURE_NAME, "view");
+        SetDlgItemTextA(s.window, IDC_STATUS, "before");
         s.PressButton(s.window, IDC_CAPTURE_VIEW);
         HWND browser = s.WaitForWindow(s.window);
         browserOpened = browser != nullptr;
@@ -241,15 +321,22 @@ TEST_F(CaptureSettings, ViewOpensTheBrowserOnTheTextsAsTheyStand) {
                 "the browser shows the picture");
         PostMessageA(browser, WM_KEYDOWN, VK_ESCAPE, 1);
         s.Check(s.WaitFor([&] { return !IsWindow(browser); }), "the browser closed");
+        s.WaitFor([&] { return ControlText(s.window, IDC_STATUS) != "before"; });
+        statusAfterView = ControlText(s.window, IDC_STATUS);
+        SetDlgItemTextA(s.window, IDC_STATUS, "before");
 
         // As typed: without the final backslash the browser finds nothing and does not open.
         SetDlgItemTextA(s.window, IDC_CAPTURE_DIR, withoutBackslash.c_str());
         s.PressButton(s.window, IDC_CAPTURE_VIEW);
         openedWithoutBackslash = s.WaitForWindow(s.window, 1000) != nullptr;
+        s.WaitFor([&] { return ControlText(s.window, IDC_STATUS) != "before"; });
+        statusWithoutBackslash = ControlText(s.window, IDC_STATUS);
         s.PressButton(s.window, IDCANCEL);
     });
     EXPECT_TRUE(browserOpened);
     EXPECT_FALSE(openedWithoutBackslash);
+    EXPECT_EQ(statusAfterView, "");
+    EXPECT_EQ(statusWithoutBackslash, "There is no picture to show.");
     EXPECT_EQ(dialog.m_dir, withoutBackslash);
     EXPECT_EQ(dialog.m_name, "view");
     EXPECT_FALSE(RegistryKeyExists(kCaptureKey));

@@ -173,10 +173,11 @@ std::vector<BandSeen> WatchCodeBand(HWND window, std::span<const CodeLine> code,
     bool inRun = false;
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     while (!until() && GetTickCount64() < end) {
-        HDC dc = GetDC(window);
+        const HWND source = window && IsWindowVisible(window) ? window : nullptr;
+        HDC dc = GetDC(source);
         const CPixels now = dc ? testing_support::ReadPixels(dc, 0, 0, width, kCodeBandHeight) : CPixels{};
         if (dc)
-            ReleaseDC(window, dc);
+            ReleaseDC(source, dc);
         if (now.data.empty())
             break;
         const bool isCode = now == codeBand;
@@ -190,6 +191,94 @@ std::vector<BandSeen> WatchCodeBand(HWND window, std::span<const CodeLine> code,
         Sleep(5);
     }
     return runs;
+}
+
+const char* NameOf(CloseWay way) {
+    switch (way) {
+    case CloseWay::kAltF4:
+        return "Alt+F4";
+    case CloseWay::kCloseMessage:
+        return "WM_CLOSE";
+    case CloseWay::kCancelCommand:
+        return "IDCANCEL";
+    case CloseWay::kOkCommand:
+        return "IDOK";
+    case CloseWay::kEndSession:
+        return "WM_ENDSESSION";
+    case CloseWay::kQuitMessage:
+        return "WM_QUIT";
+    }
+    return "?";
+}
+
+void RequestClose(HWND window, DWORD uiThread, CloseWay way) {
+    switch (way) {
+    case CloseWay::kAltF4: {
+        INPUT keys[4] = {};
+        const WORD sequence[4][2] = {
+            {VK_MENU, 0}, {VK_F4, 0}, {VK_F4, KEYEVENTF_KEYUP}, {VK_MENU, KEYEVENTF_KEYUP}};
+        for (int i = 0; i < 4; ++i) {
+            keys[i].type = INPUT_KEYBOARD;
+            keys[i].ki.wVk = sequence[i][0];
+            keys[i].ki.dwFlags = sequence[i][1];
+        }
+        SetForegroundWindow(window);
+        SendInput(4, keys, sizeof(INPUT));
+        break;
+    }
+    case CloseWay::kCloseMessage:
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        break;
+    case CloseWay::kCancelCommand:
+    case CloseWay::kOkCommand:
+        PostMessageA(window, WM_COMMAND,
+                     MAKEWPARAM(way == CloseWay::kOkCommand ? IDOK : IDCANCEL, BN_CLICKED), 0);
+        break;
+    case CloseWay::kEndSession:
+        // Sent, as the system sends it, without waiting for the answer.
+        SendNotifyMessageA(window, WM_ENDSESSION, TRUE, 0);
+        break;
+    case CloseWay::kQuitMessage:
+        PostThreadMessageA(uiThread, WM_QUIT, 0, 0);
+        break;
+    }
+}
+
+std::vector<BandSeen> CloseAndWatch(HWND window, DWORD uiThread, CloseWay way) {
+    ULONGLONG goneAt = 0;
+    RequestClose(window, uiThread, way);
+    return WatchCodeBand(window, DoubleNormalPattern(), PatternForCode(kCodeNormal), [&] {
+        if (goneAt == 0 && !IsWindow(window))
+            goneAt = GetTickCount64();
+        return goneAt != 0 && GetTickCount64() > goneAt + 300;
+    });
+}
+
+void DiscardQuitMessage() {
+    MSG quit;
+    while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
+namespace {
+BOOL CALLBACK AppendStaticText(HWND control, LPARAM parameter) {
+    char className[16] = {};
+    GetClassNameA(control, className, sizeof className);
+    char text[1024] = {};
+    DWORD_PTR length = 0;
+    // WM_GETTEXT crosses processes; GetWindowText would not ask another process's control.
+    if (lstrcmpiA(className, "Static") == 0 &&
+        SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_BLOCK,
+                            5000, &length))
+        reinterpret_cast<std::string*>(parameter)->append(text, static_cast<std::size_t>(length));
+    return TRUE;
+}
+} // namespace
+
+std::string MessageBoxText(HWND box) {
+    std::string text;
+    EnumChildWindows(box, AppendStaticText, reinterpret_cast<LPARAM>(&text));
+    return text;
 }
 
 namespace {
@@ -284,6 +373,7 @@ INT_PTR RunModalWithScript(CDialog& dialog, const std::function<void(CWindowScri
     const INT_PTR result = dialog.DoModal();
     ended = true;
     driver.join();
+    DiscardQuitMessage();
     for (const std::string& problem : run.problems)
         ADD_FAILURE() << problem;
     return result;

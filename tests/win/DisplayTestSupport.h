@@ -97,13 +97,43 @@ void MakeEmptyFile(const std::string& path);
 // The bytes of the file at `path`.
 std::string ReadFileBytes(const std::string& path);
 
-// What a window's top 40 rows were seen to show while they were sampled from its own device context
-// until `until` held: the runs in which they showed `code` (Code) or `doubleCode` (DoubleCode), in
-// order; what they showed in between is left out.
+// What a window's top 40 rows were seen to show while they were sampled until `until` held: the runs in
+// which they showed `code` (Code) or `doubleCode` (DoubleCode), in order; what they showed in between
+// is left out. They are sampled from the window's own device context while it is visible (a window's
+// drawing reaches the screen only later under Wine), from the screen's once it is not, or always for
+// a null window.
 enum class BandSeen { Code, DoubleCode };
 std::vector<BandSeen> WatchCodeBand(HWND window, std::span<const CodeLine> code,
                                     std::span<const CodeLine> doubleCode, const std::function<bool()>& until,
                                     DWORD timeoutMs = 5000);
+
+// The ways of ending a stereo window from outside it.
+enum class CloseWay {
+    kAltF4,         // the keys, pressed with SendInput
+    kCloseMessage,  // WM_CLOSE, as the system or another program sends it
+    kCancelCommand, // IDCANCEL, as the dialog manager or another program sends it
+    kOkCommand,     // IDOK, likewise
+    kEndSession,    // WM_ENDSESSION: the session ends
+    kQuitMessage,   // the quit message of the window's thread: its program ends
+};
+const char* NameOf(CloseWay way);
+inline constexpr CloseWay kEveryCloseWay[] = {CloseWay::kAltF4,         CloseWay::kCloseMessage,
+                                              CloseWay::kCancelCommand, CloseWay::kOkCommand,
+                                              CloseWay::kEndSession,    CloseWay::kQuitMessage};
+// Asks `window`, whose modal loop runs on thread `uiThread`, to end in `way`.
+void RequestClose(HWND window, DWORD uiThread, CloseWay way);
+
+// What the closing flashes look like to WatchClosing: double Normal, then Normal.
+inline const std::vector<BandSeen> kClosingFlashes = {BandSeen::Code, BandSeen::DoubleCode};
+// Asks `window` to end in `way` and watches its top rows (WatchCodeBand) for the double Normal and the
+// Normal code until the window is gone and a little after, so that a repeated flash would be seen.
+std::vector<BandSeen> CloseAndWatch(HWND window, DWORD uiThread, CloseWay way);
+
+// Removes a quit message left in this thread's queue by a modal loop that it ended.
+void DiscardQuitMessage();
+
+// The text of a message box, of this or another process: the texts of its static controls.
+std::string MessageBoxText(HWND box);
 
 // The first visible top-level window of thread `threadId` other than `except`; null when none.
 HWND FindThreadWindow(DWORD threadId, HWND except = nullptr);
@@ -136,7 +166,8 @@ public:
 
 // Runs `dialog.DoModal()` on this thread while `script` runs on a second thread once the dialog's
 // window is visible (the script does not run when the window never appears). A window still open
-// after the script is asked to close. Returns the modal result.
+// after the script is asked to close. A quit message that ended the run is not kept. Returns the modal
+// result.
 INT_PTR RunModalWithScript(CDialog& dialog, const std::function<void(CWindowScript&)>& script);
 
 } // namespace display_testing

@@ -18,18 +18,6 @@ LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return message >= 0x0402 && message <= 0x0407 ? 1 : DefWindowProcA(window, message, wParam, lParam);
 }
 
-// The kernel handles that this process holds. Wine's GetProcessHandleCount answers 0, so each handle
-// value in use is asked for: handle values are multiples of 4, handed out from the bottom.
-DWORD HandleCount() {
-    DWORD count = 0;
-    for (UINT_PTR value = 4; value < 0x10000; value += 4) {
-        DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
-            ++count;
-    }
-    return count;
-}
-
 class HookActions : public CaptureFixture {
 protected:
     void SetUp() override {
@@ -65,7 +53,7 @@ TEST_F(HookActions, LeaveNoGdiObjectOrHandleBehind) {
     Press(VK_F3);
     ASSERT_EQ(FilesInDir().size(), 1u);
     const int gdiBefore = CountGdiObjects();
-    const DWORD handlesBefore = HandleCount();
+    const DWORD handlesBefore = CountKernelHandles();
     ASSERT_GT(gdiBefore, 0);
     ASSERT_GT(handlesBefore, 0u);
 
@@ -88,5 +76,5 @@ TEST_F(HookActions, LeaveNoGdiObjectOrHandleBehind) {
 
     EXPECT_EQ(FilesInDir().size(), 201u);
     EXPECT_EQ(CountGdiObjects(), gdiBefore);
-    EXPECT_EQ(HandleCount(), handlesBefore);
+    EXPECT_EQ(CountKernelHandles(), handlesBefore);
 }

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 using namespace display_testing;
 using namespace testing_support;
 
@@ -52,6 +54,25 @@ protected:
             if (Near(rows.At(0, 0), SeriesLeftColour(k)) && Near(rows.At(0, 1), SeriesRightColour(k)))
                 return k;
         }
+        return -1;
+    }
+
+    // Whether the screen shows the left half of a picture whose left half is `left` (Sync Double: the
+    // top band).
+    bool ShowsSyncDouble(HWND window, COLORREF left) const {
+        const CPixels top = Read(window, W / 2, 10, 1, 1);
+        return !top.data.empty() && Near(top.At(0, 0), left);
+    }
+
+    // The picture of the series that a 2D frame shows: W/2 x H/2, centred, its corners black; or -1.
+    int FlatPicture(HWND window) const {
+        const CPixels middle = Read(window, W / 2, H / 2, 1, 1);
+        const CPixels corner = Read(window, W / 8, H / 8, 1, 1);
+        if (middle.data.empty() || corner.data.empty() || !Near(corner.At(0, 0), RGB(0, 0, 0), 0))
+            return -1;
+        for (int k = 0; k < kSeriesLength; ++k)
+            if (Near(middle.At(0, 0), SeriesFlatColour(k)))
+                return k;
         return -1;
     }
 
@@ -221,17 +242,7 @@ TEST_F(ImageBrowser, SyncDoubleBandsMoveWithTheKeypadKeysWithinTheirLimits) {
 TEST_F(ImageBrowser, TwoDShowsOnlyJpgFilesCentredWithoutAClosingFlash) {
     const std::vector<std::string> jpgOrder = EnumerateFiles(series.path() + "shot??.jpg");
     ASSERT_EQ(jpgOrder.size(), static_cast<size_t>(kSeriesLength));
-    const auto shown = [&](HWND window) {
-        // The picture is W/2 x H/2, centred: its middle is the screen's middle, its corners are black.
-        const CPixels middle = Read(window, W / 2, H / 2, 1, 1);
-        const CPixels corner = Read(window, W / 8, H / 8, 1, 1);
-        if (middle.data.empty() || corner.data.empty() || !Near(corner.At(0, 0), RGB(0, 0, 0), 0))
-            return -1;
-        for (int k = 0; k < kSeriesLength; ++k)
-            if (Near(middle.At(0, 0), SeriesFlatColour(k)))
-                return k;
-        return -1;
-    };
+    const auto shown = [&](HWND window) { return FlatPicture(window); };
     const INT_PTR result = Browse(kViewFlat2D, [&](CWindowScript& s) {
         const auto opening =
             WatchCodeBand(s.window, PatternForCode(kCodeNormal), {}, [&] { return shown(s.window) >= 0; });
@@ -272,4 +283,112 @@ TEST_F(ImageBrowser, RefusesToOpenWithoutASeriesItCanShow) {
     for (int k = 0; k < kSeriesLength; ++k)
         MakeEmptyFile(series.path() + "shot0" + std::to_string(k) + ".jps");
     refused(series.path(), "shot", kViewInterlace, "only empty files");
+}
+
+TEST_F(ImageBrowser, EveryWayOutHandsTheControllerBackOnce) {
+    // The quit message is what the Activator's end leaves to a browser that it opened.
+    for (CloseWay way : kEveryCloseWay) {
+        std::vector<BandSeen> closing;
+        const INT_PTR result = Browse(kViewSyncDouble, [&](CWindowScript& s) {
+            s.Check(s.WaitFor([&] { return ShowsSyncDouble(s.window, SeriesLeftColour(PictureAt(0))); }),
+                    "the frame");
+            closing = CloseAndWatch(s.window, s.uiThread, way);
+        });
+        EXPECT_EQ(result, 1) << NameOf(way);
+        EXPECT_EQ(closing, kClosingFlashes) << NameOf(way);
+    }
+    // 2D hands nothing back, whichever way it ends.
+    for (CloseWay way : {CloseWay::kCloseMessage, CloseWay::kQuitMessage}) {
+        std::vector<BandSeen> closing{BandSeen::Code};
+        Browse(kViewFlat2D, [&](CWindowScript& s) {
+            s.Check(s.WaitFor([&] { return FlatPicture(s.window) >= 0; }), "the 2D frame");
+            closing = CloseAndWatch(s.window, s.uiThread, way);
+        });
+        EXPECT_TRUE(closing.empty()) << NameOf(way);
+    }
+}
+
+TEST_F(ImageBrowser, HostilePicturesAreSkippedWithoutACrashOrALeak) {
+    // The samples, whether they decode (-1: as the system's decoder can), between two sound pictures
+    // first and last in the file system's order. Neighbours that decode differ in colour.
+    const std::pair<std::string, int> samples[] = {{"truncated-header.jpg", 0},
+                                                   {"baseline.jpg", 1},
+                                                   {"progressive.jpg", 1},
+                                                   {"oversized-wide.jpg", 0},
+                                                   {"grey.jpg", 1},
+                                                   {"huge.jpg", 0},
+                                                   {"cmyk.jpg", -1},
+                                                   {"oversized-tall.jpg", 0},
+                                                   {"truncated-scan.jpg", -1}};
+    const size_t count = std::size(samples) + 2;
+    for (size_t i = 0; i < count; ++i)
+        MakeEmptyFile(series.path() + "bad" + (i < 10 ? "0" : "") + std::to_string(i) + ".jps");
+    const std::vector<std::string> files = EnumerateFiles(series.path() + "bad??.jps");
+    ASSERT_EQ(files.size(), count);
+    ASSERT_TRUE(
+        WritePairFile(series.path() + files.front(), 2 * W, H, SeriesLeftColour(0), SeriesRightColour(0)));
+    ASSERT_TRUE(
+        WritePairFile(series.path() + files.back(), 2 * W, H, SeriesLeftColour(1), SeriesRightColour(1)));
+    for (size_t i = 0; i < std::size(samples); ++i)
+        ASSERT_TRUE(CopyFileA(PathBesideTest("jpeg-samples\\" + samples[i].first).c_str(),
+                              (series.path() + files[i + 1]).c_str(), FALSE));
+
+    // The files that decode, and the colour a quarter down the left half of each, which the top band
+    // shows a quarter down.
+    std::vector<size_t> shown;
+    std::vector<COLORREF> colours;
+    for (size_t i = 0; i < count; ++i) {
+        CDibImage picture;
+        const bool decodes = CImageBrowserDlg::LoadImageFile(series.path() + files[i], &picture);
+        if (i > 0 && i <= std::size(samples) && samples[i - 1].second >= 0) {
+            EXPECT_EQ(decodes, samples[i - 1].second == 1) << samples[i - 1].first;
+        }
+        if (!decodes)
+            continue;
+        const std::uint8_t* pixel =
+            picture.RowFromTop(picture.GetHeight() / 4) + 3 * (picture.GetWidth() / 4);
+        shown.push_back(i);
+        colours.push_back(RGB(pixel[2], pixel[1], pixel[0]));
+    }
+
+    const int bandRow = SyncDoubleBands(W, H).topRows / 4;
+    const auto shows = [&](CWindowScript& s, size_t k) {
+        s.Check(s.WaitFor([&] {
+            const CPixels pixel = Read(s.window, W / 2, bandRow, 1, 1);
+            return !pixel.data.empty() && Near(pixel.At(0, 0), colours[k], 4);
+        }),
+                files[shown[k]]);
+    };
+    // Pages forward through the series `rounds` times, then back once: every picture that decodes
+    // shows in turn, every other is passed over.
+    const auto page = [&](CWindowScript& s, int rounds) {
+        for (int round = 0; round < rounds; ++round) {
+            for (size_t k = 1; k <= shown.size(); ++k) {
+                s.PressKey(VK_NEXT);
+                shows(s, k % shown.size());
+            }
+        }
+        for (size_t k = shown.size(); k-- > 0;) {
+            s.PressKey(VK_PRIOR);
+            shows(s, k);
+        }
+    };
+    CProcessUse before;
+    CProcessUse after;
+    const INT_PTR result = Browse(
+        kViewSyncDouble,
+        [&](CWindowScript& s) {
+            shows(s, 0);
+            page(s, 1);
+            before = CProcessUse::Now();
+            page(s, 3);
+            after = CProcessUse::Now();
+            s.PressKey(VK_ESCAPE);
+        },
+        "bad");
+    EXPECT_EQ(result, 1);
+    // Wine keeps a cache of window DCs that grows with the DCs in use at once, by the two threads here.
+    EXPECT_LE(after.gdiObjects, before.gdiObjects + 2);
+    EXPECT_EQ(after.kernelHandles, before.kernelHandles);
+    EXPECT_LT(after.privateBytes, before.privateBytes + (8u << 20));
 }

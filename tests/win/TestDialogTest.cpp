@@ -1,13 +1,18 @@
 // "Testing" and the test display run in this process on a 640x480 screen: the bitmaps remembered in the
-// registry and their fallbacks, Load... with the system's open-file dialog, the status texts, and the
-// test display's flashes and frames watched on its own device context.
+// registry and their fallbacks, Load... with the system's open-file dialog, the status texts, the test
+// display's flashes and frames watched on its own device context, and every way out of the test
+// display, the end of the Activator included.
 
+#include "activator/ActivatorDlg.h"
 #include "activator/TestDlg.h"
 #include "activator/resource.h"
 #include "display/StereoFrame.h"
 #include "tests/win/DisplayTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 
 using namespace display_testing;
 using namespace testing_support;
@@ -175,40 +180,61 @@ bool FrameIs(HWND window, const Colour& expected) {
 
 namespace {
 
-// Runs a test of `format` on both stored bitmaps: checks the opening codes (`code`, then `doubleCode`
-// if any), that the frame comes out as `frame`, and the status text; then hands the open test display
-// to `then`, which ends it.
+// Runs tests on both stored bitmaps in one test dialog.
 class TestRun : public TestDialog {
 protected:
+    void SetUp() override {
+        TestDialog::SetUp();
+        WriteRegistryString(kDirKey, "Left Image", leftPath);
+        WriteRegistryString(kDirKey, "Right Image", rightPath);
+    }
+
+    // Starts a test of `format` in the dialog of `s`: checks the opening codes (`code`, then
+    // `doubleCode` if any), that the frame comes out as `frame`, and the status text. The test
+    // display, or null.
+    static HWND StartTest(CWindowScript& s, int format, std::span<const CodeLine> code,
+                          std::span<const CodeLine> doubleCode, const Colour& frame,
+                          const std::string& status) {
+        DoTest(s, format);
+        HWND display = s.WaitForWindow(s.window);
+        if (!display) {
+            s.Check(false, "no test display");
+            return nullptr;
+        }
+        // Presses while the code is sent are ignored.
+        PostMessageA(display, WM_KEYDOWN, VK_SPACE, 1);
+        PostMessageA(display, WM_KEYDOWN, VK_ESCAPE, 1);
+        PostMessageA(display, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        const auto opening =
+            WatchCodeBand(display, code, doubleCode, [&] { return FrameIs(display, frame); });
+        const auto expected = doubleCode.empty()
+                                  ? std::vector<BandSeen>{BandSeen::Code}
+                                  : std::vector<BandSeen>{BandSeen::Code, BandSeen::DoubleCode};
+        s.Check(opening == expected, "the opening codes");
+        s.Check(s.WaitFor([&] { return FrameIs(display, frame); }), "the frame");
+        Sleep(300);
+        s.Check(IsWindowVisible(display) != FALSE, "a press before the frame ended the test");
+        s.Check(ControlText(s.window, IDC_STATUS) == status, "the status text");
+        return display;
+    }
+
+    // Runs one test dialog with a test of `format` (StartTest), then hands the open test display to
+    // `then`, which ends it.
     void Run(int format, std::span<const CodeLine> code, std::span<const CodeLine> doubleCode,
              const Colour& frame, const std::string& status,
              const std::function<void(CWindowScript&, HWND display)>& then) {
-        WriteRegistryString(kDirKey, "Left Image", leftPath);
-        WriteRegistryString(kDirKey, "Right Image", rightPath);
         CTestDlg dialog;
         RunModalWithScript(dialog, [&](CWindowScript& s) {
-            DoTest(s, format);
-            HWND display = s.WaitForWindow(s.window);
-            if (!display)
-                return s.Check(false, "no test display");
-            // Presses while the code is sent are ignored.
-            PostMessageA(display, WM_KEYDOWN, VK_SPACE, 1);
-            PostMessageA(display, WM_KEYDOWN, VK_ESCAPE, 1);
-            PostMessageA(display, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-            const auto opening =
-                WatchCodeBand(display, code, doubleCode, [&] { return FrameIs(display, frame); });
-            const auto expected = doubleCode.empty()
-                                      ? std::vector<BandSeen>{BandSeen::Code}
-                                      : std::vector<BandSeen>{BandSeen::Code, BandSeen::DoubleCode};
-            s.Check(opening == expected, "the opening codes");
-            s.Check(s.WaitFor([&] { return FrameIs(display, frame); }), "the frame");
-            Sleep(300);
-            s.Check(IsWindowVisible(display) != FALSE, "a press before the frame ended the test");
-            s.Check(ControlText(s.window, IDC_STATUS) == status, "the status text");
-            then(s, display);
-            s.Check(s.WaitFor([&] { return !IsWindow(display); }), "the test display ended");
+            if (HWND display = StartTest(s, format, code, doubleCode, frame, status)) {
+                then(s, display);
+                s.Check(s.WaitFor([&] { return !IsWindow(display); }), "the test display ended");
+            }
             s.PressButton(s.window, IDOK);
         });
+    }
+
+    static Colour Bands() {
+        return [](int, int y) { return y < 200 ? kLeft : (y >= 263 && y < 463) ? kRight : RGB(0, 0, 0); };
     }
 };
 
@@ -216,10 +242,7 @@ protected:
 
 TEST_F(TestRun, SyncDoublingShowsBothBitmapsInTheirBandsUntilAPress) {
     ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), 640);
-    const auto bands = [](int, int y) {
-        return y < 200 ? kLeft : (y >= 263 && y < 463) ? kRight : RGB(0, 0, 0);
-    };
-    Run(kViewSyncDouble, PatternForCode(kCodeSyncDouble), {}, bands, "Test Sync. Doubling",
+    Run(kViewSyncDouble, PatternForCode(kCodeSyncDouble), {}, Bands(), "Test Sync. Doubling",
         [](CWindowScript& s, HWND display) {
             PostMessageA(display, WM_RBUTTONDOWN, MK_RBUTTON, 0);
             const auto closing = WatchCodeBand(display, DoubleNormalPattern(), PatternForCode(kCodeNormal),
@@ -235,16 +258,66 @@ TEST_F(TestRun, InterlacingShowsTheLeftBitmapOnEvenRowsAndReturnEndsIt) {
         [](CWindowScript&, HWND display) { PostMessageA(display, WM_KEYDOWN, VK_RETURN, 1); });
 }
 
-TEST_F(TestRun, LineBlankingEndsWithoutTheNormalCodeOnAClose) {
-    const auto rows = [](int, int y) { return y % 2 == 0 ? kLeft : kRight; };
-    Run(kViewLineBlank, PatternForCode(kCodeLineBlank), {}, rows, "Test Line Blanking",
-        [](CWindowScript& s, HWND display) {
-            // A close request is the dialog's default handling: no Normal code.
-            PostMessageA(display, WM_CLOSE, 0, 0);
-            const auto closing = WatchCodeBand(display, DoubleNormalPattern(), PatternForCode(kCodeNormal),
-                                               [&] { return !IsWindow(display); });
-            s.Check(closing.empty(), "closed without the Normal codes");
+TEST_F(TestRun, EveryWayOutHandsTheControllerBackOnce) {
+    // All in one test dialog, which stays open; the program's end is the next test's.
+    CTestDlg dialog;
+    RunModalWithScript(dialog, [&](CWindowScript& s) {
+        const auto rows = [](int, int y) { return y % 2 == 0 ? kLeft : kRight; };
+        for (CloseWay way : kEveryCloseWay) {
+            if (way == CloseWay::kQuitMessage)
+                continue;
+            HWND display =
+                StartTest(s, kViewLineBlank, PatternForCode(kCodeLineBlank), {}, rows, "Test Line Blanking");
+            if (!display)
+                return;
+            s.Check(CloseAndWatch(display, s.uiThread, way) == kClosingFlashes,
+                    std::string("the Normal codes after ") + NameOf(way));
+            s.Check(IsWindowVisible(s.window) != FALSE,
+                    std::string("the test dialog closed with ") + NameOf(way));
+        }
+        s.PressButton(s.window, IDOK);
+    });
+}
+
+TEST_F(TestRun, TheActivatorEndingDuringATestHandsTheControllerBack) {
+    // By its "Exit" command, which destroys its window and the dialogs it owns, and by the posted
+    // WM_DESTROY of the property page, which ends the program's message loops.
+    for (const bool exitCommand : {true, false}) {
+        CActivatorDlg activator;
+        ASSERT_TRUE(activator.Create());
+        const HWND main = activator.GetSafeHwnd();
+        ShowWindow(main, SW_HIDE);
+        std::atomic<bool> ended{false};
+        std::vector<BandSeen> closing;
+        CWindowScript s;
+        s.uiThread = GetCurrentThreadId();
+        s.modalEnded = &ended;
+        std::thread driver([&] {
+            s.window = s.WaitForWindow(main);
+            HWND display = s.window && s.WaitFor([&] { return TestButtonEnabled(s.window); })
+                               ? StartTest(s, kViewSyncDouble, PatternForCode(kCodeSyncDouble), {}, Bands(),
+                                           "Test Sync. Doubling")
+                               : nullptr;
+            if (exitCommand)
+                PostMessageA(main, WM_COMMAND, ID_EXIT, 0);
+            else
+                PostMessageA(main, WM_DESTROY, 0, 0);
+            if (display)
+                closing = WatchCodeBand(
+                    display, DoubleNormalPattern(), PatternForCode(kCodeNormal), [&] { return ended.load(); },
+                    10000);
         });
+        // "Test..." runs the test dialog; the call returns when the Activator's end has ended it.
+        SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_TEST, BN_CLICKED), 0);
+        Sleep(300);
+        ended = true;
+        driver.join();
+        for (const std::string& problem : s.problems)
+            ADD_FAILURE() << problem;
+        EXPECT_EQ(closing, kClosingFlashes) << (exitCommand ? "Exit" : "WM_DESTROY");
+        EXPECT_EQ(IsWindow(main) == FALSE, exitCommand);
+        DiscardQuitMessage();
+    }
 }
 
 TEST_F(TestDialog, WithoutAFormatThereIsNoTest) {

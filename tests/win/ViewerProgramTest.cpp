@@ -1,5 +1,6 @@
 // ZeltoViewer.exe started for real on capture settings in the registry and a capture series, watched
-// from this process: its window, the frames on the screen, paging, Escape, and the silent refusals.
+// from this process: its window, the frames on the screen, paging, Escape, another program's close
+// request, and what it says when it has nothing to show.
 
 #include "tests/win/DisplayTestSupport.h"
 
@@ -76,16 +77,34 @@ protected:
         return -1;
     }
 
+    // Whether the screen comes to show a Sync Double frame of the series' first picture: the top band
+    // shows its left half.
+    bool ShowsFirstSyncDoublePicture() const {
+        return WaitUntil(
+            [&] {
+                const CPixels top = ReadPixels(nullptr, W / 2, 60, 1, 1);
+                return !top.data.empty() && Near(top.At(0, 0), SeriesLeftColour(order[0][5] - '0'));
+            },
+            10000);
+    }
+
     // Ends the viewer with Escape (once its frame is shown); its exit code.
     long Escape(HWND window) {
         PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 1);
         return viewer.Wait(5000);
     }
 
-    // Starts the viewer on settings that it must refuse: it ends at once without showing anything.
-    void ExpectRefused(const char* what) {
-        EXPECT_EQ(Start(), nullptr) << what << ": a window appeared";
-        EXPECT_EQ(viewer.Wait(5000), 0) << what;
+    // Starts the viewer on settings that it must refuse: instead of its window it shows a message box
+    // that begins with `says`, and ends with exit code 1 once that is answered.
+    void ExpectRefused(const char* what, const std::string& says) {
+        HWND box = Start();
+        ASSERT_NE(box, nullptr) << what << ": the viewer ended without a word";
+        char className[16] = {};
+        GetClassNameA(box, className, sizeof className);
+        EXPECT_EQ(std::string(className), "#32770") << what;
+        EXPECT_EQ(MessageBoxText(box).substr(0, says.size()), says) << what;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(viewer.Wait(5000), 1) << what;
     }
 
     int W = 0;
@@ -139,50 +158,55 @@ TEST_F(ViewerProgram, TheDefaultDirectoryAndNameStandInForMissingValues) {
     WriteRegistryString(kCaptureKey, "Default Name", "view");
     HWND window = Start();
     ASSERT_NE(window, nullptr);
-    // Sync Double: the top band shows the left half of the first picture.
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            const CPixels top = ReadPixels(nullptr, W / 2, 60, 1, 1);
-            return !top.data.empty() && Near(top.At(0, 0), SeriesLeftColour(order[0][5] - '0'));
-        },
-        10000));
+    EXPECT_TRUE(ShowsFirstSyncDoublePicture());
     EXPECT_EQ(Escape(window), 0);
 
     // "Dir" and "Name" win over the defaults.
     WriteRegistryString(kCaptureKey, "Dir", "C:\\nowhere\\");
-    ExpectRefused("a stored directory without captures");
+    ExpectRefused("a stored directory without captures",
+                  "There is no picture to show in C:\\nowhere\\view??.jps.");
 }
 
-TEST_F(ViewerProgram, EndsAtOnceWhenTheSettingsOrTheSeriesAreMissing) {
-    ExpectRefused("no Capture key");
+TEST_F(ViewerProgram, AnotherProgramsCloseRequestEndsIt) {
+    StoreSettings(1, series.path(), "view");
+    HWND window = Start();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(ShowsFirstSyncDoublePicture());
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(viewer.Wait(5000), 0);
+}
+
+TEST_F(ViewerProgram, SaysWhenTheSettingsOrTheSeriesAreMissing) {
+    const std::string noSettings = "There are no capture settings";
+    ExpectRefused("no Capture key", noSettings);
 
     WriteRegistryString(kCaptureKey, "Dir", series.path());
     WriteRegistryString(kCaptureKey, "Name", "view");
-    ExpectRefused("no View Mode");
-
-    WriteRegistryNumber(kCaptureKey, "View Mode", 7);
-    ExpectRefused("View Mode 7");
+    ExpectRefused("no View Mode", noSettings);
 
     DeleteProductTree();
     WriteRegistryNumber(kCaptureKey, "View Mode", 0);
     WriteRegistryString(kCaptureKey, "Name", "view");
     WriteRegistryString(kCaptureKey, "Default Name", "view");
-    ExpectRefused("neither Dir nor Default Dir");
+    ExpectRefused("neither Dir nor Default Dir", noSettings);
     DeleteProductTree();
     WriteRegistryNumber(kCaptureKey, "View Mode", 0);
     WriteRegistryString(kCaptureKey, "Dir", series.path());
-    ExpectRefused("neither Name nor Default Name");
+    ExpectRefused("neither Name nor Default Name", noSettings);
 
+    const std::string nothing = "There is no picture to show in ";
+    StoreSettings(7, series.path(), "view");
+    ExpectRefused("View Mode 7", nothing);
     StoreSettings(0, series.path(), "none");
-    ExpectRefused("no matching file");
+    ExpectRefused("no matching file", nothing + series.path() + "none??.jps.");
 
     std::string withoutBackslash = series.path();
     withoutBackslash.pop_back();
     StoreSettings(0, withoutBackslash, "view");
-    ExpectRefused("a directory without its final backslash");
+    ExpectRefused("a directory without its final backslash", nothing + withoutBackslash + "view??.jps.");
 
     for (const std::string& name : order)
         MakeEmptyFile(series.path() + name);
     StoreSettings(0, series.path(), "view");
-    ExpectRefused("only empty files");
+    ExpectRefused("only empty files", nothing + series.path() + "view??.jps.");
 }

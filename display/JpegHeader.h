@@ -1,0 +1,84 @@
+#pragma once
+// The header of a JPEG stream: its marker segments from the start-of-image marker up to the first
+// scan, and the picture's size from its frame header. Also the bound on the pictures that the suite
+// decodes. Plain code, free of Windows headers: it reads bytes in memory and never outside them,
+// whatever they hold (cut short, lengths past the end, garbage between segments).
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+// The largest picture that is decoded: at most kMaxPictureSide pixels a side and kMaxPictureBytes of
+// 24-bit pixel rows. Larger ones are refused before decoding, like files that cannot be read; a hostile
+// header cannot make a page step allocate more. (Within the side bound the rows stay below the byte
+// bound; it holds on its own should the side bound ever grow.)
+inline constexpr std::uint32_t kMaxPictureSide = 16384;
+inline constexpr std::uint64_t kMaxPictureBytes = std::uint64_t{1} << 30;
+bool IsDecodablePictureSize(std::uint64_t width, std::uint64_t height);
+
+// JPEG marker codes (the byte after 0xFF).
+inline constexpr std::uint8_t kJpegSoi = 0xD8;  // start of image
+inline constexpr std::uint8_t kJpegEoi = 0xD9;  // end of image
+inline constexpr std::uint8_t kJpegSos = 0xDA;  // start of scan
+inline constexpr std::uint8_t kJpegApp0 = 0xE0; // APP0 to APP15 are 0xE0 to 0xEF
+// Whether `marker` starts a frame header (SOF0 to SOF15, which leave out DHT 0xC4, JPG 0xC8 and DAC 0xCC).
+bool IsJpegFrameMarker(std::uint8_t marker);
+
+// One marker segment: its marker and the bytes after its two-byte length field.
+struct CJpegSegment {
+    std::uint8_t marker = 0;
+    // Where the payload starts, counted from the start of the stream.
+    std::size_t offset = 0;
+    std::span<const std::uint8_t> payload;
+};
+
+// Walks the segments of a stream that begins with the start-of-image marker: the application
+// segments (APPn), tables, comments and the frame header in their order, the first scan header (SOS)
+// last. Fill bytes (0xFF) before a marker are skipped, and so are stray bytes where a marker is due and
+// markers without a segment (RSTn, TEM), as decoders do.
+class CJpegMarkerReader {
+public:
+    enum class State {
+        kReading,   // more segments may follow
+        kScan,      // the first scan header was the last segment: the header is complete
+        kNotJpeg,   // the stream does not begin with the start-of-image marker
+        kTruncated, // the stream ends inside the header or a segment
+        kMalformed, // a segment length below 2, a reserved marker, a second start of image, or the end
+                    // of image before a scan
+    };
+
+    explicit CJpegMarkerReader(std::span<const std::uint8_t> stream) noexcept;
+
+    // The next segment; false once the state is no longer kReading, `segment` then unchanged.
+    bool Next(CJpegSegment& segment) noexcept;
+    State GetState() const noexcept { return m_state; }
+
+private:
+    std::span<const std::uint8_t> m_stream;
+    std::size_t m_position = 0;
+    State m_state = State::kReading;
+};
+
+// The frame header (SOFn) of a JPEG stream.
+struct CJpegFrame {
+    std::uint8_t marker = 0;
+    std::uint8_t precision = 0;  // bits per sample
+    std::uint32_t width = 0;     // pixels, at least 1
+    std::uint32_t height = 0;    // pixels, at least 1
+    std::uint8_t components = 0; // 1 grey, 3 colour (YCbCr or RGB), 4 CMYK or YCCK
+    // SOF2, SOF6, SOF10 and SOF14 code a picture in several scans.
+    bool IsProgressive() const noexcept {
+        return marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+    }
+};
+
+enum class CJpegFrameResult {
+    kFrame,     // `frame` holds the first frame header
+    kNotJpeg,   // no start-of-image marker
+    kTruncated, // cut short before the frame header is complete
+    kMalformed, // a broken segment, a scan before any frame, a frame header that does not hold together,
+                // or a height or width of 0 (a height given only after the first scan included)
+};
+
+// Reads the first frame header of `stream`; `frame` is filled only for kFrame.
+CJpegFrameResult ReadJpegFrame(std::span<const std::uint8_t> stream, CJpegFrame& frame);
