@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -123,5 +124,11 @@ private:
 
 // Runs this thread's message queue until it is empty.
 void PumpMessages();
+
+// Presses `keys` in order and releases them in reverse order, as key events of the system
+// (SendInput): Shift, Control and Alt first make a hotkey.
+void PressKeys(std::initializer_list<WORD> keys);
+// One key event: `key` going down, or up.
+void SendKey(WORD key, bool up);
 
 } // namespace testing_support
