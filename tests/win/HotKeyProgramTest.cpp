@@ -34,9 +34,12 @@ public:
     bool SawSecond() const { return m_sawSecond; }
 
 private:
+    // Looked for in the middle and at the right end of the band: the shell's notification area and its
+    // notifications may cover the top left corner (Wine shows them there), and the code is blitted onto
+    // the screen, under which such a window may paint itself anew at any moment.
     static bool Shows(const CPixels& band, std::span<const CodeLine> code) {
         for (const CodeLine& line : code) {
-            if (band.At(0, line.row) != PixelOf(line.colour) ||
+            if (band.At(band.width / 2, line.row) != PixelOf(line.colour) ||
                 band.At(band.width - 2, line.row) != PixelOf(line.colour))
                 return false;
         }
