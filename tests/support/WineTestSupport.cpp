@@ -74,6 +74,16 @@ INPUT KeyInput(WORD key, bool up) {
 }
 } // namespace
 
+bool TakeKeyboardFocus(HWND window) {
+    SetForegroundWindow(window);
+    if (!WaitUntil([&] { return GetForegroundWindow() == window; }, 5000))
+        return false;
+    // The window's thread handles the X focus events when it next takes its messages.
+    Sleep(300);
+    PumpMessages();
+    return true;
+}
+
 void PressKeys(std::initializer_list<WORD> keys) {
     std::vector<INPUT> inputs;
     for (WORD key : keys)

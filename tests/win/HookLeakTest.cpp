@@ -44,9 +44,7 @@ protected:
         target = CreateTestWindow("HookLeakTarget", TargetProc, 0, WS_POPUP, RECT{0, 0, 1, 1});
         keyWindow = CreateTestWindow("HookLeakKeys", DefWindowProcA, WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE,
                                      RECT{300, 300, 350, 350});
-        SetForegroundWindow(keyWindow);
-        SetFocus(keyWindow);
-        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == keyWindow; }, 5000));
+        ASSERT_TRUE(TakeKeyboardFocus(keyWindow));
         ASSERT_TRUE(Attach());
     }
     void TearDown() override {

@@ -103,10 +103,7 @@ public:
         const std::vector<LRESULT> presses = Presses();
         return std::find(presses.begin(), presses.end(), press) != presses.end();
     }
-    bool TakeFront() const {
-        SetForegroundWindow(m_window);
-        return WaitUntil([&] { return GetForegroundWindow() == m_window; }, 5000);
-    }
+    bool TakeFront() const { return TakeKeyboardFocus(m_window) && Ask(kKeyTargetPing) == 1; }
     // Milliseconds of the slowest of `count` message round trips through the program's loop.
     double SlowestRoundTrip(int count) const {
         double slowest = 0;
@@ -260,6 +257,7 @@ TEST_F(HotKeysInOtherPrograms, EveryHotKeyActsWhileA32BitAnd64BitProgramIsInFron
 TEST_F(HotKeysInOtherPrograms, HotKeysActWhileTheActivatorsOwnWindowAndDialogsAreInFront) {
     PostMessageA(activatorWindow, WM_COMMAND, ID_PROPERTIES, 0);
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == activatorWindow; }, 5000));
+    ASSERT_TRUE(TakeKeyboardFocus(activatorWindow));
     PressKeys({VK_SHIFT, VK_F10}); // Sync Double
     EXPECT_TRUE(WaitUntil([&] { return Status() == "Sync. Doubling "; }, 10000)) << Status();
 
@@ -268,6 +266,7 @@ TEST_F(HotKeysInOtherPrograms, HotKeysActWhileTheActivatorsOwnWindowAndDialogsAr
     HWND settings = WaitForWindow("#32770", "Capture Settings", 5000);
     ASSERT_NE(settings, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == settings; }, 5000));
+    ASSERT_TRUE(TakeKeyboardFocus(settings));
     PressKeys({VK_SCROLL});
     EXPECT_TRUE(Captured("Multi_00.jps"));
     EXPECT_TRUE(WaitUntil([&] { return Status() == "Capture "; }, 5000)) << Status();

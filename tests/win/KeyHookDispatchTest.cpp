@@ -87,9 +87,7 @@ protected:
         keyWindow = CreateTestWindow("KeyWatchKeys", KeyWindowProc, WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE,
                                      RECT{300, 300, 400, 400});
         ASSERT_TRUE(target && keyWindow);
-        SetForegroundWindow(keyWindow);
-        SetFocus(keyWindow);
-        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == keyWindow; }, 5000));
+        ASSERT_TRUE(TakeKeyboardFocus(keyWindow));
         WriteCaptureSettings(3, Dir(), "Shot__");
         SetHotKeys({}, {});
         PumpMessages();
