@@ -10,6 +10,7 @@
 #include "linecode/LineCodeEmitter.h"
 #include "settings/ActivatorMessages.h"
 
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -98,6 +99,31 @@ void CActivatorDlg::ShowResult(unsigned message, int resultCode) {
         SetStatus(std::string(prefix) + ResultTextForCode(resultCode));
 }
 
+// The layout is the hook library's (keyhook/KeyHook.h); anything else is not ours and is refused.
+bool CActivatorDlg::OnCopyData(const COPYDATASTRUCT* data) {
+    std::int32_t result = 0;
+    if (!data || data->dwData != kCaptureReportCopyData || !data->lpData || data->cbData < sizeof result ||
+        data->cbData > sizeof result + MAX_PATH)
+        return false;
+    const auto* bytes = static_cast<const char*>(data->lpData);
+    std::memcpy(&result, bytes, sizeof result);
+    const std::size_t pathBytes = data->cbData - sizeof result;
+    NotifyCapture(result, std::string(bytes + sizeof result, strnlen(bytes + sizeof result, pathBytes)));
+    return true;
+}
+
+// Users expect to know that a screenshot was taken, and where it went; the status line alone is
+// hidden most of the time.
+void CActivatorDlg::NotifyCapture(int resultCode, const std::string& file) {
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    const bool holdsPicture = !file.empty() &&
+                              GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &attributes) &&
+                              (attributes.nFileSizeLow != 0 || attributes.nFileSizeHigh != 0);
+    const CCaptureNotice notice = CaptureNoticeFor(resultCode, file, holdsPicture);
+    if (!notice.title.empty())
+        m_trayIcon.Notify(notice.title, notice.text, notice.failed);
+}
+
 bool CActivatorDlg::PreTranslateMessage(MSG& message) {
     // The property page ends the Activator by posting WM_DESTROY; a posted WM_DESTROY would only run
     // the handler, so it is turned into a real destruction of the window.
@@ -128,6 +154,8 @@ LRESULT CActivatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case kMsgResultCapture:
         ShowResult(message, static_cast<int>(static_cast<INT_PTR>(wParam)));
         return 1;
+    case WM_COPYDATA:
+        return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
     default:
         if (m_taskbarCreatedMessage != 0 && message == m_taskbarCreatedMessage) {
             // The shell restarted and forgot its icons.
@@ -165,9 +193,10 @@ void CActivatorDlg::AddTrayIcon() {
     m_trayIcon.Add();
 }
 
-// The icon and the hook go before the process ends, so that no program keeps calling into a hook whose
-// window is gone. A window whose creation failed has nothing to take down, and start-up reports the
-// failure itself: a quit message now would close that report at once.
+// The icon and the hook go before the process ends; an action of the hook under way is finished first
+// (at most a second), so that no line code stays on the screen. A window whose creation failed has
+// nothing to take down, and start-up reports the failure itself: a quit message now would close that
+// report at once.
 void CActivatorDlg::OnDestroy(UINT message, WPARAM wParam, LPARAM lParam) {
     DefaultProc(message, wParam, lParam);
     if (!std::exchange(m_created, false))

@@ -1,7 +1,8 @@
 #pragma once
 // The Activator's main window: a modeless dialog (template 102) that stays hidden while the program
 // lives in the tray. It owns the tray icon and the keyboard hook, shows the hotkeys read-only, switches
-// modes from its "Show It!" buttons and its menu, and shows the results that the hook library reports.
+// modes from its "Show It!" buttons and its menu, and shows the results that the hook library reports:
+// in its status line, and for a capture also as a notification at the tray icon.
 
 #include "activator/ActivatorSettings.h"
 #include "activator/TrayIcon.h"
@@ -25,6 +26,8 @@ public:
 
     bool PreTranslateMessage(MSG& message) override;
 
+    const CTrayIcon& TrayIcon() const noexcept { return m_trayIcon; }
+
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
@@ -43,6 +46,9 @@ private:
     void PassHotKeysToHook() const;
     void ShowHotKeys();
     void ShowResult(unsigned message, int resultCode);
+    // WM_COPYDATA: the hook library's report of a capture, with the file it reserved.
+    bool OnCopyData(const COPYDATASTRUCT* data);
+    void NotifyCapture(int resultCode, const std::string& file);
     void SetStatus(const std::string& text);
 
     CActivatorSettings m_settings;

@@ -53,3 +53,18 @@ const char* ResultTextForCode(int result) {
         return "";
     }
 }
+
+CCaptureNotice CaptureNoticeFor(int result, const std::string& file, bool fileHoldsPicture) {
+    constexpr char kFailedTitle[] = "Screen not captured";
+    if (result == kResultOk) {
+        if (file.empty())
+            return {};
+        if (fileHoldsPicture)
+            return {"Screen captured", file, false};
+        return {kFailedTitle, "The picture could not be written to " + file, true};
+    }
+    if (result == kResultCaptureUnavailable)
+        return {kFailedTitle, "The capture settings give no free file name.", true};
+    const std::string text = ResultTextForCode(result);
+    return {kFailedTitle, text.empty() ? "The screen could not be copied." : text, true};
+}

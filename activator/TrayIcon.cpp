@@ -17,6 +17,20 @@ bool CTrayIcon::Add() noexcept {
     return Shell_NotifyIconA(NIM_ADD, &m_record) != FALSE;
 }
 
+bool CTrayIcon::Notify(const std::string& title, const std::string& text, bool failure) noexcept {
+    m_notification = NOTIFYICONDATAA{};
+    m_notification.cbSize = sizeof m_notification;
+    m_notification.hWnd = m_record.hWnd;
+    m_notification.uID = m_record.uID;
+    m_notification.uFlags = NIF_INFO;
+    lstrcpynA(m_notification.szInfoTitle, title.c_str(), sizeof m_notification.szInfoTitle);
+    lstrcpynA(m_notification.szInfo, text.c_str(), sizeof m_notification.szInfo);
+    m_notification.dwInfoFlags = failure ? NIIF_ERROR : NIIF_INFO;
+    // Ignored from Windows Vista on, where the system's accessibility setting decides.
+    m_notification.uTimeout = 10000;
+    return Shell_NotifyIconA(NIM_MODIFY, &m_notification) != FALSE;
+}
+
 bool CTrayIcon::Delete() noexcept {
     return Shell_NotifyIconA(NIM_DELETE, &m_record) != FALSE;
 }

@@ -3,6 +3,8 @@
 // icon's whole life, so that the icon is added again and removed with that same record. It is the
 // version-1 record (NOTIFYICONDATAA_V1_SIZE of the build's architecture: 88 bytes for 32-bit
 // programs, 104 for x64), for which the shell reports the plain mouse message in lParam of the callback.
+// Notifications (balloons) need the later, longer record; the icon's behaviour stays that of version 1,
+// since no NIM_SETVERSION is sent.
 
 #include <windows.h>
 #include <shellapi.h>
@@ -19,7 +21,14 @@ public:
     // NIM_DELETE; true when the shell removed the icon.
     bool Delete() noexcept;
 
+    // Shows a notification at the icon: `title` (cut to 63 characters) over `text` (cut to 255), with
+    // the information or, for `failure`, the error symbol. True when the shell took it; the shell
+    // shows one notification at a time and hides it after a while or on a click.
+    bool Notify(const std::string& title, const std::string& text, bool failure) noexcept;
+
     const NOTIFYICONDATAA& Record() const noexcept { return m_record; }
+    // The record of the last notification, for tests.
+    const NOTIFYICONDATAA& LastNotification() const noexcept { return m_notification; }
 
     // The message that the shell broadcasts when it has recreated the taskbar ("TaskbarCreated"), after
     // which every icon must be added again; 0 when it cannot be registered.
@@ -32,4 +41,5 @@ public:
 
 private:
     NOTIFYICONDATAA m_record{};
+    NOTIFYICONDATAA m_notification{};
 };

@@ -1,71 +1,41 @@
 #include "keyhook/HookProcedure.h"
 
-#include "keyhook/PhysicalPixelsScope.h"
-#include "keyhook/ScreenCapture.h"
+#include "keyhook/HookActions.h"
 #include "keyhook/SharedState.h"
-#include "linecode/LineCodeEmitter.h"
-
-#include <atomic>
 
 namespace {
 
-// Per process (ordinary data of the library): its module, and whether a hook action runs in this
-// process now. The flag keeps an action from starting again while one is under way, for instance
-// when the thread handles messages while it waits for the target window's answer.
 HINSTANCE g_instance = nullptr;
-std::atomic<int> g_busy{0};
+// The hook thread's own state; the system calls a low-level hook only on the thread that set it.
+thread_local CHookThreadScope* t_hookThread = nullptr;
 
-class CBusyScope {
-public:
-    CBusyScope() noexcept { g_busy.store(1, std::memory_order_relaxed); }
-    ~CBusyScope() { g_busy.store(0, std::memory_order_relaxed); }
-    CBusyScope(const CBusyScope&) = delete;
-    CBusyScope& operator=(const CBusyScope&) = delete;
-};
-
-bool ReadKeyState(KeyStateTable& keys) noexcept {
-    return GetKeyboardState(keys.data()) != FALSE;
+bool AsyncKeyDown(int virtualKey) noexcept {
+    return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
 }
 
-void RunAction(HookAction action, HWND target) {
-    CPhysicalPixelsScope physicalPixels;
-    if (action == HookAction::kCapture) {
-        CaptureScreen();
-        return;
-    }
-    CModeAction mode{};
-    if (!ModeActionOf(action, mode))
-        return;
-    const int result = EmitLineCode(mode.code);
-    // Sent, not posted: the program waits until the Activator has shown the result. A window that is
-    // gone makes the call fail, which changes nothing here.
-    SendMessageA(target, mode.resultMessage, static_cast<WPARAM>(static_cast<INT_PTR>(result)), 0);
-}
-
-// The hotkey test of one keyboard message and the action it calls for, unless an action already runs
-// in this process or no window waits for the results.
-void DispatchHotKeys() {
-    CKeyHookShared& shared = KeyHookShared();
-    HWND target = LoadShared(shared.targetWindow);
-    if (!target || g_busy.load(std::memory_order_relaxed) != 0)
-        return;
-    CBusyScope busy;
-    // One snapshot of the thread's key state (what GetKeyState reports key by key) for all six tests.
-    KeyStateTable keys{};
-    if (!ReadKeyState(keys))
-        return;
-    CHookHotKey modes[kModeHotKeyCount];
-    for (int i = 0; i < kModeHotKeyCount; ++i)
-        modes[i] = LoadShared(shared.modes[i]);
-    const HookAction action = FindHookAction(LoadShared(shared.capture), modes, keys);
-    if (action != HookAction::kNone)
-        RunAction(action, target);
+// Shift, Control and Alt as hotkey flags. VK_SHIFT, VK_CONTROL and VK_MENU stand for either key of the
+// pair.
+std::uint16_t HeldModifiers() noexcept {
+    std::uint16_t held = 0;
+    if (AsyncKeyDown(VK_SHIFT))
+        held |= kModifierShift;
+    if (AsyncKeyDown(VK_CONTROL))
+        held |= kModifierControl;
+    if (AsyncKeyDown(VK_MENU))
+        held |= kModifierAlt;
+    return held;
 }
 
 } // namespace
 
 HINSTANCE KeyHookInstance() noexcept {
-    return g_instance;
+    if (g_instance)
+        return g_instance;
+    // Linked into a program rather than loaded as the library: the module that holds this code.
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&KeyHookProc), &module);
+    return module;
 }
 
 void SetKeyHookInstance(HINSTANCE instance) noexcept {
@@ -73,15 +43,52 @@ void SetKeyHookInstance(HINSTANCE instance) noexcept {
 }
 
 int ModifiersMatch(std::uint16_t modifiers) {
-    KeyStateTable keys{};
-    return ReadKeyState(keys) ? ModifiersMatch(modifiers, keys) : 0;
+    return ModifiersMatch(modifiers, HeldModifiers());
+}
+
+CHookThreadScope::CHookThreadScope(CActionQueue& actions) noexcept
+    : m_actions(actions), m_outer(t_hookThread) {
+    t_hookThread = this;
+}
+
+CHookThreadScope::~CHookThreadScope() {
+    t_hookThread = m_outer;
+}
+
+// Cheap for keys that belong to no hotkey: the six hotkeys are compared with the key and nothing is
+// asked of the system. For a hotkey's key the asynchronous key state gives the modifiers; inside the
+// hook it holds every event before this one, so a key seen down by this hook and still down there is
+// being repeated.
+void CHookThreadScope::OnKeyEvent(const KBDLLHOOKSTRUCT& event) {
+    const auto key = static_cast<std::uint16_t>(event.vkCode);
+    if (event.flags & LLKHF_UP) {
+        m_presses.Up(key);
+        return;
+    }
+    const CKeyHookShared& shared = KeyHookShared();
+    const CHookHotKey capture = LoadShared(shared.capture);
+    CHookHotKey modes[kModeHotKeyCount];
+    for (int i = 0; i < kModeHotKeyCount; ++i)
+        modes[i] = LoadShared(shared.modes[i]);
+    if (!IsHotKeyKey(capture, modes, key)) {
+        m_presses.Down(key, [] { return true; });
+        return;
+    }
+    if (!m_presses.Down(key, [key] { return AsyncKeyDown(key); }))
+        return;
+    if (!LoadShared(shared.targetWindow))
+        return;
+    const HookAction action = FindHookAction(capture, modes, key, HeldModifiers());
+    if (action != HookAction::kNone)
+        m_actions.Request(action);
 }
 
 LRESULT CALLBACK KeyHookProc(int code, WPARAM wParam, LPARAM lParam) {
-    // The procedure runs inside other people's programs: nothing may escape it, and the key goes on.
-    if (code == HC_ACTION) {
+    // Nothing may escape into the system's hook call, and the key always goes on.
+    if (code == HC_ACTION && lParam != 0) {
         try {
-            DispatchHotKeys();
+            if (CHookThreadScope* hookThread = t_hookThread)
+                hookThread->OnKeyEvent(*reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam));
         } catch (...) {
         }
     }

@@ -1,8 +1,15 @@
 #pragma once
-// The exports of ZeltoKey.dll, the system-wide keyboard hook: named functions with C++ linkage that the
+// The exports of ZeltoKey.dll, the system-wide hotkeys: named functions with C++ linkage that the
 // Activator links by import. The Activator attaches the hook to its main window once that exists, hands
 // over the six hotkeys, hands them over again when it reloads its settings, and detaches the hook when
 // the window goes.
+//
+// The library runs in the Activator's process only. Attaching starts two threads there: one sets a
+// low-level keyboard hook, which sees the keys bound for every program of the desktop, 32-bit and
+// 64-bit alike, before they reach it, and passes each on at once; the other runs the hotkeys' actions
+// (a line code, a screen capture), one at a time, while the program in front goes on. A hotkey fires
+// once per press, on its key's down transition with exactly its modifiers held; a hotkey pressed while
+// an action runs is ignored.
 
 #include <windows.h>
 
@@ -14,13 +21,22 @@
 #define ZELTOKEY_API __declspec(dllimport)
 #endif
 
-// Sets one keyboard hook for every thread of the desktop, reporting to `window`. A hook already set is
-// first removed as DetachKeyHook removes it. 1 when the hook is set, 0 when the system refused it (the
-// window is stored either way).
+// Results reach the attached window as posted messages: 1026 to 1030 after a mode's line code and 1031
+// after a capture, with the result code in wParam (0 success, the negative codes of linecode/
+// ResultCodes.h otherwise). A capture also sends, just before 1031, WM_COPYDATA with dwData
+// kCaptureReportCopyData, so that the window can tell the user where the picture went: the result code
+// as 4 bytes (a little-endian int32), then the path of the file it reserved, NUL-terminated ANSI,
+// empty when it reserved none.
+inline constexpr ULONG_PTR kCaptureReportCopyData = 0x0407;
+
+// Starts the watch of the hotkeys, reporting to `window`. A hook already set is first removed as
+// DetachKeyHook removes it. 1 when the hook is set, 0 when the system refused it or a thread could not
+// start (the window is stored either way).
 ZELTOKEY_API int AttachKeyHook(HWND window);
 
-// Removes the hook and clears the target window and the five mode hotkeys; the capture hotkey keeps its
-// values. Does nothing while no hook is set.
+// Removes the hook, waits for an action under way to end (handling meanwhile what other threads send to
+// the calling thread's windows) and clears the target window and the five mode hotkeys; the capture
+// hotkey keeps its values. Does nothing while no hook is set.
 ZELTOKEY_API void DetachKeyHook();
 
 // Stores the hotkeys, each as virtual-key code then modifier flags, in the order Interlace, Page Flip,

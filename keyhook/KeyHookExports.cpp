@@ -1,27 +1,23 @@
 #include "keyhook/KeyHook.h"
 
-#include "keyhook/HookProcedure.h"
+#include "keyhook/KeyWatch.h"
 #include "keyhook/SharedState.h"
 
+// The exports are called from the Activator's code: nothing may escape them.
+
 int AttachKeyHook(HWND window) {
-    DetachKeyHook();
-    CKeyHookShared& shared = KeyHookShared();
-    StoreShared(shared.targetWindow, window);
-    HHOOK hook = SetWindowsHookExA(WH_KEYBOARD, KeyHookProc, KeyHookInstance(), 0);
-    StoreShared(shared.hook, hook);
-    return hook ? 1 : 0;
+    try {
+        return AttachKeyWatch(window);
+    } catch (...) {
+        return 0;
+    }
 }
 
 void DetachKeyHook() {
-    CKeyHookShared& shared = KeyHookShared();
-    HHOOK hook = LoadShared(shared.hook);
-    if (!hook)
-        return;
-    UnhookWindowsHookEx(hook);
-    StoreShared(shared.hook, HHOOK{});
-    StoreShared(shared.targetWindow, HWND{});
-    for (CHookHotKey& mode : shared.modes)
-        StoreShared(mode, CHookHotKey{});
+    try {
+        DetachKeyWatch();
+    } catch (...) {
+    }
 }
 
 void SetKeyHookParams(std::uint16_t interlaceKey, std::uint16_t interlaceModifiers, std::uint16_t pageFlipKey,

@@ -1,9 +1,9 @@
 #pragma once
 // The hook library's state that every process mapping the library shares: one copy in the data
-// section MYSHARE. The Activator writes it through the exports; the hook procedures read it, in other
-// processes and without a lock, while it may be written. Each field is read and written whole with
-// the accessors below (relaxed atomic loads and stores), so a reader sees every field either old or
-// new, though some pairs may be old and others new.
+// section MYSHARE. The Activator writes it through the exports; the hook procedure and the action
+// thread read it without a lock while it may be written. Each field, and each hotkey as one 32-bit
+// value, is read and written whole with the accessors below (relaxed atomic loads and stores), so a
+// reader sees every hotkey either old or new, though some hotkeys may be old and others new.
 
 #include "keyhook/HotKeyMatch.h"
 
@@ -38,10 +38,6 @@ template <typename T> T LoadShared(const T& field) noexcept {
 template <typename T> void StoreShared(T& field, T value) noexcept {
     std::atomic_ref<T>(field).store(value, std::memory_order_relaxed);
 }
-inline CHookHotKey LoadShared(const CHookHotKey& hotKey) noexcept {
-    return {LoadShared(hotKey.virtualKey), LoadShared(hotKey.modifiers)};
-}
-inline void StoreShared(CHookHotKey& hotKey, CHookHotKey value) noexcept {
-    StoreShared(hotKey.virtualKey, value.virtualKey);
-    StoreShared(hotKey.modifiers, value.modifiers);
-}
+// Lock-free, so that the loads and stores work across processes on the shared section.
+static_assert(std::atomic_ref<CHookHotKey>::is_always_lock_free);
+static_assert(std::atomic_ref<HWND>::is_always_lock_free);

@@ -25,6 +25,6 @@ run() {
 run emission 1024x768 $bin/emit_bench.exe
 run emission 1920x1080 $bin/emit_bench.exe
 run hook-procedure - $bin/hook_bench.exe
-run hook-load - $bin/load_bench.exe
+run hotkey - $bin/hotkey_bench.exe
 run capture 1920x1080 $bin/capture_bench.exe
 run browser 1920x1080 $bin/browser_bench.exe

@@ -34,3 +34,29 @@ TEST(ModeTexts, ResultCodesTurnIntoTheirTexts) {
     EXPECT_EQ(std::string(ResultPrefixForMessage(1027)) + ResultTextForCode(-2),
               "Interlacing Error: Can't Get DC!");
 }
+
+TEST(ModeTexts, TheCaptureNoticeNamesTheFileOrSaysWhyNoneWasWritten) {
+    const std::string file = "C:\\Pictures\\Zelto_07.jps";
+    CCaptureNotice notice = CaptureNoticeFor(0, file, true);
+    EXPECT_EQ(notice.title, "Screen captured");
+    EXPECT_EQ(notice.text, file);
+    EXPECT_FALSE(notice.failed);
+
+    // Reported as taken, yet the encoder left the reserved file empty.
+    notice = CaptureNoticeFor(0, file, false);
+    EXPECT_EQ(notice.title, "Screen not captured");
+    EXPECT_EQ(notice.text, "The picture could not be written to " + file);
+    EXPECT_TRUE(notice.failed);
+
+    notice = CaptureNoticeFor(-101, "", false);
+    EXPECT_EQ(notice.text, "The capture settings give no free file name.");
+    EXPECT_TRUE(notice.failed);
+    notice = CaptureNoticeFor(-4, file, false);
+    EXPECT_EQ(notice.title, "Screen not captured");
+    EXPECT_EQ(notice.text, "Error: BltBit Fail!");
+    EXPECT_EQ(CaptureNoticeFor(-2, file, false).text, "Error: Can't Get DC!");
+    EXPECT_EQ(CaptureNoticeFor(-77, file, false).text, "The screen could not be copied.");
+
+    // Success without a file: nothing to tell.
+    EXPECT_TRUE(CaptureNoticeFor(0, "", false).title.empty());
+}

@@ -87,6 +87,40 @@ void PumpMessages() {
     }
 }
 
+namespace {
+INPUT KeyInput(WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+} // namespace
+
+bool TakeKeyboardFocus(HWND window) {
+    SetForegroundWindow(window);
+    if (!WaitUntil([&] { return GetForegroundWindow() == window; }, 5000))
+        return false;
+    // The window's thread handles the X focus events when it next takes its messages.
+    Sleep(300);
+    PumpMessages();
+    return true;
+}
+
+void PressKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    for (WORD key : keys)
+        inputs.push_back(KeyInput(key, false));
+    for (auto it = keys.end(); it != keys.begin();)
+        inputs.push_back(KeyInput(*--it, true));
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void SendKey(WORD key, bool up) {
+    INPUT input = KeyInput(key, up);
+    SendInput(1, &input, sizeof input);
+}
+
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {

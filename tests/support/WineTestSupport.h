@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -154,5 +155,16 @@ private:
 
 // Runs this thread's message queue until it is empty.
 void PumpMessages();
+
+// Makes `window` the foreground window and waits until it is and the X server's focus change has been
+// handled: Wine then sets the modifier keys' state to the X server's, which would undo a modifier
+// pressed with SendInput meanwhile. False when the window did not come to the front.
+bool TakeKeyboardFocus(HWND window);
+
+// Presses `keys` in order and releases them in reverse order, as key events of the system
+// (SendInput): Shift, Control and Alt first make a hotkey.
+void PressKeys(std::initializer_list<WORD> keys);
+// One key event: `key` going down, or up.
+void SendKey(WORD key, bool up);
 
 } // namespace testing_support

@@ -4,6 +4,7 @@
 #include "activator/ActivatorDlg.h"
 #include "activator/TrayIcon.h"
 #include "activator/resource.h"
+#include "framework/Handles.h"
 #include "keyhook/KeyHook.h"
 #include "settings/ActivatorMessages.h"
 #include "tests/support/WineTestSupport.h"
@@ -12,7 +13,10 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <thread>
+#include <vector>
 
 using namespace testing_support;
 
@@ -166,6 +170,54 @@ TEST_F(ActivatorWindow, SettingsShowsSetCapture) {
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_CAPTURE_SETTINGS, BN_CLICKED), 0);
     canceller.join();
     EXPECT_EQ(dialog.GetItemText(IDC_STATUS), "Set Capture");
+}
+
+TEST_F(ActivatorWindow, ACaptureReportIsConfirmedInTheNotificationArea) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string written = std::string(temp) + "zelto-notice-written.jps";
+    const std::string empty = std::string(temp) + "zelto-notice-empty.jps";
+    for (const std::string* path : {&written, &empty}) {
+        CFileHandle file(CreateFileA(path->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD count = 0;
+        ASSERT_TRUE(file && WriteFile(file, "jpeg", path == &written ? 4 : 0, &count, nullptr));
+    }
+    // As the hook library reports a capture: the result code, then the reserved file.
+    auto report = [&](std::int32_t result, const std::string& path, ULONG_PTR id, DWORD size) {
+        std::vector<char> payload(sizeof result + path.size() + 1);
+        std::memcpy(payload.data(), &result, sizeof result);
+        std::memcpy(payload.data() + sizeof result, path.c_str(), path.size() + 1);
+        COPYDATASTRUCT data{id, std::min(size, static_cast<DWORD>(payload.size())), payload.data()};
+        return SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    };
+    const NOTIFYICONDATAA& shown = dialog.TrayIcon().LastNotification();
+
+    EXPECT_EQ(report(0, written, kCaptureReportCopyData, MAXDWORD), TRUE);
+    EXPECT_EQ(shown.cbSize, sizeof(NOTIFYICONDATAA)) << "the version-1 record has no notification";
+    EXPECT_EQ(shown.hWnd, window);
+    EXPECT_EQ(shown.uID, kTrayIconId);
+    EXPECT_EQ(shown.uFlags, static_cast<UINT>(NIF_INFO));
+    EXPECT_STREQ(shown.szInfoTitle, "Screen captured");
+    EXPECT_EQ(std::string(shown.szInfo), written);
+    EXPECT_EQ(shown.dwInfoFlags, static_cast<DWORD>(NIIF_INFO));
+
+    EXPECT_EQ(report(0, empty, kCaptureReportCopyData, MAXDWORD), TRUE);
+    EXPECT_STREQ(shown.szInfoTitle, "Screen not captured");
+    EXPECT_EQ(std::string(shown.szInfo), "The picture could not be written to " + empty);
+    EXPECT_EQ(shown.dwInfoFlags, static_cast<DWORD>(NIIF_ERROR));
+    EXPECT_EQ(report(-4, written, kCaptureReportCopyData, MAXDWORD), TRUE);
+    EXPECT_STREQ(shown.szInfo, "Error: BltBit Fail!");
+
+    // What is not such a report is refused and changes nothing.
+    EXPECT_EQ(report(0, written, 1, MAXDWORD), FALSE);
+    EXPECT_EQ(report(0, written, kCaptureReportCopyData, 3), FALSE);
+    EXPECT_STREQ(shown.szInfo, "Error: BltBit Fail!");
+    // Message 1031 speaks to the status line only.
+    SendMessageA(window, kMsgResultCapture, 0, 0);
+    EXPECT_EQ(dialog.GetItemText(IDC_STATUS), "Capture ");
+    EXPECT_STREQ(shown.szInfo, "Error: BltBit Fail!");
+    DeleteFileA(written.c_str());
+    DeleteFileA(empty.c_str());
 }
 
 TEST_F(ActivatorWindow, TheIconComesBackWhenTheTaskbarIsRecreated) {

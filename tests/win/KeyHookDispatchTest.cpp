@@ -1,75 +1,102 @@
-// The hook procedure in this process, with the key state set for this thread: which hotkey acts, what
-// it reports to the target window, and that every key is passed on.
+// The hotkey watch in this process, fed with real key events (SendInput): which hotkey acts and when,
+// what reaches the target window, that every key reaches the program in front in order, and the bad
+// cases: a target window that is gone, a detach during an action, threads that cannot start, hotkeys
+// changed while keys are pressed.
 
-#include "keyhook/HookProcedure.h"
+#include "keyhook/KeyHook.h"
+#include "keyhook/KeyWatch.h"
 #include "keyhook/SharedState.h"
+#include "linecode/ResultCodes.h"
 #include "settings/ActivatorMessages.h"
 #include "tests/support/WineTestSupport.h"
 #include "tests/win/CaptureFixture.h"
 #include "tests/win/TestWindow.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <atomic>
+#include <cstring>
 #include <initializer_list>
+#include <thread>
 #include <vector>
 
 using namespace testing_support;
 
 namespace {
 
-constexpr BYTE kShift = VK_SHIFT, kControl = VK_CONTROL;
+// What the windows of this thread received, in the order they handled it.
+struct CEvent {
+    enum Kind { kKey, kResult, kCaptureReport } kind;
+    UINT code;  // the key, or the result message
+    int result; // of a result or a capture report
+    std::string path;
 
-struct CReport {
-    UINT message;
-    int result;
-    bool perMonitorAware;
+    bool operator==(const CEvent&) const = default;
 };
+std::vector<CEvent> g_events;
 
-std::vector<CReport> g_reports;
-std::function<void()> g_onReport;
+CEvent Key(UINT key) {
+    return {CEvent::kKey, key, 0, {}};
+}
+CEvent Result(UINT message, int result = 0) {
+    return {CEvent::kResult, message, result, {}};
+}
 
-bool ThreadIsPerMonitorAware() {
-    return GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()) ==
-           DPI_AWARENESS_PER_MONITOR_AWARE;
+std::ostream& operator<<(std::ostream& out, const CEvent& event) {
+    const char* kinds[] = {"key", "result", "capture"};
+    return out << kinds[event.kind] << " " << event.code << " " << event.result << " " << event.path;
+}
+
+LRESULT CALLBACK KeyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
+        g_events.push_back(Key(static_cast<UINT>(wParam)));
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK TargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message >= kMsgResultNormal && message <= kMsgResultCapture) {
-        g_reports.push_back(
-            {message, static_cast<int>(static_cast<INT_PTR>(wParam)), ThreadIsPerMonitorAware()});
-        if (g_onReport)
-            g_onReport();
+        g_events.push_back(Result(message, static_cast<int>(static_cast<INT_PTR>(wParam))));
         return 1;
+    }
+    if (message == WM_COPYDATA) {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        std::int32_t result = 0;
+        if (data->dwData != kCaptureReportCopyData || data->cbData <= sizeof result)
+            return FALSE;
+        std::memcpy(&result, data->lpData, sizeof result);
+        g_events.push_back({CEvent::kCaptureReport, 0, result, static_cast<const char*>(data->lpData) + 4});
+        return TRUE;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// Holds exactly `keys` in this thread's key state.
-void Hold(std::initializer_list<BYTE> keys) {
-    BYTE state[256] = {};
-    for (BYTE key : keys)
-        state[key] = 0x80;
-    SetKeyboardState(state);
+std::vector<CEvent> Only(CEvent::Kind kind) {
+    std::vector<CEvent> found;
+    for (const CEvent& event : g_events)
+        if (event.kind == kind)
+            found.push_back(event);
+    return found;
 }
 
-class KeyHookDispatch : public CaptureFixture {
+class KeyWatch : public CaptureFixture {
 protected:
     void SetUp() override {
         CaptureFixture::SetUp();
-        target = CreateTestWindow("KeyHookDispatchTarget", TargetProc, 0, WS_POPUP, RECT{0, 0, 10, 10});
-        ASSERT_NE(target, nullptr);
-        g_reports.clear();
-        g_onReport = nullptr;
-        CKeyHookShared& shared = KeyHookShared();
-        StoreShared(shared.targetWindow, target);
-        SetHotKeys({}, {});
+        target = CreateTestWindow("KeyWatchTarget", TargetProc, 0, WS_POPUP, RECT{0, 0, 10, 10});
+        keyWindow = CreateTestWindow("KeyWatchKeys", KeyWindowProc, WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE,
+                                     RECT{300, 300, 400, 400});
+        ASSERT_TRUE(target && keyWindow);
+        ASSERT_TRUE(TakeKeyboardFocus(keyWindow));
         WriteCaptureSettings(3, Dir(), "Shot__");
+        SetHotKeys({}, {});
+        PumpMessages();
+        g_events.clear();
     }
     void TearDown() override {
-        Hold({});
-        StoreShared(KeyHookShared().targetWindow, HWND{});
+        DetachKeyWatch();
         SetHotKeys({}, {});
+        DestroyWindow(keyWindow);
         DestroyWindow(target);
         CaptureFixture::TearDown();
     }
@@ -81,189 +108,203 @@ protected:
         for (CHookHotKey& mode : shared.modes)
             StoreShared(mode, i < static_cast<int>(modes.size()) ? modes.begin()[i++] : CHookHotKey{});
     }
-    // Calls the procedure as the system would for a key press of `key`.
-    static LRESULT Press(BYTE key) { return KeyHookProc(HC_ACTION, key, 0x00000001); }
-
-    std::vector<UINT> ReportedMessages() const {
-        std::vector<UINT> messages;
-        for (const CReport& report : g_reports)
-            messages.push_back(report.message);
-        return messages;
+    static bool Settle(size_t events, DWORD timeoutMs = 10000) {
+        const bool arrived = WaitUntil([&] { return g_events.size() >= events; }, timeoutMs);
+        // Whatever else would come.
+        Sleep(300);
+        PumpMessages();
+        return arrived;
     }
 
     HWND target = nullptr;
+    HWND keyWindow = nullptr;
 };
 
 } // namespace
 
-TEST_F(KeyHookDispatch, AHotKeyWithoutModifiersFiresOnlyWithoutModifiers) {
-    SetHotKeys({}, {{VK_F5, 0}});
-    Hold({VK_F5});
-    Press(VK_F5);
-    ASSERT_EQ(ReportedMessages(), std::vector<UINT>{kMsgResultInterlace});
-    EXPECT_EQ(g_reports[0].result, 0);
-
-    g_reports.clear();
-    Hold({kShift, VK_F5});
-    Press(VK_F5);
-    Hold({kControl, VK_F5});
-    Press(VK_F5);
-    EXPECT_TRUE(g_reports.empty());
+TEST_F(KeyWatch, AHotKeyFiresOncePerPressAndEveryKeyReachesTheProgramInOrder) {
+    ASSERT_EQ(AttachKeyWatch(target), 1);
+    SetHotKeys({}, {{}, {}, {}, {VK_F7, 0}}); // Line Blank on F7
+    // F7, then letters typed while its line code is on the screen.
+    SendKey(VK_F7, false);
+    PressKeys({'Q'});
+    PressKeys({'W'});
+    PressKeys({'E'});
+    ASSERT_TRUE(Settle(5));
+    // Auto-repeat: further key-down events of the held key, after the action has ended.
+    SendKey(VK_F7, false);
+    Sleep(50);
+    SendKey(VK_F7, false);
+    SendKey(VK_F7, true);
+    ASSERT_TRUE(Settle(7));
+    // A new press fires again.
+    PressKeys({VK_F7});
+    ASSERT_TRUE(Settle(9));
+    EXPECT_EQ(g_events,
+              (std::vector<CEvent>{Key(VK_F7), Key('Q'), Key('W'), Key('E'), Result(kMsgResultLineBlank),
+                                   Key(VK_F7), Key(VK_F7), Key(VK_F7), Result(kMsgResultLineBlank)}));
 }
 
-TEST_F(KeyHookDispatch, EachModeReportsWithItsOwnMessage) {
-    SetHotKeys({}, {{'1', 0}, {'2', 0}, {'3', 0}, {'4', 0}, {'5', 0}});
-    for (BYTE key : {'2', '3', '4', '5'}) {
-        Hold({key});
-        Press(key);
-    }
-    EXPECT_EQ(ReportedMessages(), (std::vector<UINT>{kMsgResultPageFlip, kMsgResultSyncDouble,
-                                                     kMsgResultLineBlank, kMsgResultNormal}));
-    for (const CReport& report : g_reports)
-        EXPECT_EQ(report.result, 0);
-}
+TEST_F(KeyWatch, OnlyExactModifiersFireTheCaptureComesFirstAndOneActionRunsAtATime) {
+    ASSERT_EQ(AttachKeyWatch(target), 1);
+    // Capture and Line Blank on Shift+F6; Page Flip and Sync Double on Ctrl+F5.
+    SetHotKeys({VK_F6, HOTKEYF_SHIFT},
+               {{}, {VK_F5, HOTKEYF_CONTROL}, {VK_F5, HOTKEYF_CONTROL}, {VK_F6, HOTKEYF_SHIFT}});
+    PressKeys({VK_F5});
+    PressKeys({VK_CONTROL, VK_SHIFT, VK_F5});
+    PressKeys({VK_SHIFT, VK_F5});
+    PressKeys({VK_F6});
+    ASSERT_TRUE(Settle(7));
+    EXPECT_TRUE(Only(CEvent::kResult).empty());
 
-TEST_F(KeyHookDispatch, CaptureWinsOverAModeOnTheSameKeysAndSendsNothing) {
-    SetHotKeys({VK_F6, 2}, {{VK_F6, 2}});
-    Hold({kControl, VK_F6});
-    Press(VK_F6);
-    EXPECT_TRUE(g_reports.empty());
-    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"Shot__00.jpg"});
-}
-
-TEST_F(KeyHookDispatch, PageFlipWinsOverSyncDoubleOnTheSameKeys) {
-    SetHotKeys({}, {{}, {VK_F7, 1}, {VK_F7, 1}});
-    Hold({kShift, VK_F7});
-    Press(VK_F7);
-    EXPECT_EQ(ReportedMessages(), std::vector<UINT>{kMsgResultPageFlip});
-}
-
-TEST_F(KeyHookDispatch, ClearedHotKeysNeverFireAndOnlyTheCaptureRemains) {
-    // As after DetachKeyHook and a new AttachKeyHook without SetKeyHookParams.
-    SetHotKeys({VK_SCROLL, 0}, {});
-    BYTE state[256];
-    for (BYTE& key : state)
-        key = 0x80;
-    state[VK_SHIFT] = state[VK_CONTROL] = state[VK_MENU] = 0;
-    state[VK_SCROLL] = 0;
-    SetKeyboardState(state);
-    Press('A');
-    EXPECT_TRUE(g_reports.empty());
+    // Page Flip; the capture pressed while its code is on the screen is dropped.
+    g_events.clear();
+    PressKeys({VK_CONTROL, VK_F5});
+    PressKeys({VK_SHIFT, VK_F6});
+    ASSERT_TRUE(WaitUntil([] { return !Only(CEvent::kResult).empty(); }, 10000));
+    Settle(0);
+    EXPECT_EQ(Only(CEvent::kResult), std::vector<CEvent>{Result(kMsgResultPageFlip)});
     EXPECT_TRUE(FilesInDir().empty());
-    Hold({VK_SCROLL});
-    Press(VK_SCROLL);
-    EXPECT_TRUE(g_reports.empty());
+
+    // The capture, reported with its file before its result message.
+    g_events.clear();
+    PressKeys({VK_SHIFT, VK_F6});
+    ASSERT_TRUE(WaitUntil([] { return !Only(CEvent::kResult).empty(); }, 10000));
+    const std::vector<CEvent> reports{{CEvent::kCaptureReport, 0, 0, Dir() + "Shot__00.jpg"},
+                                      Result(kMsgResultCapture)};
+    EXPECT_EQ(std::vector<CEvent>(g_events.end() - 2, g_events.end()), reports);
+    EXPECT_GT(FileSize("Shot__00.jpg"), 0u);
     EXPECT_EQ(FilesInDir(), std::vector<std::string>{"Shot__00.jpg"});
+
+    // A capture that finds no file name reports its failure, with no file.
+    g_events.clear();
+    WriteCaptureSettings(3, Dir() + "missing\\", "Shot__");
+    PressKeys({VK_SHIFT, VK_F6});
+    ASSERT_TRUE(WaitUntil([] { return !Only(CEvent::kResult).empty(); }, 10000));
+    const CEvent failed{CEvent::kCaptureReport, 0, kResultCaptureUnavailable, ""};
+    EXPECT_EQ(Only(CEvent::kCaptureReport), std::vector<CEvent>{failed});
+    EXPECT_EQ(Only(CEvent::kResult),
+              std::vector<CEvent>{Result(kMsgResultCapture, kResultCaptureUnavailable)});
 }
 
-TEST_F(KeyHookDispatch, NothingHappensOutsideActionsWithoutTargetOrWhileBusy) {
-    SetHotKeys({}, {{VK_F8, 0}});
-    Hold({VK_F8});
-    KeyHookProc(HC_NOREMOVE, VK_F8, 0);
-    KeyHookProc(-1, VK_F8, 0);
-    EXPECT_TRUE(g_reports.empty());
-
-    StoreShared(KeyHookShared().targetWindow, HWND{});
-    Press(VK_F8);
-    EXPECT_TRUE(g_reports.empty());
-    StoreShared(KeyHookShared().targetWindow, target);
-
-    // A key that arrives while the action runs (here: while the target handles the report) is passed on
-    // without a second action.
-    g_onReport = [] { Press(VK_F8); };
-    Press(VK_F8);
-    EXPECT_EQ(g_reports.size(), 1u);
-}
-
-TEST_F(KeyHookDispatch, EveryFurtherKeyMessageWhileTheKeysAreHeldFiresAgain) {
-    SetHotKeys({}, {{}, {}, {'Q', 4}});
-    Hold({VK_MENU, 'Q'});
-    Press('Q');
-    Press('Q');       // an auto-repeat
-    Press(VK_LSHIFT); // any other key message while the hotkey is held
-    EXPECT_EQ(g_reports.size(), 3u);
-}
-
-TEST_F(KeyHookDispatch, TheActionRunsPerMonitorAwareAndRestoresTheThreadsAwareness) {
-    // As in a program that never declared DPI awareness.
-    DPI_AWARENESS_CONTEXT before = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_UNAWARE);
-    ASSERT_NE(before, nullptr);
-    ASSERT_FALSE(ThreadIsPerMonitorAware());
-    SetHotKeys({}, {{}, {}, {}, {VK_F9, 0}});
-    Hold({VK_F9});
-    Press(VK_F9);
-    ASSERT_EQ(g_reports.size(), 1u);
-    EXPECT_TRUE(g_reports[0].perMonitorAware);
-    EXPECT_TRUE(AreDpiAwarenessContextsEqual(GetThreadDpiAwarenessContext(), DPI_AWARENESS_CONTEXT_UNAWARE));
-    SetThreadDpiAwarenessContext(before);
-}
-
-TEST_F(KeyHookDispatch, AGoneTargetWindowChangesNothing) {
+TEST_F(KeyWatch, AGoneTargetWindowChangesNothingForTheKeys) {
     HWND gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(gone);
-    StoreShared(KeyHookShared().targetWindow, gone);
-    SetHotKeys({}, {{VK_F4, 0}});
-    Hold({VK_F4});
-    EXPECT_EQ(Press(VK_F4), 0);
-    EXPECT_TRUE(g_reports.empty());
+    ASSERT_EQ(AttachKeyWatch(gone), 1);
+    SetHotKeys({VK_F6, 0}, {});
+    PressKeys({VK_F6});
+    PressKeys({'A'});
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const DWORD size = FileSize("Shot__00.jpg");
+            return size != INVALID_FILE_SIZE && size > 0;
+        },
+        10000))
+        << "the capture did not run";
+    ASSERT_TRUE(Settle(2));
+    EXPECT_EQ(g_events, (std::vector<CEvent>{Key(VK_F6), Key('A')}));
+}
+
+TEST_F(KeyWatch, DetachDuringAnActionWaitsForItAndReportsNothingMore) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const CPixels before = ReadPixels(nullptr, 0, 0, width, 1);
+    ASSERT_EQ(AttachKeyWatch(target), 1);
+    SetHotKeys({}, {{VK_F9, 0}}); // Interlace: two codes, one second
+    PressKeys({VK_F9});
+    ASSERT_TRUE(WaitUntil([&] { return ReadPixels(nullptr, 0, 0, width, 1) != before; }, 5000))
+        << "the code did not show";
+    const ULONGLONG start = GetTickCount64();
+    DetachKeyWatch();
+    EXPECT_LT(GetTickCount64() - start, 3000u);
+    EXPECT_EQ(ReadPixels(nullptr, 0, 0, width, 1), before) << "the band was not restored";
+    EXPECT_EQ(LoadShared(KeyHookShared().hook), nullptr);
+
+    // No report after the detach, and the keys go on.
+    PressKeys({VK_F9});
+    ASSERT_TRUE(Settle(2));
+    EXPECT_EQ(g_events, (std::vector<CEvent>{Key(VK_F9), Key(VK_F9)}));
 }
 
 namespace {
 
-std::vector<WPARAM> g_keysSeenByNextHook;
-std::vector<WPARAM> g_keysReceived;
+std::vector<HANDLE> g_started;
+std::atomic<int> g_startsAllowed{0};
 
-LRESULT CALLBACK NextHookProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION)
-        g_keysSeenByNextHook.push_back(wParam);
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-LRESULT CALLBACK KeyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_KEYDOWN || message == WM_KEYUP)
-        g_keysReceived.push_back(wParam);
-    return TargetProc(window, message, wParam, lParam);
+// Starts threads while starts are allowed, then fails; keeps a handle of each thread it started.
+HANDLE LimitedStarter(LPTHREAD_START_ROUTINE routine, void* context, DWORD* threadId) {
+    if (g_startsAllowed.fetch_sub(1) <= 0)
+        return nullptr;
+    HANDLE thread = StartThread(routine, context, threadId);
+    HANDLE copy = nullptr;
+    DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    g_started.push_back(copy);
+    return thread;
 }
 
 } // namespace
 
-TEST_F(KeyHookDispatch, InstalledAsHookItPassesEveryKeyOnWhetherItActsOrNot) {
-    HWND window = CreateTestWindow("KeyHookDispatchKeys", KeyWindowProc, WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE,
-                                   RECT{50, 50, 150, 150});
-    ASSERT_NE(window, nullptr);
-    SetForegroundWindow(window);
-    SetFocus(window);
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }, 5000));
-    StoreShared(KeyHookShared().targetWindow, window);
-    SetHotKeys({}, {{}, {VK_F3, 1}});
-
-    // The hook installed last is called first, so the recording hook sees only what KeyHookProc passes on.
-    HHOOK next = SetWindowsHookExA(WH_KEYBOARD, NextHookProc, nullptr, GetCurrentThreadId());
-    HHOOK hook = SetWindowsHookExA(WH_KEYBOARD, KeyHookProc, nullptr, GetCurrentThreadId());
-    ASSERT_TRUE(next && hook);
-    StoreShared(KeyHookShared().hook, hook);
-    g_keysSeenByNextHook.clear();
-    g_keysReceived.clear();
-
-    INPUT inputs[6] = {};
-    const WORD keys[6] = {'A', 'A', VK_SHIFT, VK_F3, VK_F3, VK_SHIFT};
-    for (int i = 0; i < 6; ++i) {
-        inputs[i].type = INPUT_KEYBOARD;
-        inputs[i].ki.wVk = keys[i];
-        inputs[i].ki.dwFlags = (i == 1 || i == 4 || i == 5) ? KEYEVENTF_KEYUP : 0;
+TEST_F(KeyWatch, WhenAThreadCannotStartNothingIsLeftRunningAndTheKeysGoOn) {
+    SetHotKeys({VK_F6, 0}, {});
+    for (int allowed : {0, 1}) {
+        g_started.clear();
+        g_startsAllowed = allowed;
+        EXPECT_EQ(AttachKeyWatch(target, LimitedStarter), 0) << allowed;
+        EXPECT_EQ(LoadShared(KeyHookShared().hook), nullptr);
+        EXPECT_EQ(g_started.size(), static_cast<size_t>(allowed));
+        for (HANDLE thread : g_started) {
+            EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "a thread still runs";
+            CloseHandle(thread);
+        }
     }
-    ASSERT_EQ(SendInput(6, inputs, sizeof(INPUT)), 6u);
-    EXPECT_TRUE(WaitUntil([] { return g_keysReceived.size() >= 6; }, 10000));
+    g_events.clear();
+    PressKeys({VK_F6});
+    ASSERT_TRUE(Settle(1));
+    EXPECT_EQ(g_events, std::vector<CEvent>{Key(VK_F6)});
+    EXPECT_TRUE(FilesInDir().empty());
+}
 
-    UnhookWindowsHookEx(hook);
-    UnhookWindowsHookEx(next);
-    StoreShared(KeyHookShared().hook, HHOOK{});
-    DestroyWindow(window);
+TEST_F(KeyWatch, HotKeysChangedWhileKeysArePressedNeverPairAKeyWithOtherModifiers) {
+    ASSERT_EQ(AttachKeyWatch(target), 1);
+    // Two sets of hotkeys in turn: F2 with Shift and F3 alone. F2 alone or F3 with Shift would be
+    // a key paired with the other set's modifiers.
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        CKeyHookShared& shared = KeyHookShared();
+        for (bool first = true; !stop; first = !first) {
+            const CHookHotKey hotKey = first ? CHookHotKey{VK_F2, HOTKEYF_SHIFT} : CHookHotKey{VK_F3, 0};
+            StoreShared(shared.capture, hotKey);
+            for (CHookHotKey& mode : shared.modes)
+                StoreShared(mode, hotKey);
+            Sleep(0);
+        }
+    });
+    const int presses = 100;
+    for (int i = 0; i < presses; ++i) {
+        PressKeys({VK_F2});
+        PressKeys({VK_SHIFT, VK_F3});
+    }
+    Settle(3 * presses);
+    stop = true;
+    writer.join();
+    EXPECT_EQ(Only(CEvent::kKey).size(), 3u * presses);
+    EXPECT_TRUE(Only(CEvent::kResult).empty());
+    EXPECT_TRUE(FilesInDir().empty());
+}
 
-    const std::vector<WPARAM> sent(keys, keys + 6);
-    EXPECT_EQ(g_keysSeenByNextHook, sent);
-    EXPECT_EQ(g_keysReceived, sent);
-    // Shift+F3 fired Page Flip once, on the key-down of F3 (at its key-up the key state shows F3
-    // released); 'A' alone fired nothing.
-    EXPECT_EQ(ReportedMessages(), std::vector<UINT>{kMsgResultPageFlip});
+TEST_F(KeyWatch, ADetachThatWaitsForACaptureReportingToItsOwnThreadDoesNotHang) {
+    ASSERT_EQ(AttachKeyWatch(target), 1);
+    SetHotKeys({VK_F6, 0}, {});
+    PressKeys({VK_F6});
+    // Not a message handled meanwhile: the action thread ends up waiting for this thread to take its
+    // report.
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    while (!(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) && GetTickCount64() < deadline)
+        Sleep(5);
+    ASSERT_TRUE(HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) << "no report was sent";
+    const ULONGLONG start = GetTickCount64();
+    DetachKeyWatch();
+    EXPECT_LT(GetTickCount64() - start, 3000u) << "the detach waited for the report's time-out";
+    // The report was handled while the detach waited, before any message of the loop.
+    ASSERT_EQ(Only(CEvent::kCaptureReport).size(), 1u);
+    EXPECT_EQ(Only(CEvent::kCaptureReport)[0].path, Dir() + "Shot__00.jpg");
 }

@@ -89,7 +89,10 @@ TEST_F(KeyHookState, TheSectionIsSharedWritableAndLaidOutFieldByField) {
     EXPECT_LT(offsetof(CKeyHookShared, targetWindow), offsetof(CKeyHookShared, capture));
     EXPECT_LT(offsetof(CKeyHookShared, capture), offsetof(CKeyHookShared, modes));
     EXPECT_LT(offsetof(CKeyHookShared, modes), offsetof(CKeyHookShared, colorCodes));
+    // A hotkey is one 32-bit value, key in the low half, read and written whole.
     EXPECT_EQ(sizeof(CHookHotKey), 4u);
+    EXPECT_EQ(alignof(CHookHotKey), 4u);
+    EXPECT_EQ(offsetof(CHookHotKey, virtualKey), 0u);
     EXPECT_EQ(sizeof(CKeyHookShared::colorCodes), 5u * 16u * 4u);
 }
 
