@@ -6,7 +6,9 @@
 // program as "capture_bench memory capture|encoder <view mode>", which reports it as its exit code.
 //
 // Memory is the peak working set: under Wine it is the process's real high-water mark of resident
-// memory, while the peak page-file and private figures stay near zero.
+// memory (while its peak page-file and private figures are not peaks). The mark cannot be set back, so
+// the fresh process does nothing large before the measured run: it reads the screen band by band, as
+// the capture does.
 
 #include "bench/BenchClock.h"
 #include "display/JpegCodec.h"
@@ -84,36 +86,24 @@ LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return 0;
 }
 
-// The whole capture picture of the screen in memory, made as the capture makes it but in one band:
-// the encoder's input when it runs alone.
+// The whole capture picture of the screen in memory, read band by band as the capture reads it: the
+// encoder's input when it runs alone.
 class CFullPicture {
 public:
     bool Make(std::int32_t viewMode) {
-        CWindowDC screen(nullptr);
-        CMemoryDC memory(CreateCompatibleDC(screen));
-        if (!CaptureLayoutOf(GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES), viewMode,
-                             m_layout))
+        CScreenBands bands;
+        if (bands.Open(viewMode, 1) != 0)
             return false;
-        const int bandRows = (m_layout.screenHeight + 1) / 2 * 2;
-        m_stride = (3 * static_cast<unsigned>(PictureWidth(m_layout)) + 3) & ~3u;
-        BITMAPINFO info{};
-        info.bmiHeader = {
-            sizeof(BITMAPINFOHEADER), PictureWidth(m_layout), -bandRows, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        m_bitmap.reset(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        m_bits = static_cast<std::uint8_t*>(bits);
-        CBandPlan plan;
-        if (!m_bitmap || !PlanBand(m_layout, bandRows, 0, plan))
-            return false;
-        {
-            CSelectObject selection(memory, m_bitmap);
-            for (int c = 0; c < plan.copyCount; ++c)
-                BitBlt(memory, plan.copies[c].half * m_layout.screenWidth, 0, m_layout.screenWidth,
-                       plan.copies[c].rows, screen, 0, plan.copies[c].firstScreenRow, SRCCOPY);
+        m_layout = bands.Layout();
+        m_stride = bands.Stride();
+        m_rows.assign(static_cast<size_t>(m_stride) * m_layout.screenHeight, 0);
+        for (int band = 0; band < bands.BandCount(); ++band) {
+            if (!bands.Copy(band, 0))
+                return false;
+            std::memcpy(m_rows.data() + static_cast<size_t>(band) * kCaptureBandRows * m_stride,
+                        bands.Rows(0), static_cast<size_t>(bands.RowsOf(band)) * m_stride);
         }
-        GdiFlush();
-        return ArrangeBand(m_layout, plan, std::span(m_bits, static_cast<size_t>(m_stride) * bandRows),
-                           m_stride);
+        return true;
     }
 
     // Encodes the picture into a new file at `path`, handing it to the encoder in the capture's bands.
@@ -126,8 +116,8 @@ public:
             return false;
         for (int row = 0; row < m_layout.screenHeight; row += kCaptureBandRows) {
             const int rows = std::min(kCaptureBandRows, m_layout.screenHeight - row);
-            if (!encoder.WriteRows(m_bits + static_cast<size_t>(row) * m_stride, static_cast<unsigned>(rows),
-                                   m_stride))
+            if (!encoder.WriteRows(m_rows.data() + static_cast<size_t>(row) * m_stride,
+                                   static_cast<unsigned>(rows), m_stride))
                 return false;
         }
         return encoder.Finish();
@@ -139,9 +129,8 @@ public:
 
 private:
     CCaptureLayout m_layout;
-    CBitmap m_bitmap;
-    std::uint8_t* m_bits = nullptr;
     unsigned m_stride = 0;
+    std::vector<std::uint8_t> m_rows;
 };
 
 struct CMemoryFigures {
@@ -156,8 +145,20 @@ CMemoryFigures Memory() {
     return {counters.WorkingSetSize, counters.PeakWorkingSetSize};
 }
 
+// The machine's load average (Linux's, under Wine), to read the timings by; empty elsewhere.
+std::string LoadAverage() {
+    CFileHandle file(
+        CreateFileA("Z:\\proc\\loadavg", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    char text[64] = {};
+    DWORD read = 0;
+    if (!file || !ReadFile(file, text, sizeof text - 1, &read, nullptr))
+        return {};
+    std::string load(text, read);
+    return load.substr(0, load.find(' ', load.find(' ', load.find(' ') + 1) + 1));
+}
+
 // The child's part: the peak memory in kilobytes that one capture, or the encoder alone on a picture
-// already in memory, adds to a process that has used the encoder and the screen just once, in little.
+// already in memory, adds to a process that has used the encoder and the screen once before, in little.
 int MeasureMemory(const std::string& what, std::int32_t viewMode) {
     const std::string dir = BenchDir();
     WriteCaptureSettings(dir, static_cast<DWORD>(viewMode));
@@ -185,7 +186,6 @@ int MeasureMemory(const std::string& what, std::int32_t viewMode) {
     DeleteBenchFiles(dir);
     if (!done)
         return -1;
-    // Below the earlier peak the figure would hide: the warm-up keeps that close to the start.
     return static_cast<int>((std::max(after.peak, before.current) - before.current) / 1024);
 }
 
@@ -231,9 +231,9 @@ int main(int argc, char** argv) {
         DispatchMessageA(&message);
 
     const int rounds = width * height > 4000000 ? 5 : 7;
-    std::printf("screen %dx%d, medians of %d rounds; the capture copies the screen in bands of %d rows while "
-                "a second thread encodes the bands already copied\n",
-                width, height, rounds, kCaptureBandRows);
+    std::printf("screen %dx%d, medians of %d rounds, load average %s; the capture copies the screen in bands "
+                "of %d rows while a second thread encodes the bands already copied\n",
+                width, height, rounds, LoadAverage().c_str(), kCaptureBandRows);
     std::size_t sideBySide = 0;
     for (std::int32_t viewMode = 0; viewMode < 4; ++viewMode) {
         WriteCaptureSettings(dir, static_cast<DWORD>(viewMode));
@@ -293,10 +293,13 @@ int main(int argc, char** argv) {
             Median(arrangement));
     }
 
+    std::printf("load average %s\n", LoadAverage().c_str());
     const double quarter = sideBySide / 4.0 / (1024 * 1024);
-    std::printf("peak memory added by one capture, each figure from a fresh process; goal: the capture's own "
-                "at most a quarter of a %dx%d side-by-side frame, %.1f MB\n",
-                2 * width, height, quarter);
+    std::printf(
+        "peak memory added by one capture (peak working set less the working set just before), each "
+        "figure from a fresh process; goal: the capture's own at most a quarter of a %dx%d side-by-side "
+        "frame, %.1f MB\n",
+        2 * width, height, quarter);
     for (int viewMode = 0; viewMode < 4; ++viewMode) {
         const double alone = MeasureInChild("encoder", viewMode);
         const double whole = MeasureInChild("capture", viewMode);

@@ -2,6 +2,7 @@
 // what it refuses, and that its file is whole or gone, whoever looks at it meanwhile.
 
 #include "display/JpegCodec.h"
+#include "display/SyncDoubleBands.h"
 #include "keyhook/CaptureFileName.h"
 #include "keyhook/ScreenCapture.h"
 #include "linecode/ResultCodes.h"
@@ -362,4 +363,18 @@ TEST_F(CaptureSeries, AProgramKilledDuringACaptureLeavesNothing) {
     ASSERT_TRUE(child.Start(self, "--gtest_also_run_disabled_tests --gtest_filter=CaptureChild.*"));
     ASSERT_EQ(child.Wait(60000), 7);
     EXPECT_TRUE(FilesInDir().empty());
+}
+
+// Registered on a screen too small for the Sync Double bands of its width.
+TEST_F(CaptureSeries, AScreenThatCannotBeCopiedFailsTheCaptureAndLeavesNothing) {
+    const int width = ScreenWidth(), height = ScreenHeight();
+    if (SyncDoubleBands(width, height).bottomStart < height)
+        GTEST_SKIP() << "the bands fit a " << width << "x" << height << " screen";
+    WriteCaptureSettings(1, Dir(), "Small_");
+    EXPECT_EQ(CaptureScreen(), kResultBlitFailed);
+    EXPECT_TRUE(FilesInDir().empty());
+    // The other view modes read that screen.
+    WriteCaptureSettings(0, Dir(), "Small_");
+    EXPECT_EQ(CaptureScreen(), kResultOk);
+    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"Small_00.jps"});
 }
