@@ -85,7 +85,9 @@ bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
         std::string candidate = CaptureFileName(settings.dir, settings.name, number, settings.viewMode);
         if (candidate.empty())
             return false;
-        // Readers may share the file; nobody may write, rename or delete it meanwhile.
+        // Shared for reading alone: nobody else may write, rename or delete it meanwhile. Holding the right
+        // to delete, the handle admits only readers that share deletion, and while the file is marked
+        // Windows admits none.
         CFileHandle created(CreateFileA(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                         FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                         nullptr));

@@ -69,6 +69,17 @@ CCaptureLayout Layout(int width, int height, std::int32_t viewMode) {
     return layout;
 }
 
+// A Sync Double layout with bands of its own, smaller than any screen's.
+CCaptureLayout SyncDoubleLayout(int width, int height, int topRows, int bottomStart) {
+    CCaptureLayout layout;
+    layout.viewMode = kViewSyncDouble;
+    layout.screenWidth = width;
+    layout.screenHeight = height;
+    layout.topRows = topRows;
+    layout.bottomStart = bottomStart;
+    return layout;
+}
+
 } // namespace
 
 TEST(CaptureBands, LayoutsFollowTheViewModeAndRefuseScreensTheyCannotRead) {
@@ -107,12 +118,7 @@ TEST(CaptureBands, EachPictureRowShowsItsScreenRow) {
         EXPECT_EQ(ScreenRowOf(interlace, 1, row), pairs[row][1]) << row;
     }
     // Sync Double stretches 4 band rows to 10: the middle of row y lies at (y + 1/2) * 4 / 10.
-    CCaptureLayout sync;
-    sync.viewMode = kViewSyncDouble;
-    sync.screenWidth = 2;
-    sync.screenHeight = 10;
-    sync.topRows = 4;
-    sync.bottomStart = 7;
+    const CCaptureLayout sync = SyncDoubleLayout(2, 10, 4, 7);
     const int top[10] = {0, 0, 1, 1, 1, 2, 2, 3, 3, 3};
     const int bottom[10] = {7, 7, 7, 8, 8, 8, 8, 9, 9, 9}; // 3 rows from row 7 stretched to 10
     for (int row = 0; row < 10; ++row) {
@@ -137,14 +143,9 @@ TEST(CaptureBands, EachPictureRowShowsItsScreenRow) {
 }
 
 TEST(CaptureBands, BandsOfAnySizeMakeThePictureRowByRow) {
-    CCaptureLayout sync;
-    sync.viewMode = kViewSyncDouble;
-    sync.screenWidth = 3;
-    sync.screenHeight = 23;
-    sync.topRows = 7;
-    sync.bottomStart = 13;
     const CCaptureLayout layouts[] = {Layout(3, 23, kViewInterlace), Layout(3, 22, kViewLineBlank),
-                                      Layout(3, 23, kViewFlat2D), sync, Layout(1024, 767, kViewSyncDouble)};
+                                      Layout(3, 23, kViewFlat2D), SyncDoubleLayout(3, 23, 7, 13),
+                                      Layout(1024, 767, kViewSyncDouble)};
     // Bands of 2 to 8 rows end inside the stretched bands and inside the gap between them; 32 is the
     // capture's own.
     for (const CCaptureLayout& layout : layouts) {
