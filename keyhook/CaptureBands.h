@@ -7,7 +7,8 @@
 //   row 2j + 1 in the second; the last row of an odd height shows that screen row in both halves.
 // - Sync Double: in the first half the top band (screen rows 0 to T - 1), in the second the bottom
 //   band (rows B to H - 1), each stretched to the full height: the band row whose share of the
-//   stretched height holds the middle of picture row y.
+//   stretched height holds the middle of picture row y (the row that StretchBlt picks when it
+//   enlarges).
 // - 2D: screen row y.
 // A band's screen rows are first copied into the top rows of each half of the band; ArrangeBand then
 // spreads them over the band in place. Plain code, free of Windows headers.
