@@ -58,6 +58,7 @@ public:
 private:
     void Watch() {
         while (!m_stop) {
+            Sleep(1);
             WIN32_FIND_DATAA found;
             CFindHandle search(FindFirstFileA((m_dir + "*").c_str(), &found));
             if (!search)
