@@ -49,6 +49,8 @@ const char* ResultTextForCode(int result) {
     case kResultNoMemoryDC:
     case kResultNoScreenDC:
         return "Error: Can't Get DC!";
+    case kResultNotWritten:
+        return "Error: Can't Write File!";
     default:
         return "";
     }
@@ -65,6 +67,8 @@ CCaptureNotice CaptureNoticeFor(int result, const std::string& file, bool fileHo
     }
     if (result == kResultCaptureUnavailable)
         return {kFailedTitle, "The capture settings give no free file name.", true};
+    if (result == kResultNotWritten)
+        return {kFailedTitle, "The picture could not be written to " + file, true};
     const std::string text = ResultTextForCode(result);
     return {kFailedTitle, text.empty() ? "The screen could not be copied." : text, true};
 }

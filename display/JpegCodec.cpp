@@ -1,5 +1,6 @@
 #include "display/JpegCodec.h"
 
+#include "display/CodecRuntime.h"
 #include "display/DibLayout.h"
 #include "display/JpegHeader.h"
 #include "framework/Handles.h"
@@ -13,62 +14,7 @@
 #include <string>
 #include <vector>
 
-// COM is reached through ole32.dll loaded at run time, never imported: the hook library that carries
-// this codec is mapped into every program that reads the keyboard and must not pull COM into them.
-
 namespace {
-
-// The COM entry points of ole32.dll and the thread's apartment, for the duration of one decode or
-// encode. COM objects must be released before it goes: declare it before them.
-class CComRuntime {
-public:
-    CComRuntime() : m_ole32(LoadLibraryA("ole32.dll")) {
-        if (!m_ole32)
-            return;
-        m_initialize = GetProcedure<decltype(&CoInitializeEx)>(m_ole32, "CoInitializeEx");
-        m_uninitialize = GetProcedure<decltype(&CoUninitialize)>(m_ole32, "CoUninitialize");
-        m_create = GetProcedure<decltype(&CoCreateInstance)>(m_ole32, "CoCreateInstance");
-        if (!m_initialize || !m_uninitialize || !m_create)
-            return;
-        // An apartment already entered by the thread's owner stays as it is; only a new one is left again.
-        HRESULT result = m_initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        m_leave = SUCCEEDED(result);
-        m_usable = SUCCEEDED(result) || result == RPC_E_CHANGED_MODE;
-    }
-    ~CComRuntime() {
-        if (m_leave)
-            m_uninitialize();
-    }
-    CComRuntime(const CComRuntime&) = delete;
-    CComRuntime& operator=(const CComRuntime&) = delete;
-
-    // The imaging factory; empty when COM or WIC is not available.
-    CComPtr<IWICImagingFactory> CreateFactory() const {
-        CComPtr<IWICImagingFactory> factory;
-        if (m_usable)
-            m_create(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                     factory.put_void());
-        return factory;
-    }
-
-private:
-    CLibrary m_ole32;
-    decltype(&CoInitializeEx) m_initialize = nullptr;
-    decltype(&CoUninitialize) m_uninitialize = nullptr;
-    decltype(&CoCreateInstance) m_create = nullptr;
-    bool m_leave = false;
-    bool m_usable = false;
-};
-
-std::wstring Widen(const char* text) {
-    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (length <= 0)
-        return {};
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
-    wide.pop_back();
-    return wide;
-}
 
 // The longest file that is read for decoding; a picture within the decoding bound needs far less.
 constexpr ULONGLONG kMaxJpegFileBytes = ULONGLONG{256} << 20;
@@ -157,81 +103,6 @@ HGLOBAL PackTo24BitDib(IWICBitmapSource* source, UINT sourceBytes) {
     return memory.release();
 }
 
-// One row of a packed DIB as 24-bit blue-green-red pixels.
-void RowTo24Bit(const BYTE* row, UINT width, UINT bitCount, const RGBQUAD* table, BYTE* out) {
-    for (UINT x = 0; x < width; ++x) {
-        BYTE blue, green, red;
-        if (bitCount == 24 || bitCount == 32) {
-            const BYTE* pixel = row + static_cast<size_t>(x) * (bitCount / 8);
-            blue = pixel[0];
-            green = pixel[1];
-            red = pixel[2];
-        } else {
-            UINT perByte = 8 / bitCount;
-            UINT shift = 8 - bitCount * (x % perByte + 1);
-            UINT index = (row[x / perByte] >> shift) & ((1u << bitCount) - 1);
-            blue = table[index].rgbBlue;
-            green = table[index].rgbGreen;
-            red = table[index].rgbRed;
-        }
-        out[3 * x] = blue;
-        out[3 * x + 1] = green;
-        out[3 * x + 2] = red;
-    }
-}
-
-// Encodes the DIB of `header` (colour table after it) with rows `rows` into the file `path`.
-bool EncodeToFile(IWICImagingFactory* factory, const BITMAPINFOHEADER& header, const BYTE* rows,
-                  const CDibLayout& layout, const std::wstring& path) {
-    const UINT width = static_cast<UINT>(header.biWidth);
-    const UINT height = static_cast<UINT>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
-    const auto* table =
-        reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(&header) + kDibHeaderBytes);
-
-    CComPtr<IWICStream> stream;
-    CComPtr<IWICBitmapEncoder> encoder;
-    CComPtr<IWICBitmapFrameEncode> frame;
-    CComPtr<IPropertyBag2> options;
-    if (FAILED(factory->CreateStream(stream.put())) ||
-        FAILED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) ||
-        FAILED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.put())) ||
-        FAILED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)) ||
-        FAILED(encoder->CreateNewFrame(frame.put(), options.put())))
-        return false;
-
-    // Near-lossless: the highest quality without chroma subsampling where the encoder offers it.
-    PROPBAG2 option{};
-    VARIANT value{};
-    option.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
-    value.vt = VT_R4;
-    value.fltVal = 0.98f;
-    options->Write(1, &option, &value);
-    option.pstrName = const_cast<LPOLESTR>(L"JpegYCrCbSubsampling");
-    value.vt = VT_UI1;
-    value.bVal = WICJpegYCrCbSubsampling444;
-    options->Write(1, &option, &value);
-
-    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    if (FAILED(frame->Initialize(options.get())) || FAILED(frame->SetSize(width, height)) ||
-        FAILED(frame->SetPixelFormat(&format)) || !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
-        return false;
-
-    // The encoder takes rows from the top; a positive height stores them from the bottom.
-    const bool bottomUp = header.biHeight > 0;
-    const UINT outStride = (width * 3 + 3) & ~3u;
-    std::vector<BYTE> converted(header.biBitCount == 24 ? 0 : outStride);
-    for (UINT y = 0; y < height; ++y) {
-        const BYTE* row = rows + static_cast<size_t>(bottomUp ? height - 1 - y : y) * layout.stride;
-        if (!converted.empty()) {
-            RowTo24Bit(row, width, header.biBitCount, table, converted.data());
-            row = converted.data();
-        }
-        if (FAILED(frame->WritePixels(1, outStride, outStride, const_cast<BYTE*>(row))))
-            return false;
-    }
-    return SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
-}
-
 } // namespace
 
 unsigned CheckCodecModules(unsigned modules) {
@@ -305,56 +176,4 @@ HGLOBAL DecodeJpegFile(const char* path) {
                 return dib;
     }
     return nullptr;
-}
-
-namespace {
-
-// The layout of the DIB that `header` describes, when the codec can encode it.
-bool EncodableLayout(const BITMAPINFOHEADER& header, CDibLayout& layout) {
-    const UINT bits = header.biBitCount;
-    return header.biSize == kDibHeaderBytes && header.biCompression == BI_RGB &&
-           (bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32) &&
-           DibLayoutOf(header.biWidth, header.biHeight, bits, layout);
-}
-
-bool EncodeAndPlace(const BITMAPINFOHEADER& header, const BYTE* rows, const CDibLayout& layout,
-                    const char* path) {
-    std::wstring target = Widen(path);
-    if (target.empty())
-        return false;
-    // The picture is written beside its final name and put in place only when it is complete.
-    std::wstring partial = target + L".part";
-    bool written = false;
-    {
-        CComRuntime com;
-        CComPtr<IWICImagingFactory> factory = com.CreateFactory();
-        written = factory && EncodeToFile(factory.get(), header, rows, layout, partial);
-    }
-    if (written && MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return true;
-    DeleteFileW(partial.c_str());
-    return false;
-}
-
-} // namespace
-
-bool EncodeJpegFile(HGLOBAL dib, const char* path) {
-    if (!dib || !path)
-        return false;
-    CGlobalLock<const BYTE> lock(dib);
-    if (!lock || GlobalSize(dib) < kDibHeaderBytes)
-        return false;
-    const auto& header = *reinterpret_cast<const BITMAPINFOHEADER*>(lock.get());
-    CDibLayout layout;
-    if (!EncodableLayout(header, layout) ||
-        GlobalSize(dib) < static_cast<SIZE_T>(layout.headerBytes) + layout.imageBytes)
-        return false;
-    return EncodeAndPlace(header, lock.get() + layout.headerBytes, layout, path);
-}
-
-bool EncodeJpegDib(const BITMAPINFOHEADER* header, const void* rows, const char* path) {
-    CDibLayout layout;
-    if (!header || !rows || !path || !EncodableLayout(*header, layout))
-        return false;
-    return EncodeAndPlace(*header, static_cast<const BYTE*>(rows), layout, path);
 }

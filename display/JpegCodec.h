@@ -4,10 +4,13 @@
 // BITMAPINFOHEADER, a colour table of 2, 16 or 256 entries for 1, 4 or 8 bits per pixel (none for other
 // depths), then the pixel rows bottom-up, each padded to a multiple of 4 bytes.
 //
-// COM is initialised and WIC loaded only inside DecodeJpegFile and EncodeJpegFile, on the calling
-// thread, which is left in the COM state it was in. Only CheckCodecModules may be called from DllMain.
+// COM is initialised and WIC loaded only inside the decoding and encoding calls (for the row encoder,
+// from Begin to Finish), on the calling thread, which is left in the COM state it was in. Only
+// CheckCodecModules may be called from DllMain.
 
 #include <windows.h>
+
+#include <memory>
 
 // The module mask that the programs and the hook library ask for.
 inline constexpr unsigned kCodecModules = 7;
@@ -35,3 +38,30 @@ bool EncodeJpegFile(HGLOBAL dib, const char* path);
 // The same for a DIB in the caller's memory: `header` with its colour table directly after it, and the
 // pixel rows at `rows` (as many bytes as the header's size calls for). Nothing is copied.
 bool EncodeJpegDib(const BITMAPINFOHEADER* header, const void* rows, const char* path);
+
+// A JPEG picture of 24 bits per pixel encoded rows at a time from the top, as they become available,
+// and written through a file handle that the caller opened for writing (and keeps open until Finish
+// or Abandon): the caller decides the file's name, sharing and fate. Every call comes from the thread
+// that called Begin. The quality is that of EncodeJpegFile.
+class CJpegRowEncoder {
+public:
+    CJpegRowEncoder() noexcept;
+    ~CJpegRowEncoder();
+    CJpegRowEncoder(const CJpegRowEncoder&) = delete;
+    CJpegRowEncoder& operator=(const CJpegRowEncoder&) = delete;
+
+    // Starts a `width` x `height` picture at the file's current position. False when the codec cannot.
+    bool Begin(HANDLE file, unsigned width, unsigned height) noexcept;
+    // Encodes the next `count` rows: blue, green, red bytes, the first row at `rows` and each further
+    // one `stride` bytes after the one above it.
+    bool WriteRows(const void* rows, unsigned count, unsigned stride) noexcept;
+    // Completes the file once every row was written, and ends the encoding. False when rows are
+    // missing or the file could not be written; what was written stays for the caller to discard.
+    bool Finish() noexcept;
+    // Ends the encoding without completing the file.
+    void Abandon() noexcept;
+
+private:
+    struct CSession;
+    std::unique_ptr<CSession> m_session;
+};

@@ -3,31 +3,86 @@
 #include "framework/Handles.h"
 #include "keyhook/CaptureNaming.h"
 
-bool ReserveCaptureFile(const CCaptureSettings& settings, std::string& path) {
+namespace {
+
+bool MarkForDeletion(HANDLE file, bool remove) noexcept {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = remove ? TRUE : FALSE;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+// Whether a directory entry of that name exists. Asking the directory, not the file: a file marked for
+// deletion cannot be opened, not even to read its attributes, yet its name stays taken until it goes.
+bool NameExists(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    CFindHandle search(FindFirstFileA(path.c_str(), &found));
+    return static_cast<bool>(search);
+}
+
+} // namespace
+
+CCaptureFile& CCaptureFile::operator=(CCaptureFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_path = std::move(other.m_path);
+        m_file = std::move(other.m_file);
+        m_marked = other.m_marked;
+        m_kept = other.m_kept;
+    }
+    return *this;
+}
+
+bool CCaptureFile::Keep() noexcept {
+    if (!m_file)
+        return false;
+    if (m_marked && !MarkForDeletion(m_file, false))
+        return false;
+    m_marked = false;
+    m_kept = true;
+    return true;
+}
+
+void CCaptureFile::Close() noexcept {
+    if (m_file && !m_kept && !m_marked && !MarkForDeletion(m_file, true)) {
+        LARGE_INTEGER start{};
+        if (SetFilePointerEx(m_file, start, nullptr, FILE_BEGIN))
+            SetEndOfFile(m_file);
+    }
+    m_file.reset();
+}
+
+bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
     for (int number = 0; number < kCaptureSeriesLength; ++number) {
         std::string candidate = CaptureFileName(settings.dir, settings.name, number, settings.viewMode);
         if (candidate.empty())
             return false;
-        CFileHandle file(CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file) {
-            path = std::move(candidate);
+        // Shared for reading alone: nobody else may write, rename or delete it meanwhile. Holding the right
+        // to delete, the handle admits only readers that share deletion, and while the file is marked
+        // Windows admits none.
+        CFileHandle created(CreateFileA(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                        FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                        nullptr));
+        if (created) {
+            CCaptureFile reserved;
+            reserved.m_marked = MarkForDeletion(created, true);
+            reserved.m_path = std::move(candidate);
+            reserved.m_file = std::move(created);
+            file = std::move(reserved);
             return true;
         }
         const DWORD error = GetLastError();
         // A directory of that name, or a file on its way out, answers "access denied": the name is taken too.
         const bool taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-                           (error == ERROR_ACCESS_DENIED &&
-                            GetFileAttributesA(candidate.c_str()) != INVALID_FILE_ATTRIBUTES);
+                           (error == ERROR_ACCESS_DENIED && NameExists(candidate));
         if (!taken)
             return false;
     }
     return false;
 }
 
-int MakeCaptureFileName(std::string& path, std::int32_t& viewMode) {
+int MakeCaptureFileName(CCaptureFile& file, std::int32_t& viewMode) {
     CCaptureSettings settings;
-    if (!ReadCaptureSettings(settings).Complete() || !ReserveCaptureFile(settings, path))
+    if (!ReadCaptureSettings(settings).Complete() || !ReserveCaptureFile(settings, file))
         return 0;
     viewMode = settings.viewMode;
     return 1;

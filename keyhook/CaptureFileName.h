@@ -3,17 +3,53 @@
 
 #include "settings/CaptureSettings.h"
 
+#include "framework/Handles.h"
+
 #include <cstdint>
 #include <string>
 
-// Reserves the first free name of the series by creating that file, empty, in one exclusive step: two
-// captures at the same moment never get the same name, and an existing file (even an empty one left by
-// an earlier capture) is never truncated. False when the settings give no usable path, when all 100
-// names are taken, or when the file cannot be created for another reason (a missing or read-only
-// directory).
-bool ReserveCaptureFile(const CCaptureSettings& settings, std::string& path);
+// A name of the capture series, reserved by creating its file, empty, in one exclusive step, and the
+// handle through which the picture is written: no second name is ever involved. Until Keep(), the file
+// is marked for deletion through that handle: it disappears when the handle closes, after a failed
+// capture as when the program ends in the middle of one, and no other file can go in its place. While
+// the handle is open no other program can open the file (Windows refuses a file marked for deletion,
+// and its readers would have to share deletion), so a reader finds either no picture or a whole one.
+class CCaptureFile {
+public:
+    CCaptureFile() = default;
+    ~CCaptureFile() { Close(); }
+    CCaptureFile(CCaptureFile&&) noexcept = default;
+    CCaptureFile& operator=(CCaptureFile&& other) noexcept;
+    CCaptureFile(const CCaptureFile&) = delete;
+    CCaptureFile& operator=(const CCaptureFile&) = delete;
+
+    const std::string& Path() const noexcept { return m_path; }
+    // Open for reading and writing, at the start of the empty file; invalid when nothing is reserved.
+    HANDLE Handle() const noexcept { return m_file.get(); }
+
+    // The picture is complete: the file stays. False when the mark cannot be lifted; the file then
+    // goes when the handle closes.
+    bool Keep() noexcept;
+    // Closes the handle, which removes a file not kept. Where the file system cannot mark a file for
+    // deletion, a file not kept is cut back to an empty reservation instead.
+    void Close() noexcept;
+
+private:
+    friend bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file);
+
+    std::string m_path;
+    CFileHandle m_file;
+    bool m_marked = false;
+    bool m_kept = false;
+};
+
+// Reserves the first free name of the series: two captures at the same moment never get the same
+// name, and an existing file (even an empty one, or one on its way out) is never truncated. False when
+// the settings give no usable path, when all 100 names are taken, or when the file cannot be created
+// for another reason (a missing or read-only directory).
+bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file);
 
 // Reads the capture settings (ReadCaptureSettings: "View Mode", "Dir" or else "Default Dir", "Name" or
-// else "Default Name", as stored) and reserves the next name: 1 with the reserved path and the view
+// else "Default Name", as stored) and reserves the next name: 1 with the reserved file and the view
 // mode, or 0 when a setting is missing or no name can be reserved.
-int MakeCaptureFileName(std::string& path, std::int32_t& viewMode);
+int MakeCaptureFileName(CCaptureFile& file, std::int32_t& viewMode);

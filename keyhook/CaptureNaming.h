@@ -10,9 +10,8 @@
 // The numbers of a series run from 0 to kCaptureSeriesLength - 1.
 inline constexpr int kCaptureSeriesLength = 100;
 
-// The longest capture path in characters. The encoder first writes the picture beside its final name,
-// with ".part" appended, and that name must still fit MAX_PATH (260 with the terminator).
-inline constexpr std::size_t kMaxCapturePathLength = 260 - 1 - 5;
+// The longest capture path in characters: MAX_PATH (260) with the terminator.
+inline constexpr std::size_t kMaxCapturePathLength = 260 - 1;
 
 // The view modes 0 Interlace, 1 Sync Double, 2 Line Blank and 3 2D.
 bool IsCaptureViewMode(std::int32_t viewMode) noexcept;

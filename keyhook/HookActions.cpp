@@ -1,14 +1,14 @@
 #include "keyhook/HookActions.h"
 
-#include "settings/ActivatorMessages.h"
-#include "keyhook/CaptureFileName.h"
 #include "keyhook/KeyHook.h"
 #include "keyhook/ScreenCapture.h"
 #include "keyhook/SharedState.h"
 #include "linecode/LineCodeEmitter.h"
+#include "settings/ActivatorMessages.h"
 
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace {
@@ -33,27 +33,27 @@ void ReportCapture(int result, const std::string& path) {
         return;
     const std::int32_t code = result;
     const std::size_t size = sizeof code + path.size() + 1;
-    auto payload = std::make_unique<char[]>(size);
-    std::memcpy(payload.get(), &code, sizeof code);
-    std::memcpy(payload.get() + sizeof code, path.c_str(), path.size() + 1);
-    COPYDATASTRUCT data{};
-    data.dwData = kCaptureReportCopyData;
-    data.cbData = static_cast<DWORD>(size);
-    data.lpData = payload.get();
-    if (!SendMessageTimeoutA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+    // The record and its payload in one block, which outlives the call when the call times out.
+    auto block = std::make_unique<char[]>(sizeof(COPYDATASTRUCT) + size);
+    char* payload = block.get() + sizeof(COPYDATASTRUCT);
+    std::memcpy(payload, &code, sizeof code);
+    std::memcpy(payload + sizeof code, path.c_str(), path.size() + 1);
+    auto* data = new (block.get()) COPYDATASTRUCT{};
+    data->dwData = kCaptureReportCopyData;
+    data->cbData = static_cast<DWORD>(size);
+    data->lpData = payload;
+    if (!SendMessageTimeoutA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(data),
                              SMTO_ABORTIFHUNG | SMTO_ERRORONEXIT, kCopyDataTimeoutMs, nullptr) &&
         GetLastError() == ERROR_TIMEOUT) {
         // A window of this process still gets the message once its thread comes round to it, and reads
-        // the payload where it is (only other processes get a copy): it must stay.
-        payload.release();
+        // the record and the payload where they are (only other processes get a copy): they must stay.
+        block.release();
     }
 }
 
 void RunCapture() {
     std::string path;
-    std::int32_t viewMode = 0;
-    const int result =
-        MakeCaptureFileName(path, viewMode) ? CaptureScreenTo(path, viewMode) : kResultCaptureUnavailable;
+    const int result = CaptureScreen(path);
     ReportCapture(result, path);
     Report(kMsgResultCapture, result);
 }

@@ -4,23 +4,24 @@
 // images, which go side by side into a picture of twice the screen's width (.jps): Interlace and Line
 // Blank take the even and the odd rows, Sync Double the top and the bottom band stretched to full
 // height. The 2D view mode writes the screen unchanged (.jpg).
+//
+// The screen is read in bands on the calling thread while a second thread encodes the bands already
+// read, straight into the file that reserves the name. The file is whole or gone: a capture that
+// fails, or a program that ends during one, leaves nothing behind.
 
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 
-// 0 when the picture was taken and handed to the encoder. kResultCaptureUnavailable when the settings
-// give no usable free name (nothing is written then); kResultNoScreenDC, kResultNoMemoryDC,
-// kResultNoBitmap or kResultBlitFailed when the screen could not be copied, leaving the reserved name
-// as an empty file.
+// 0 when the picture was written. kResultCaptureUnavailable when the settings give no usable free
+// name; kResultNoScreenDC, kResultNoMemoryDC, kResultNoBitmap or kResultBlitFailed when the screen could
+// not be copied; kResultNotWritten when the encoder could not write the picture. Nothing is left in the
+// capture directory unless the result is 0. Independent of the calling thread's COM state; the
+// thread's DPI awareness decides what the screen is.
 int CaptureScreen();
-// The capture into a path already reserved, in view mode `viewMode`; the same results.
-int CaptureScreenTo(const std::string& path, std::int32_t viewMode);
-
-// The header of the capture picture of a `screenWidth` x `screenHeight` screen in `viewMode`; false
-// when its size does not fit a DIB.
-bool CaptureHeaderOf(int screenWidth, int screenHeight, std::int32_t viewMode, BITMAPINFOHEADER& header);
+// The same, telling the name that the capture reserved (empty when it reserved none): the file written
+// when the result is 0.
+int CaptureScreen(std::string& path);
 
 // Encodes the DIB of `header` (with the colour table that follows it for 1, 4 and 8 bits per pixel) and
 // `rows` as a JPEG file at `path`. 1 when the file was written, else 0.

@@ -8,3 +8,5 @@ inline constexpr int kResultNoBitmap = -3;
 inline constexpr int kResultBlitFailed = -4;
 // The capture settings or a free file name were not available.
 inline constexpr int kResultCaptureUnavailable = -101;
+// The screen was copied but the picture could not be written; no file remains.
+inline constexpr int kResultNotWritten = -102;

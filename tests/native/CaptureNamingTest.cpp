@@ -44,7 +44,7 @@ TEST(CaptureNaming, NamesThatWouldLeaveTheDirectoryAreRefused) {
 
 TEST(CaptureNaming, APathLongerThanTheLimitGivesNoName) {
     // Directory and name may each be up to 254 characters; together they must leave room for the
-    // digits, the extension and the encoder's ".part".
+    // digits and the extension within MAX_PATH.
     const std::string dir = "C:\\" + std::string(240, 'd') + "\\";
     const std::size_t room = kMaxCapturePathLength - dir.size() - 6; // two digits and ".jps"
     EXPECT_EQ(CaptureFileName(dir, std::string(room, 'n'), 0, 0).size(), kMaxCapturePathLength);

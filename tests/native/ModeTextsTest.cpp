@@ -48,6 +48,10 @@ TEST(ModeTexts, TheCaptureNoticeNamesTheFileOrSaysWhyNoneWasWritten) {
     EXPECT_EQ(notice.text, "The picture could not be written to " + file);
     EXPECT_TRUE(notice.failed);
 
+    notice = CaptureNoticeFor(-102, file, false);
+    EXPECT_EQ(notice.text, "The picture could not be written to " + file);
+    EXPECT_TRUE(notice.failed);
+    EXPECT_STREQ(ResultTextForCode(-102), "Error: Can't Write File!");
     notice = CaptureNoticeFor(-101, "", false);
     EXPECT_EQ(notice.text, "The capture settings give no free file name.");
     EXPECT_TRUE(notice.failed);

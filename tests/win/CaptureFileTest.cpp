@@ -1,6 +1,8 @@
 // The capture series on the real file system and registry: which name a capture takes, what it writes,
-// and what it refuses.
+// what it refuses, and that its file is whole or gone, whoever looks at it meanwhile.
 
+#include "display/JpegCodec.h"
+#include "display/SyncDoubleBands.h"
 #include "keyhook/CaptureFileName.h"
 #include "keyhook/ScreenCapture.h"
 #include "linecode/ResultCodes.h"
@@ -10,6 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <map>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -23,6 +28,70 @@ using CaptureSettingsInput = CaptureFixture;
 std::string TwoDigits(int number) {
     return std::string(1, static_cast<char>('0' + number / 10)) + static_cast<char>('0' + number % 10);
 }
+
+// Another program that opens every file of a directory for a moment, again and again, as an indexer,
+// a virus scanner or a sync client does: reading, sharing reading and writing but not deletion. It
+// notes what it found in each file each time it could open it.
+class CFileWatcher {
+public:
+    struct CSight {
+        std::size_t size;
+        bool wholeJpeg; // begins with the start marker and ends with the end marker
+        bool operator<(const CSight& other) const {
+            return size != other.size ? size < other.size : wholeJpeg < other.wholeJpeg;
+        }
+    };
+
+    explicit CFileWatcher(std::string dir) : m_dir(std::move(dir)), m_thread([this] { Watch(); }) {}
+    ~CFileWatcher() { Stop(); }
+
+    void Stop() {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    std::map<std::string, std::set<CSight>> Seen() {
+        std::lock_guard lock(m_mutex);
+        return m_seen;
+    }
+
+private:
+    void Watch() {
+        while (!m_stop) {
+            Sleep(1);
+            WIN32_FIND_DATAA found;
+            CFindHandle search(FindFirstFileA((m_dir + "*").c_str(), &found));
+            if (!search)
+                continue;
+            do {
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    Look(found.cFileName);
+            } while (!m_stop && FindNextFileA(search, &found));
+        }
+    }
+    void Look(const std::string& name) {
+        CFileHandle file(CreateFileA((m_dir + name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+        if (!file)
+            return;
+        std::string bytes;
+        char buffer[65536];
+        DWORD read = 0;
+        while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+            bytes.append(buffer, read);
+        Sleep(3); // holds it a moment
+        const bool whole = bytes.size() >= 4 && bytes.compare(0, 2, "\xFF\xD8") == 0 &&
+                           bytes.compare(bytes.size() - 2, 2, "\xFF\xD9") == 0;
+        std::lock_guard lock(m_mutex);
+        m_seen[name].insert(CSight{bytes.size(), whole});
+    }
+
+    std::string m_dir;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::map<std::string, std::set<CSight>> m_seen;
+    std::thread m_thread;
+};
 
 int ScreenWidth() {
     return GetSystemMetrics(SM_CXSCREEN);
@@ -54,32 +123,42 @@ TEST_F(CaptureSeries, EmptyReservedFilesCountAndGapsAreFilled) {
     WriteCaptureSettings(1, Dir(), "Series");
     for (int number = 0; number < 5; ++number)
         PutFile("Series" + TwoDigits(number) + ".jps");
-    std::string path;
+    CCaptureFile file;
     std::int32_t viewMode = -1;
-    ASSERT_EQ(MakeCaptureFileName(path, viewMode), 1);
-    EXPECT_EQ(path, Dir() + "Series05.jps");
+    ASSERT_EQ(MakeCaptureFileName(file, viewMode), 1);
+    EXPECT_EQ(file.Path(), Dir() + "Series05.jps");
     EXPECT_EQ(viewMode, 1);
-    EXPECT_EQ(FileSize("Series05.jps"), 0u) << "the name is reserved by an empty file";
+    EXPECT_EQ(FilesInDir().size(), 6u) << "the name is reserved by a file";
 
     DeleteFileA((Dir() + "Series01.jps").c_str());
-    ASSERT_EQ(MakeCaptureFileName(path, viewMode), 1);
-    EXPECT_EQ(path, Dir() + "Series01.jps");
+    CCaptureFile gap;
+    ASSERT_EQ(MakeCaptureFileName(gap, viewMode), 1);
+    EXPECT_EQ(gap.Path(), Dir() + "Series01.jps");
     // Only the view mode's own extension counts.
     PutFile("Other_00.jpg");
     WriteCaptureSettings(0, Dir(), "Other_");
-    ASSERT_EQ(MakeCaptureFileName(path, viewMode), 1);
-    EXPECT_EQ(path, Dir() + "Other_00.jps");
+    CCaptureFile other;
+    ASSERT_EQ(MakeCaptureFileName(other, viewMode), 1);
+    EXPECT_EQ(other.Path(), Dir() + "Other_00.jps");
 }
 
 TEST_F(CaptureSeries, TakenNamesAreNeverTruncatedNorReplaced) {
     WriteCaptureSettings(3, Dir(), "Keep__");
     PutFile("Keep__00.jpg", 10);
     CreateDirectoryA((Dir() + "Keep__01.jpg").c_str(), nullptr);
-    std::string path;
+    CCaptureFile file;
     std::int32_t viewMode = 0;
-    ASSERT_EQ(MakeCaptureFileName(path, viewMode), 1);
-    EXPECT_EQ(path, Dir() + "Keep__02.jpg");
+    ASSERT_EQ(MakeCaptureFileName(file, viewMode), 1);
+    EXPECT_EQ(file.Path(), Dir() + "Keep__02.jpg");
     EXPECT_EQ(FileSize("Keep__00.jpg"), 10u);
+    // A reservation not kept goes, and its number is free again; one kept stays, empty.
+    file.Close();
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"Keep__00.jpg", "Keep__01.jpg"}));
+    ASSERT_EQ(MakeCaptureFileName(file, viewMode), 1);
+    EXPECT_EQ(file.Path(), Dir() + "Keep__02.jpg");
+    EXPECT_TRUE(file.Keep());
+    file.Close();
+    EXPECT_EQ(FileSize("Keep__02.jpg"), 0u);
 }
 
 TEST_F(CaptureSeries, WithAllHundredNamesTakenNothingIsWritten) {
@@ -94,15 +173,15 @@ TEST_F(CaptureSeries, WithAllHundredNamesTakenNothingIsWritten) {
 
 TEST_F(CaptureSeries, TwoCapturesAtOnceNeverShareAName) {
     WriteCaptureSettings(0, Dir(), "Race__");
-    std::vector<std::string> paths[8];
+    std::vector<CCaptureFile> files[8];
     std::vector<std::thread> threads;
-    for (auto& mine : paths) {
+    for (auto& mine : files) {
         threads.emplace_back([&mine] {
             for (int i = 0; i < 12; ++i) {
-                std::string path;
+                CCaptureFile file;
                 std::int32_t viewMode = 0;
-                if (MakeCaptureFileName(path, viewMode))
-                    mine.push_back(path);
+                if (MakeCaptureFileName(file, viewMode))
+                    mine.push_back(std::move(file));
             }
         });
     }
@@ -110,29 +189,33 @@ TEST_F(CaptureSeries, TwoCapturesAtOnceNeverShareAName) {
         thread.join();
     std::set<std::string> distinct;
     size_t total = 0;
-    for (const auto& mine : paths) {
+    for (const auto& mine : files) {
         total += mine.size();
-        distinct.insert(mine.begin(), mine.end());
+        for (const CCaptureFile& file : mine)
+            distinct.insert(file.Path());
     }
     EXPECT_EQ(total, 96u);
     EXPECT_EQ(distinct.size(), total) << "two captures were given the same name";
     EXPECT_EQ(FilesInDir().size(), 96u);
+    for (auto& mine : files)
+        mine.clear();
+    EXPECT_TRUE(FilesInDir().empty()) << "reservations that were not kept stayed";
 }
 
 TEST_F(CaptureSettingsInput, TheDefaultDirectoryAndNameStandInForMissingOnes) {
     WriteRegistryNumber(kCaptureSettingsKey, "View Mode", 3);
     WriteRegistryString(kCaptureSettingsKey, "Default Dir", Dir());
     WriteRegistryString(kCaptureSettingsKey, "Default Name", "Deflt_");
-    std::string path;
+    CCaptureFile file;
     std::int32_t viewMode = 0;
-    ASSERT_EQ(MakeCaptureFileName(path, viewMode), 1);
-    EXPECT_EQ(path, Dir() + "Deflt_00.jpg");
+    ASSERT_EQ(MakeCaptureFileName(file, viewMode), 1);
+    EXPECT_EQ(file.Path(), Dir() + "Deflt_00.jpg");
 
     // "Dir" and "Name" win over the defaults; a "Dir" of the wrong type counts as missing.
     WriteRegistryString(kCaptureSettingsKey, "Name", "Named_");
     WriteRegistryNumber(kCaptureSettingsKey, "Dir", 5);
-    ASSERT_EQ(MakeCaptureFileName(path, viewMode), 1);
-    EXPECT_EQ(path, Dir() + "Named_00.jpg");
+    ASSERT_EQ(MakeCaptureFileName(file, viewMode), 1);
+    EXPECT_EQ(file.Path(), Dir() + "Named_00.jpg");
 }
 
 TEST_F(CaptureSettingsInput, MissingOrBrokenSettingsCaptureNothing) {
@@ -213,4 +296,86 @@ TEST_F(CaptureSeries, SaveDibAsJpegTakesTheColourTableThatFollowsTheHeader) {
     EXPECT_LE(ChannelDifference(picture.At(8, 27), 0x0000FF), 40);
     // Where the encoder cannot write, the result says so.
     EXPECT_EQ(SaveDibAsJpeg(&dib.header, rows, (Dir() + "missing\\x.jpg").c_str()), 0);
+}
+
+TEST_F(CaptureSeries, CapturesLandWholeWhileAnotherProgramOpensEveryNewFile) {
+    CFileWatcher watcher(Dir());
+    const std::pair<std::uint32_t, const char*> captures[] = {{0, "Watch_00.jps"}, {1, "Watch_01.jps"},
+                                                              {3, "Watch_00.jpg"}, {2, "Watch_02.jps"},
+                                                              {3, "Watch_01.jpg"}, {0, "Watch_03.jps"}};
+    for (const auto& [viewMode, name] : captures) {
+        WriteCaptureSettings(viewMode, Dir(), "Watch_");
+        ASSERT_EQ(CaptureScreen(), kResultOk) << name;
+    }
+    // An encoding that fails half-way (the rows stop short): its reserved file goes.
+    {
+        WriteCaptureSettings(3, Dir(), "Watch_");
+        CCaptureFile file;
+        std::int32_t viewMode = 0;
+        ASSERT_EQ(MakeCaptureFileName(file, viewMode), 1);
+        EXPECT_EQ(file.Path(), Dir() + "Watch_02.jpg");
+        CJpegRowEncoder encoder;
+        ASSERT_TRUE(encoder.Begin(file.Handle(), 64, 64));
+        const std::vector<BYTE> rows(64 * 3 * 32, 0x80);
+        EXPECT_TRUE(encoder.WriteRows(rows.data(), 32, 64 * 3));
+        EXPECT_FALSE(encoder.Finish());
+    }
+    std::vector<std::string> expected;
+    for (const auto& capture : captures)
+        expected.push_back(capture.second);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_TRUE(WaitUntil([&] { return watcher.Seen().size() >= expected.size(); }, 10000));
+    watcher.Stop();
+
+    EXPECT_EQ(FilesInDir(), expected) << "a capture is missing, or a partial or empty file stayed";
+    const auto seen = watcher.Seen();
+    for (const std::string& name : expected) {
+        CDecodedPicture picture;
+        ASSERT_TRUE(DecodePicture(Dir() + name, picture)) << name;
+        EXPECT_EQ(picture.width, name.ends_with(".jpg") ? ScreenWidth() : 2 * ScreenWidth()) << name;
+        EXPECT_EQ(picture.height, ScreenHeight()) << name;
+        // What the other program found, whenever it could open the file: the whole picture.
+        const auto sights = seen.find(name);
+        ASSERT_NE(sights, seen.end()) << name << " was never readable";
+        for (const CFileWatcher::CSight& sight : sights->second) {
+            EXPECT_TRUE(sight.wholeJpeg) << name << " was seen with " << sight.size << " bytes";
+            EXPECT_EQ(sight.size, static_cast<std::size_t>(FileSize(name))) << name;
+        }
+    }
+    EXPECT_EQ(seen.count("Watch_02.jpg"), 0u) << "the failed capture's file could be read";
+}
+
+// Run as a program of its own by the test below: reserves a capture, writes the beginning of a
+// picture and ends abruptly, as a program killed during a capture does.
+TEST(CaptureChild, DISABLED_ReservesWritesAndIsKilled) {
+    CCaptureFile file;
+    std::int32_t viewMode = 0;
+    ASSERT_EQ(MakeCaptureFileName(file, viewMode), 1);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(file.Handle(), "\xFF\xD8\xFF\xE0", 4, &written, nullptr));
+    TerminateProcess(GetCurrentProcess(), 7);
+}
+
+TEST_F(CaptureSeries, AProgramKilledDuringACaptureLeavesNothing) {
+    WriteCaptureSettings(0, Dir(), "Killed");
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    CChildProcess child;
+    ASSERT_TRUE(child.Start(self, "--gtest_also_run_disabled_tests --gtest_filter=CaptureChild.*"));
+    ASSERT_EQ(child.Wait(60000), 7);
+    EXPECT_TRUE(FilesInDir().empty());
+}
+
+// Registered on a screen too small for the Sync Double bands of its width.
+TEST_F(CaptureSeries, AScreenThatCannotBeCopiedFailsTheCaptureAndLeavesNothing) {
+    const int width = ScreenWidth(), height = ScreenHeight();
+    if (SyncDoubleBands(width, height).bottomStart < height)
+        GTEST_SKIP() << "the bands fit a " << width << "x" << height << " screen";
+    WriteCaptureSettings(1, Dir(), "Small_");
+    EXPECT_EQ(CaptureScreen(), kResultBlitFailed);
+    EXPECT_TRUE(FilesInDir().empty());
+    // The other view modes read that screen.
+    WriteCaptureSettings(0, Dir(), "Small_");
+    EXPECT_EQ(CaptureScreen(), kResultOk);
+    EXPECT_EQ(FilesInDir(), std::vector<std::string>{"Small_00.jps"});
 }

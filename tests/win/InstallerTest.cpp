@@ -400,12 +400,14 @@ TEST_F(Installer, AFreshInstallWorksForStandardUsersAndIsRemovedButForTheCapture
     EXPECT_TRUE(SamePath(value, captureDir));
     EXPECT_TRUE(ReadRegistryString(kCapturePath, "Name", value));
     EXPECT_EQ(value, "Captur");
-    std::string next;
-    std::int32_t capturedMode = -1;
-    EXPECT_EQ(MakeCaptureFileName(next, capturedMode), 1);
-    EXPECT_TRUE(SamePath(next, captureDir / "Captur01.jps")) << next;
-    EXPECT_EQ(capturedMode, 1);
-    fs::remove(next);
+    {
+        // The reservation goes with its handle: nothing is left behind.
+        CCaptureFile next;
+        std::int32_t capturedMode = -1;
+        EXPECT_EQ(MakeCaptureFileName(next, capturedMode), 1);
+        EXPECT_TRUE(SamePath(next.Path(), captureDir / "Captur01.jps")) << next.Path();
+        EXPECT_EQ(capturedMode, 1);
+    }
 
     // The silent uninstallation, which runs on from a copy of itself.
     CChildProcess uninstall;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace testing_support;
 
@@ -160,6 +161,50 @@ TEST_F(JpegCodec, TheTopRowStaysOnTopAndOddSizesRoundTrip) {
     const BYTE* topRow = bottomRow + static_cast<size_t>(122) * ((97 * 3 + 3) & ~3);
     EXPECT_GT(topRow[2], 150);    // red
     EXPECT_GT(bottomRow[0], 150); // blue
+}
+
+TEST_F(JpegCodec, RowsGoThroughTheCallersHandleBandByBand) {
+    // Top half red, bottom half blue, handed over in bands of 10 rows from the top.
+    const int width = 97, height = 123, stride = 3 * 97 + 1;
+    std::vector<BYTE> rows(static_cast<size_t>(stride) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            std::memcpy(&rows[static_cast<size_t>(y) * stride + 3 * x],
+                        y < 61 ? "\x14\x14\xDC" : "\xDC\x14\x14", 3);
+    const std::string path = directory + "b.jps";
+    {
+        CFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        CJpegRowEncoder encoder;
+        ASSERT_TRUE(encoder.Begin(file, width, height));
+        for (int y = 0; y < height; y += 10)
+            ASSERT_TRUE(
+                encoder.WriteRows(&rows[static_cast<size_t>(y) * stride], std::min(10, height - y), stride));
+        EXPECT_FALSE(encoder.WriteRows(rows.data(), 1, stride)) << "a row beyond the picture";
+        ASSERT_TRUE(encoder.Finish());
+    }
+    CGlobalMemory decoded(DecodeJpegFile(path.c_str()));
+    ASSERT_TRUE(decoded);
+    {
+        CGlobalLock<const BYTE> lock(decoded);
+        const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(lock.get());
+        ASSERT_EQ(header->biWidth, width);
+        ASSERT_EQ(header->biHeight, height);
+        for (int y : {0, 40, 80, 122}) {
+            const BYTE* pixel =
+                lock.get() + 40 + static_cast<size_t>(height - 1 - y) * ((97 * 3 + 3) & ~3) + 3 * 48;
+            EXPECT_GT(pixel[y < 61 ? 2 : 0], 150) << "row " << y;
+            EXPECT_LT(pixel[y < 61 ? 0 : 2], 100) << "row " << y;
+        }
+    }
+    // A handle that cannot write: the picture fails when its bytes reach the file, at the latest when it
+    // is finished.
+    CFileHandle readOnly(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    CJpegRowEncoder encoder;
+    bool written = encoder.Begin(readOnly, width, height);
+    for (int y = 0; written && y < height; y += 10)
+        written = encoder.WriteRows(&rows[static_cast<size_t>(y) * stride], std::min(10, height - y), stride);
+    EXPECT_FALSE(written && encoder.Finish());
 }
 
 TEST_F(JpegCodec, PalettedPicturesAreEncodedInColour) {
