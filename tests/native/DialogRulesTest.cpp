@@ -35,7 +35,7 @@ TEST(CheckCaptureEntry, WhatTheSettingsRefuseBeforeStoringIt) {
     for (const char* dir : {"\\", "Shots\\", "C:Shots\\", "\\Shots\\", "C:\\a*\\", "C:\\a:b\\"})
         EXPECT_EQ(CheckCaptureEntry(dir, "Captur", 2), Problem::kDirectory) << dir;
     // A directory that leaves no room for the name, the digits and the extension.
-    const std::string longDir = "C:\\" + std::string(240, 'd') + "\\";
+    const std::string longDir = "C:\\" + std::string(250, 'd') + "\\";
     EXPECT_EQ(CheckCaptureEntry(longDir, "Captur", 0), Problem::kTooLong);
     EXPECT_EQ(CheckCaptureEntry("C:\\" + std::string(200, 'd') + "\\", "Captur", 0), Problem::kNone);
 }
