@@ -92,7 +92,7 @@ TEST_F(CaptureSettings, OkRefusesWhatNoCaptureCouldUseAndSaysWhy) {
         {"Shots", "Captur", badDir, IDC_CAPTURE_DIR},
         {"", "Captur", badDir, IDC_CAPTURE_DIR},
         {"C:Shots", "Captur", badDir, IDC_CAPTURE_DIR},
-        {"C:\\" + std::string(240, 'd'), "Captur", "The folder path is too long.", IDC_CAPTURE_DIR}};
+        {"C:\\" + std::string(250, 'd'), "Captur", "The folder path is too long.", IDC_CAPTURE_DIR}};
     CCaptureSettingsDlg dialog;
     dialog.m_viewMode = kViewInterlace;
     const INT_PTR result = RunModalWithScript(dialog, [&](CWindowScript& s) {
