@@ -2,8 +2,8 @@
 // What the JPEG codec's decoding and encoding share: COM for the duration of one operation, and the
 // wide form of a path.
 //
-// COM is reached through ole32.dll loaded at run time, never imported: the hook library that carries
-// the codec is mapped into every program that reads the keyboard and must not pull COM into them.
+// COM is reached through ole32.dll loaded at run time, never imported: the programs and the hook library
+// that carry the codec load COM only while a picture is decoded or encoded.
 
 #include "framework/Handles.h"
 

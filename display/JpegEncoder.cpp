@@ -235,13 +235,18 @@ bool EncodeAndPlace(const BITMAPINFOHEADER& header, const BYTE* rows, const CDib
     std::wstring target = Widen(path);
     if (target.empty())
         return false;
-    // The picture is written beside its final name and put in place only when it is complete, so that
-    // a failed encoding leaves what the target held.
-    std::wstring partial = target + L".part";
+    // The picture is written beside its final name, under a name of its own that no other file has,
+    // and put in place only when it is complete: a failed encoding leaves what the target held.
+    const std::size_t slash = target.find_last_of(L"\\/");
+    const std::wstring directory = slash == std::wstring::npos ? L"." : target.substr(0, slash + 1);
+    wchar_t partialName[MAX_PATH];
+    if (!GetTempFileNameW(directory.c_str(), L"zlt", 0, partialName))
+        return false;
+    const std::wstring partial = partialName;
     bool written = false;
     {
-        CFileHandle file(CreateFileW(partial.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        CFileHandle file(CreateFileW(partial.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                     TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         written = file && EncodeDib(header, rows, layout, file);
     }
     if (written && MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))

@@ -129,9 +129,18 @@ TEST_F(JpegCodec, APictureComesBackAlmostUnchanged) {
     CGlobalMemory dib(MakeDib(320, 200, 24, Smooth));
     ASSERT_TRUE(dib);
     const std::string path = directory + "a.jpg";
+    // Somebody else's file of a name like a partial picture's is no business of the codec's.
+    WriteFile(path + ".part", "theirs");
     ASSERT_TRUE(EncodeJpegFile(dib, path.c_str()));
     EXPECT_EQ(ReadFile(path).substr(0, 3), std::string("\xFF\xD8\xFF", 3)) << "not a JPEG file";
-    EXPECT_EQ(GetFileAttributesA((path + ".part").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFile(path + ".part"), "theirs");
+    // Nothing else is left beside the picture.
+    int files = 0;
+    WIN32_FIND_DATAA found;
+    CFindHandle search(FindFirstFileA((directory + "*").c_str(), &found));
+    for (bool more = static_cast<bool>(search); more; more = FindNextFileA(search, &found) != FALSE)
+        files += (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ? 1 : 0;
+    EXPECT_EQ(files, 2);
 
     CGlobalMemory decoded(DecodeJpegFile(path.c_str()));
     ASSERT_TRUE(decoded);
