@@ -33,9 +33,8 @@ CFolderBrowserDlg::COpenResult CFolderBrowserDlg::OpenFolder(const std::wstring&
         return COpenResult::kNoPicture;
     }
     // A file given is shown itself or not at all; a folder from its first picture that can be read.
-    const bool folderGiven = (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (folderGiven ? !ShowFrom(0, 1) : !PreparePicture())
-        return folderGiven ? COpenResult::kNoPicture : COpenResult::kUnreadable;
+    if (m_folder.FolderGiven() ? !ShowFrom(0, 1) : !PreparePicture())
+        return m_folder.FolderGiven() ? COpenResult::kNoPicture : COpenResult::kUnreadable;
     m_browsingFolder = true;
     return COpenResult::kOpened;
 }
@@ -54,17 +53,22 @@ bool CFolderBrowserDlg::PreparePicture() {
     // 2D shows one eye: only that one is decoded.
     if (m_viewMode == kViewFlat2D)
         layout.eyes = m_swapped ? CEyeChoice::kRight : CEyeChoice::kLeft;
-    return LoadStereoPicture(m_folder.Path(), m_folder.Kind(), layout, m_picture) &&
-           ComposeStereoFrame(m_picture, m_viewMode, m_swapped, *m_image,
-                              static_cast<int>(layout.screen.width), static_cast<int>(layout.screen.height));
+    // The picture shown stays until another one is ready.
+    CStereoPicture picture;
+    if (!LoadStereoPicture(m_folder.Path(), m_folder.Kind(), layout, picture) ||
+        !ComposeStereoFrame(picture, m_viewMode, m_swapped, *m_image, static_cast<int>(layout.screen.width),
+                            static_cast<int>(layout.screen.height)))
+        return false;
+    m_picture.left.Swap(picture.left);
+    m_picture.right.Swap(picture.right);
+    return true;
 }
 
 bool CFolderBrowserDlg::ShowFrom(std::size_t start, int step) {
     const std::size_t count = m_folder.Count();
     const std::size_t was = m_folder.Position();
     for (std::size_t tried = 0; tried < count; ++tried) {
-        const std::size_t offset = tried % count;
-        m_folder.MoveTo(step > 0 ? (start + offset) % count : (start + count - offset) % count);
+        m_folder.MoveTo(step > 0 ? (start + tried) % count : (start + count - tried) % count);
         if (PreparePicture())
             return true;
     }
@@ -72,11 +76,15 @@ bool CFolderBrowserDlg::ShowFrom(std::size_t start, int step) {
     return false;
 }
 
-void CFolderBrowserDlg::Step(int step) {
-    const std::size_t count = m_folder.Count();
-    ShowFrom((m_folder.Position() + (step > 0 ? 1 : count - 1)) % count, step);
+void CFolderBrowserDlg::Go(std::size_t start, int step) {
+    ShowFrom(start, step);
     ShowPosition();
     Invalidate(false);
+}
+
+void CFolderBrowserDlg::Step(int step) {
+    const std::size_t count = m_folder.Count();
+    Go((m_folder.Position() + (step > 0 ? 1 : count - 1)) % count, step);
 }
 
 void CFolderBrowserDlg::ShowPosition() {
@@ -102,13 +110,10 @@ bool CFolderBrowserDlg::OnKeyDown(WPARAM key) {
         Step(-1);
         return true;
     case VK_HOME:
+        Go(0, 1);
+        return true;
     case VK_END:
-        if (key == VK_HOME)
-            ShowFrom(0, 1);
-        else
-            ShowFrom(m_folder.Count() - 1, -1);
-        ShowPosition();
-        Invalidate(false);
+        Go(m_folder.Count() - 1, -1);
         return true;
     case 'F':
         m_fitted = !m_fitted;

@@ -61,6 +61,8 @@ private:
     // Shows the first picture that can be read from `start` on, moving by `step` (1 or -1) and
     // wrapping around; false, with the position as it was, when none can.
     bool ShowFrom(std::size_t start, int step);
+    // ShowFrom, then the picture's name and position.
+    void Go(std::size_t start, int step);
     // The next (1) or previous (-1) picture, with its name and position.
     void Step(int step);
     void ShowPosition();

@@ -64,8 +64,9 @@ CPictureFolder::COpenResult CPictureFolder::Open(const std::wstring& path, bool 
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return COpenResult::kNotFound;
     std::wstring full = FullPath(path);
+    m_folderGiven = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    if (m_folderGiven) {
         m_folder = full.empty() || full.back() == L'\\' ? full : full + L'\\';
         List(std::wstring(), [&](CPictureKind kind) { return IsStereoKind(kind) == preferStereo; });
         if (m_entries.empty())

@@ -24,6 +24,9 @@ public:
     // the other family. What was open before is closed.
     COpenResult Open(const std::wstring& path, bool preferStereo);
 
+    // Whether a folder was opened, rather than a picture file.
+    bool FolderGiven() const noexcept { return m_folderGiven; }
+
     // The number of pictures and the one at the position (0 to Count() - 1).
     std::size_t Count() const noexcept { return m_entries.size(); }
     std::size_t Position() const noexcept { return m_position; }
@@ -46,4 +49,5 @@ private:
     std::wstring m_folder;
     std::vector<CEntry> m_entries;
     std::size_t m_position = 0;
+    bool m_folderGiven = false;
 };

@@ -210,12 +210,28 @@ FunctionEnd
   WriteRegStr HKLM "${VIEWER_APPLICATION}\SupportedTypes" "${TYPE}" ""
 !macroend
 
-; The type's keys go only when nothing else is left in them (SHDeleteEmptyKey: no value, no subkey);
-; NSIS's DeleteRegKey /ifempty would take the values of the program that opens the type by default.
+; Deletes HKLM\<key> when it holds neither a value nor a subkey. (NSIS's DeleteRegKey /ifempty looks
+; at the subkeys alone, and so does Wine's SHDeleteEmptyKey: either would take the value with which
+; another program opens the file type by default.) $0 and $1 are kept.
+!macro DeleteRegKeyIfEmpty KEY
+  Push $0
+  Push $1
+  ClearErrors
+  EnumRegValue $0 HKLM "${KEY}" 0
+  ${If} ${Errors}
+    EnumRegKey $1 HKLM "${KEY}" 0
+    ${If} $1 == ""
+      DeleteRegKey HKLM "${KEY}"
+    ${EndIf}
+  ${EndIf}
+  Pop $1
+  Pop $0
+!macroend
+
 !macro WithdrawViewerFrom TYPE
   DeleteRegValue HKLM "Software\Classes\${TYPE}\OpenWithProgids" "${VIEWER_PROGID}"
-  System::Call 'shlwapi::SHDeleteEmptyKeyW(p 0x80000002, w "Software\Classes\${TYPE}\OpenWithProgids")'
-  System::Call 'shlwapi::SHDeleteEmptyKeyW(p 0x80000002, w "Software\Classes\${TYPE}")'
+  !insertmacro DeleteRegKeyIfEmpty "Software\Classes\${TYPE}\OpenWithProgids"
+  !insertmacro DeleteRegKeyIfEmpty "Software\Classes\${TYPE}"
 !macroend
 
 ; Offers the viewer for .jps and .mpo files in "Open with".
@@ -230,7 +246,8 @@ Function RegisterOpenWith
   System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
 FunctionEnd
 
-Function un.RegisterOpenWith
+; Takes the viewer out of "Open with" again; the types keep what else is theirs.
+Function un.WithdrawOpenWith
   !insertmacro WithdrawViewerFrom ".jps"
   !insertmacro WithdrawViewerFrom ".mpo"
   DeleteRegKey HKLM "Software\Classes\${VIEWER_PROGID}"
@@ -327,7 +344,7 @@ Section "Uninstall"
   DeleteRegKey HKCR "CLSID\${PAGER_CLSID}"
   DeleteRegKey HKCR "*\shellex\ContextMenuHandlers\${PAGER_PROGID}"
   DeleteRegKey HKCR "*\shellex\PropertySheetHandlers\${PAGER_PROGID}"
-  Call un.RegisterOpenWith
+  Call un.WithdrawOpenWith
 
   ; A library still mapped by a program (the shell, a program the hook reached) goes at the next start.
   !insertmacro RemoveDeliverable "ZeltoPager.dll"
