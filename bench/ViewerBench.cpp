@@ -30,16 +30,6 @@ constexpr int kRounds = 5;
 constexpr IID kSourceTransformId = {
     0x3B16811B, 0x6A43, 0x4EC9, {0xB7, 0x13, 0x3D, 0x5A, 0x0C, 0x13, 0xB9, 0x40}};
 
-// Milliseconds.
-double Now() {
-    return NowMicroseconds() / 1000.0;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // A picture with detail like a photograph's: gradients, texture and specks; `shift` moves it sideways
 // as the other eye sees it. Encoded as a JPEG stream by the suite's codec.
 testing_support::CBytes MakeJpeg(int shift, const std::string& path) {
@@ -158,27 +148,27 @@ int main() {
     CStereoPicture picture;
     CDibImage shown;
     for (int round = 0; round < kRounds; ++round) {
-        double start = Now();
+        double start = NowMilliseconds();
         for (const auto& one : pictures)
             if (!Decode(factory.get(), one)) {
                 std::printf("cannot decode the test picture\n");
                 return 1;
             }
-        bare.push_back(Now() - start);
+        bare.push_back(NowMilliseconds() - start);
 
-        start = Now();
+        start = NowMilliseconds();
         if (!LoadStereoPicture(widePath, CPictureKind::kMultiPicture, {screen, true, CEyeChoice::kBoth},
                                picture) ||
             !ComposeStereoFrame(picture, kViewInterlace, false, shown, screenWidth, screenHeight)) {
             std::printf("the viewer cannot open the test picture\n");
             return 1;
         }
-        opened.push_back(Now() - start);
+        opened.push_back(NowMilliseconds() - start);
 
-        start = Now();
+        start = NowMilliseconds();
         for (const auto& one : pictures)
             Decode(factory.get(), one, fitted);
-        wicScaled.push_back(Now() - start);
+        wicScaled.push_back(NowMilliseconds() - start);
     }
     const double bareMs = Median(bare);
     std::printf(
