@@ -17,16 +17,6 @@
 
 namespace {
 
-// Milliseconds.
-double Now() {
-    return NowMicroseconds() / 1000.0;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // A side-by-side picture with detail like a desktop's: gradients, stripes and text-like specks.
 HGLOBAL MakePicture(int width, int height) {
     CDibImage image;
@@ -77,14 +67,14 @@ int main() {
     CDibImage frame;
     for (int i = 0; i < kRounds; ++i) {
         CDibImage pair;
-        const double start = Now();
+        const double start = NowMilliseconds();
         if (!CImageBrowserDlg::LoadImageFile(path, &pair)) {
             std::printf("cannot decode the test picture\n");
             return 1;
         }
-        const double decoded = Now();
+        const double decoded = NowMilliseconds();
         ComposeInterleavedFrame(pair, frame);
-        const double composed = Now();
+        const double composed = NowMilliseconds();
         decode.push_back(decoded - start);
         compose.push_back(composed - decoded);
         step.push_back(composed - start);
@@ -110,10 +100,10 @@ int main() {
     {
         CWindowDC dc(window);
         for (int i = 0; i < 30; ++i) {
-            const double start = Now();
+            const double start = NowMilliseconds();
             DrawFrameCentred(dc, frame);
             GdiFlush();
-            paint.push_back(Now() - start);
+            paint.push_back(NowMilliseconds() - start);
         }
     }
     DestroyWindow(window);

@@ -29,15 +29,6 @@
 
 namespace {
 
-double NowMilliseconds() {
-    return NowMicroseconds() / 1000.0;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 const char kCaptureKey[] = "Software\\Korva Corporation\\Zelto Activator\\1.0\\Capture";
 const char* const kModeNames[] = {"Interlace", "Sync Double", "Line Blank", "2D"};
 

@@ -12,10 +12,6 @@
 
 namespace {
 
-double Now() {
-    return NowMicroseconds() / 1000.0;
-}
-
 // Whether the screen shows the Page Flip code: its rows 0 to 15 at the first and the next-to-last column.
 bool ShowsPageFlip(HDC screen, int width) {
     for (const CodeLine& line : PatternForCode(kCodePageFlip)) {
@@ -44,17 +40,17 @@ int main() {
     CLineCodePainter painter;
     painter.SetCode(kCodePageFlip);
     const int rounds = 50;
-    double start = Now();
+    double start = NowMilliseconds();
     for (int i = 0; i < rounds; ++i) {
         PatBlt(memory, 0, 0, width, kCodeBandHeight, BLACKNESS);
         painter.Paint(memory);
     }
-    double paintMs = (Now() - start) / rounds;
+    double paintMs = (NowMilliseconds() - start) / rounds;
 
-    start = Now();
+    start = NowMilliseconds();
     for (int i = 0; i < rounds; ++i)
         band.Show(kCodePageFlip, &CLineCodePainter::Paint);
-    double showMs = (Now() - start) / rounds;
+    double showMs = (NowMilliseconds() - start) / rounds;
     band.Restore();
 
     std::printf("width %d: fill and paint %.3f ms; %d blits of the %dx%d band %.3f ms (%.3f ms each)\n",
@@ -68,12 +64,12 @@ int main() {
         std::atomic<bool> stop{false};
         double first = 0, last = 0;
         int samples = 0;
-        double sampleStart = Now();
+        double sampleStart = NowMilliseconds();
         std::thread sampler([&] {
             HDC dc = GetDC(nullptr);
             while (!stop) {
                 bool on = ShowsPageFlip(dc, width);
-                double t = Now();
+                double t = NowMilliseconds();
                 ++samples;
                 if (on) {
                     if (first == 0)
@@ -88,7 +84,7 @@ int main() {
         Sleep(50);
         stop = true;
         sampler.join();
-        samplePeriod = (Now() - sampleStart) / samples;
+        samplePeriod = (NowMilliseconds() - sampleStart) / samples;
         shown.push_back(last - first);
     }
     double longest = 0, sum = 0;

@@ -158,11 +158,6 @@ CRound Press(HWND program, WORD key, COLORREF codeColour, CTopRowProbe& probe, i
     return round;
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main() {

@@ -1,9 +1,60 @@
 #include "display/FrameComposition.h"
 
 #include "display/SyncDoubleBands.h"
+#include "settings/SettingsTypes.h"
 
 #include <algorithm>
 #include <cstring>
+
+namespace {
+
+// Makes `frame` a black 24-bit width x height bitmap; a frame of that size is used again, so that a
+// page step touches no fresh memory. False, with `frame` as it was, when it cannot be made.
+bool MakeBlackFrame(CDibImage& frame, int width, int height) {
+    const bool reusable =
+        frame.GetBitCount() == 24 && frame.GetWidth() == width && frame.GetHeight() == height;
+    if (!reusable) {
+        CDibImage fresh;
+        if (width <= 0 || height <= 0 ||
+            !fresh.Create(kDibTrueColour, static_cast<std::uint32_t>(width),
+                          static_cast<std::uint32_t>(height)))
+            return false;
+        frame.Swap(fresh);
+    }
+    std::memset(frame.Pixels(), 0, frame.GetImageSize());
+    return true;
+}
+
+// The columns [left, left + width) of a 24-bit picture, all its rows.
+struct CEyeView {
+    const CDibImage* image = nullptr;
+    int left = 0;
+    int width = 0;
+};
+
+enum class CFrameRows { kAll, kEven, kOdd };
+
+// Copies `eye` into the `rows` of the frame's columns [canvasLeft, canvasLeft + canvasWidth), its top
+// left corner at `at` within them, cut off at the canvas's edges. A picture not 24 bits deep is left
+// out.
+void PlaceEye(CDibImage& frame, int canvasLeft, int canvasWidth, const CEyeView& eye, CFrameOffset at,
+              CFrameRows rows) {
+    if (!eye.image || eye.image->GetBitCount() != 24 || eye.left < 0 || at.x < 0 || at.y < 0)
+        return;
+    const int columns = std::min({eye.width, eye.image->GetWidth() - eye.left, canvasWidth - at.x});
+    const int end = std::min(frame.GetHeight(), at.y + eye.image->GetHeight());
+    if (columns <= 0)
+        return;
+    for (int r = at.y; r < end; ++r) {
+        if ((rows == CFrameRows::kEven && r % 2 != 0) || (rows == CFrameRows::kOdd && r % 2 == 0))
+            continue;
+        std::memcpy(frame.RowFromTop(r) + 3 * static_cast<std::size_t>(canvasLeft + at.x),
+                    eye.image->RowFromTop(r - at.y) + 3 * static_cast<std::size_t>(eye.left),
+                    3 * static_cast<std::size_t>(columns));
+    }
+}
+
+} // namespace
 
 CFrameOffset CentredOffset(int screenWidth, int screenHeight, int width, int height) {
     CFrameOffset offset{0, 0};
@@ -22,37 +73,45 @@ CSyncDoubleRows SyncDoubleRows(int screenWidth, int screenHeight, int gapAdjust)
 }
 
 bool ComposeInterleavedFrame(CDibImage& pair, CDibImage& frame, int screenWidth, int screenHeight) {
-    // A frame of the right size is used again: a page step then touches no fresh memory.
-    const bool reusable =
-        frame.GetBitCount() == 24 && frame.GetWidth() == screenWidth && frame.GetHeight() == screenHeight;
-    if (!reusable) {
-        CDibImage fresh;
-        if (screenWidth <= 0 || screenHeight <= 0 ||
-            !fresh.Create(kDibTrueColour, static_cast<std::uint32_t>(screenWidth),
-                          static_cast<std::uint32_t>(screenHeight))) {
-            pair.Free();
-            return false;
-        }
-        frame.Swap(fresh);
-    }
-
-    const bool usable = pair.GetBitCount() == 24;
-    const int half = usable ? pair.GetWidth() / 2 : 0;
-    const int rows = usable ? std::min(pair.GetHeight(), screenHeight) : 0;
-    const std::size_t rowBytes = 3 * static_cast<std::size_t>(std::min(half, screenWidth));
-    const std::size_t rightHalf = 3 * static_cast<std::size_t>(half);
-    const std::size_t stride = frame.GetStride();
-    // Every byte that no picture row covers is black.
-    for (int r = 0; r < screenHeight; ++r) {
-        std::uint8_t* target = frame.RowFromTop(r);
-        std::size_t copied = 0;
-        if (r < rows) {
-            const std::uint8_t* source = pair.RowFromTop(r) + (r % 2 == 0 ? 0 : rightHalf);
-            std::memcpy(target, source, rowBytes);
-            copied = rowBytes;
-        }
-        std::memset(target + copied, 0, stride - copied);
+    const bool made = MakeBlackFrame(frame, screenWidth, screenHeight);
+    if (made) {
+        const int half = pair.GetWidth() / 2;
+        PlaceEye(frame, 0, screenWidth, {&pair, 0, half}, {0, 0}, CFrameRows::kEven);
+        PlaceEye(frame, 0, screenWidth, {&pair, half, half}, {0, 0}, CFrameRows::kOdd);
     }
     pair.Free();
-    return true;
+    return made;
+}
+
+bool ComposeStereoFrame(const CStereoPicture& picture, std::int32_t viewMode, bool swapped, CDibImage& frame,
+                        int screenWidth, int screenHeight) {
+    const bool flat = picture.right.IsEmpty();
+    const CDibImage& left = swapped && !flat ? picture.right : picture.left;
+    const CDibImage& right = flat ? picture.left : swapped ? picture.left : picture.right;
+    const auto view = [](const CDibImage& eye) { return CEyeView{&eye, 0, eye.GetWidth()}; };
+    const auto centred = [&](const CDibImage& eye) {
+        return CentredOffset(screenWidth, screenHeight, eye.GetWidth(), eye.GetHeight());
+    };
+    switch (viewMode) {
+    case kViewInterlace:
+    case kViewLineBlank:
+        if (!MakeBlackFrame(frame, screenWidth, screenHeight))
+            return false;
+        PlaceEye(frame, 0, screenWidth, view(left), centred(left), CFrameRows::kEven);
+        PlaceEye(frame, 0, screenWidth, view(right), centred(right), CFrameRows::kOdd);
+        return true;
+    case kViewSyncDouble:
+        if (screenWidth > INT32_MAX / 2 || !MakeBlackFrame(frame, 2 * screenWidth, screenHeight))
+            return false;
+        PlaceEye(frame, 0, screenWidth, view(left), centred(left), CFrameRows::kAll);
+        PlaceEye(frame, screenWidth, screenWidth, view(right), centred(right), CFrameRows::kAll);
+        return true;
+    case kViewFlat2D:
+        if (!MakeBlackFrame(frame, screenWidth, screenHeight))
+            return false;
+        PlaceEye(frame, 0, screenWidth, view(left), centred(left), CFrameRows::kAll);
+        return true;
+    default:
+        return false;
+    }
 }

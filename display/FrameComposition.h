@@ -1,6 +1,7 @@
 #pragma once
-// Where the stereo frames put their pictures on a screen of W x H pixels, and the interleaved frame
-// built row by row. Plain code: the GDI side that draws with it is StereoFrame.h.
+// Where the stereo frames put their pictures on a screen of W x H pixels, and the frames built row by
+// row: the interleaved frame of a capture, and the frames of the viewer's pictures in every view mode.
+// Plain code: the GDI side that draws with it is StereoFrame.h.
 
 #include "display/DibImage.h"
 
@@ -28,3 +29,23 @@ CSyncDoubleRows SyncDoubleRows(int screenWidth, int screenHeight, int gapAdjust)
 // A pair that is empty or not 24 bits deep gives an all-black frame. False, with `frame` as it was and
 // `pair` freed, when the frame cannot be made (a screen size that no bitmap holds, or no memory).
 bool ComposeInterleavedFrame(CDibImage& pair, CDibImage& frame, int screenWidth, int screenHeight);
+
+// The two eyes of a picture made ready to show, each already as large as it is shown (fitted to the
+// screen, or the part of it that the screen shows): 24 bits a pixel.
+struct CStereoPicture {
+    CDibImage left;
+    // Empty for a picture in 2D: both eyes see `left`.
+    CDibImage right;
+};
+
+// Builds `frame` to show `picture` in `viewMode` (a ViewMode) on a screenWidth x screenHeight screen,
+// each eye where CentredOffset puts it; with `swapped` the left eye sees the picture's right and the
+// right eye its left. Every pixel that no eye covers is black.
+// - Interlace, Line Blank: W x H, the left eye's rows on the even screen rows, the right eye's on the
+//   odd ones (each eye's row r on screen row r + its even vertical offset);
+// - Sync Double: 2W x H, the left eye on the left W x H, the right eye on the right, as DrawSyncDouble
+//   takes a side-by-side picture;
+// - 2D: W x H, the left eye alone.
+// False, with `frame` as it was, for another view mode or when the frame cannot be made.
+bool ComposeStereoFrame(const CStereoPicture& picture, std::int32_t viewMode, bool swapped, CDibImage& frame,
+                        int screenWidth, int screenHeight);

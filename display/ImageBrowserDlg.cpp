@@ -90,10 +90,7 @@ void CImageBrowserDlg::OnPaint() {
         StartFramePause();
         break;
     case kShowImage:
-        if (m_viewMode == kViewSyncDouble)
-            DrawSyncDouble(dc, *m_image, m_gapAdjust);
-        else
-            DrawFrameCentred(dc, *m_image);
+        DrawFrame(dc);
         m_imageShown = true;
         break;
     default:
@@ -101,6 +98,13 @@ void CImageBrowserDlg::OnPaint() {
     }
     if (previousMode)
         SetStretchBltMode(dc, previousMode);
+}
+
+void CImageBrowserDlg::DrawFrame(HDC dc) {
+    if (m_viewMode == kViewSyncDouble)
+        DrawSyncDouble(dc, *m_image, m_gapAdjust);
+    else
+        DrawFrameCentred(dc, *m_image);
 }
 
 void CImageBrowserDlg::OnTimer(WPARAM id) {

@@ -51,6 +51,9 @@ protected:
     // The creation's own steps: checks, the file list, the first picture. False fails the creation.
     bool OpenSeries();
     void OnPaint();
+    // Draws the prepared frame once the opening flashes are over: Sync Double's two bands, or the
+    // frame centred.
+    virtual void DrawFrame(HDC dc);
     // Loads the file at m_current, moving on in the direction of travel past files that cannot be
     // decoded, without wrapping; true when a picture was loaded and its frame prepared.
     bool LoadCurrentImage(bool forward);

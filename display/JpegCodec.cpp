@@ -7,10 +7,11 @@
 
 #include <wincodec.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <new>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -18,55 +19,138 @@ namespace {
 
 // The longest file that is read for decoding; a picture within the decoding bound needs far less.
 constexpr ULONGLONG kMaxJpegFileBytes = ULONGLONG{256} << 20;
-
-// The whole file at `path`, read while others may go on reading, writing or deleting it.
-struct CFileBytes {
-    std::unique_ptr<BYTE[]> data;
-    DWORD size = 0;
-};
-bool ReadWholeFile(const std::wstring& path, CFileBytes& bytes) {
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file, &size) || size.QuadPart <= 0 ||
-        static_cast<ULONGLONG>(size.QuadPart) > kMaxJpegFileBytes)
-        return false;
-    bytes.size = static_cast<DWORD>(size.QuadPart);
-    bytes.data.reset(new (std::nothrow) BYTE[bytes.size]);
-    DWORD read = 0;
-    return bytes.data && ReadFile(file, bytes.data.get(), bytes.size, &read, nullptr) && read == bytes.size;
-}
+// Rows converted at a time from 32-bit pixels.
+constexpr UINT kConvertedRows = 16;
 
 bool IsJpeg(IWICBitmapDecoder* decoder) {
     GUID format{};
     return SUCCEEDED(decoder->GetContainerFormat(&format)) && IsEqualGUID(format, GUID_ContainerFormatJpeg);
 }
 
-// Fills the bottom-up 24-bit `rows` from the 32-bit `source` (blue, green, red, unused), row by row.
-bool CopyRowsFrom32Bit(IWICBitmapSource* source, UINT width, UINT height, const CDibLayout& layout,
-                       BYTE* rows) {
-    std::unique_ptr<BYTE[]> row(new (std::nothrow) BYTE[4 * static_cast<size_t>(width)]);
-    if (!row)
+// A decoded frame's rows in 24-bit pixels, which WIC's converter makes for most pictures, or else in
+// 32-bit ones converted here (Wine's converter accepts grey pictures for 24 bits but then fails to
+// copy them).
+class CFrameRows final : public CRowSource {
+public:
+    bool Open(IWICImagingFactory* factory, IWICBitmapSource* frame, UINT width) {
+        m_width = width;
+        for (UINT pixelBytes : {3u, 4u}) {
+            const WICPixelFormatGUID& format =
+                pixelBytes == 3 ? GUID_WICPixelFormat24bppBGR : GUID_WICPixelFormat32bppBGR;
+            m_pixelBytes = pixelBytes;
+            if (FAILED(factory->CreateFormatConverter(m_converter.put())) ||
+                FAILED(m_converter->Initialize(frame, format, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                               WICBitmapPaletteTypeCustom)))
+                continue;
+            m_wide.reset(new (std::nothrow) BYTE[4 * static_cast<size_t>(width) * kConvertedRows]);
+            std::unique_ptr<BYTE[]> firstRow(new (std::nothrow) BYTE[3 * static_cast<size_t>(width)]);
+            // The first row tells whether the converter can make this format.
+            if (m_wide && firstRow && ReadRows(0, 1, firstRow.get(), 3 * static_cast<size_t>(width)))
+                return true;
+        }
         return false;
-    for (UINT y = 0; y < height; ++y) {
-        const WICRect line{0, static_cast<INT>(y), static_cast<INT>(width), 1};
-        if (FAILED(source->CopyPixels(&line, 4 * width, 4 * width, row.get())))
-            return false;
-        BYTE* out = rows + static_cast<size_t>(height - 1 - y) * layout.stride;
-        for (UINT x = 0; x < width; ++x)
-            std::memcpy(out + 3 * static_cast<size_t>(x), row.get() + 4 * static_cast<size_t>(x), 3);
     }
-    return true;
-}
 
-// Fills the 24-bit packed DIB `header` + rows from `source`, which WIC hands over top-down in 24-bit
-// (`sourceBytes` 3) or 32-bit (4) blue-green-red pixels.
-HGLOBAL PackTo24BitDib(IWICBitmapSource* source, UINT sourceBytes) {
-    UINT width = 0;
-    UINT height = 0;
+    bool ReadRows(std::uint32_t first, std::uint32_t count, std::uint8_t* rows, std::size_t stride) override {
+        if (count == 0 || stride > UINT_MAX / count)
+            return false;
+        if (m_pixelBytes == 3) {
+            const WICRect band{0, static_cast<INT>(first), static_cast<INT>(m_width),
+                               static_cast<INT>(count)};
+            return SUCCEEDED(m_converter->CopyPixels(&band, static_cast<UINT>(stride),
+                                                     static_cast<UINT>(stride * (count - 1) + 3 * m_width),
+                                                     rows));
+        }
+        for (std::uint32_t done = 0; done < count;) {
+            const UINT now = std::min(count - done, kConvertedRows);
+            const WICRect band{0, static_cast<INT>(first + done), static_cast<INT>(m_width),
+                               static_cast<INT>(now)};
+            if (FAILED(m_converter->CopyPixels(&band, 4 * m_width, 4 * m_width * now, m_wide.get())))
+                return false;
+            for (UINT r = 0; r < now; ++r, ++done) {
+                const BYTE* in = m_wide.get() + static_cast<size_t>(r) * 4 * m_width;
+                BYTE* out = rows + done * stride;
+                for (UINT x = 0; x < m_width; ++x)
+                    std::memcpy(out + 3 * static_cast<size_t>(x), in + 4 * static_cast<size_t>(x), 3);
+            }
+        }
+        return true;
+    }
+
+private:
+    CComPtr<IWICFormatConverter> m_converter;
+    UINT m_width = 0;
+    UINT m_pixelBytes = 3;
+    std::unique_ptr<BYTE[]> m_wide;
+};
+
+// IWICBitmapSourceTransform, which MinGW's wincodec.h lacks: a frame that the decoder can scale while
+// decoding (Windows' JPEG decoder offers it; Wine's does not).
+struct ISourceTransform : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT width, UINT height,
+                                                 WICPixelFormatGUID* format,
+                                                 WICBitmapTransformOptions transform, UINT stride,
+                                                 UINT bufferSize, BYTE* buffer) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform,
+                                                           BOOL* supported) = 0;
+};
+constexpr IID kSourceTransformId = {
+    0x3B16811B, 0x6A43, 0x4EC9, {0xB7, 0x13, 0x3D, 0x5A, 0x0C, 0x13, 0xB9, 0x40}};
+
+// The frame decoded at a smaller size that is still at least the wanted one, whole, in 24-bit pixels.
+class CReducedRows final : public CRowSource {
+public:
+    // False when the decoder offers no smaller size at least as large as `wanted`, or fails.
+    bool Decode(IWICBitmapFrameDecode* frame, CPictureSize wanted, CPictureSize full) {
+        CComPtr<ISourceTransform> transform;
+        if (FAILED(frame->QueryInterface(kSourceTransformId, transform.put_void())))
+            return false;
+        UINT width = wanted.width;
+        UINT height = wanted.height;
+        // The closest size may fall short of the wanted one: then the next larger step is taken.
+        if (FAILED(transform->GetClosestSize(&width, &height)))
+            return false;
+        if (width < wanted.width || height < wanted.height) {
+            width = std::min(2 * wanted.width, full.width);
+            height = std::min(2 * wanted.height, full.height);
+            if (FAILED(transform->GetClosestSize(&width, &height)))
+                return false;
+        }
+        WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+        if (width < wanted.width || height < wanted.height || width >= full.width || height >= full.height ||
+            FAILED(transform->GetClosestPixelFormat(&format)) ||
+            !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
+            return false;
+        m_stride = (3 * static_cast<size_t>(width) + 3) / 4 * 4;
+        m_pixels.reset(new (std::nothrow) BYTE[m_stride * height]);
+        m_size = {width, height};
+        return m_pixels &&
+               SUCCEEDED(transform->CopyPixels(nullptr, width, height, &format, WICBitmapTransformRotate0,
+                                               static_cast<UINT>(m_stride),
+                                               static_cast<UINT>(m_stride * height), m_pixels.get()));
+    }
+    CPictureSize Size() const { return m_size; }
+
+    bool ReadRows(std::uint32_t first, std::uint32_t count, std::uint8_t* rows, std::size_t stride) override {
+        if (first > m_size.height || m_size.height - first < count)
+            return false;
+        for (std::uint32_t r = 0; r < count; ++r)
+            std::memcpy(rows + r * stride, m_pixels.get() + (first + r) * m_stride, 3 * size_t{m_size.width});
+        return true;
+    }
+
+private:
+    std::unique_ptr<BYTE[]> m_pixels;
+    size_t m_stride = 0;
+    CPictureSize m_size;
+};
+
+// The 24-bit packed DIB of a `size` picture made from `rows`.
+HGLOBAL PackTo24BitDib(CPictureSize size, CRowSource& rows) {
     CDibLayout layout;
-    if (FAILED(source->GetSize(&width, &height)) || !DibLayoutOf(width, height, 24, layout))
+    if (!DibLayoutOf(size.width, size.height, 24, layout))
         return nullptr;
     CGlobalMemory memory(
         GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(kDibHeaderBytes) + layout.imageBytes));
@@ -78,23 +162,21 @@ HGLOBAL PackTo24BitDib(IWICBitmapSource* source, UINT sourceBytes) {
             return nullptr;
         BITMAPINFOHEADER header{};
         header.biSize = sizeof header;
-        header.biWidth = static_cast<LONG>(width);
-        header.biHeight = static_cast<LONG>(height);
+        header.biWidth = static_cast<LONG>(size.width);
+        header.biHeight = static_cast<LONG>(size.height);
         header.biPlanes = 1;
         header.biBitCount = 24;
         header.biCompression = BI_RGB;
         header.biSizeImage = layout.imageBytes;
         std::memcpy(lock.get(), &header, sizeof header);
-        BYTE* rows = lock.get() + kDibHeaderBytes;
-        if (sourceBytes == 4)
-            return CopyRowsFrom32Bit(source, width, height, layout, rows) ? memory.release() : nullptr;
-        if (FAILED(source->CopyPixels(nullptr, layout.stride, layout.imageBytes, rows)))
+        BYTE* pixels = lock.get() + kDibHeaderBytes;
+        if (!rows.ReadRows(0, size.height, pixels, layout.stride))
             return nullptr;
         // Top-down as decoded; a DIB with a positive height stores the bottom row first.
         std::vector<BYTE> swap(layout.stride);
-        for (UINT top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-            BYTE* upper = rows + static_cast<size_t>(top) * layout.stride;
-            BYTE* lower = rows + static_cast<size_t>(bottom) * layout.stride;
+        for (UINT top = 0, bottom = size.height - 1; top < bottom; ++top, --bottom) {
+            BYTE* upper = pixels + static_cast<size_t>(top) * layout.stride;
+            BYTE* lower = pixels + static_cast<size_t>(bottom) * layout.stride;
             std::memcpy(swap.data(), upper, layout.stride);
             std::memcpy(upper, lower, layout.stride);
             std::memcpy(lower, swap.data(), layout.stride);
@@ -135,45 +217,63 @@ void UnloadCodecModules(unsigned) {
     // Every decode and encode releases what it loaded; nothing is held between calls.
 }
 
-HGLOBAL DecodeJpegFile(const char* path) {
-    if (!path)
-        return nullptr;
-    std::wstring widePath = Widen(path);
-    CFileBytes bytes;
-    if (widePath.empty() || !ReadWholeFile(widePath, bytes))
-        return nullptr;
-    // The bytes that pass the size check are the bytes decoded, whatever happens to the file meanwhile.
+bool ReadPictureFile(const wchar_t* path, CPictureBytes& bytes) {
+    CFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file, &size) || size.QuadPart <= 0 ||
+        static_cast<ULONGLONG>(size.QuadPart) > kMaxJpegFileBytes)
+        return false;
+    bytes.size = static_cast<std::size_t>(size.QuadPart);
+    bytes.data.reset(new (std::nothrow) std::uint8_t[bytes.size]);
+    DWORD read = 0;
+    return bytes.data && ReadFile(file, bytes.data.get(), static_cast<DWORD>(bytes.size), &read, nullptr) &&
+           read == bytes.size;
+}
+
+bool DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize wanted,
+                    const std::function<bool(CPictureSize size, CRowSource& rows)>& use) {
     CJpegFrame header;
-    if (ReadJpegFrame(std::span<const std::uint8_t>(bytes.data.get(), bytes.size), header) !=
-            CJpegFrameResult::kFrame ||
+    if (jpeg.size() > kMaxJpegFileBytes || ReadJpegFrame(jpeg, header) != CJpegFrameResult::kFrame ||
         !IsDecodablePictureSize(header.width, header.height))
-        return nullptr;
+        return false;
 
     CComRuntime com;
     CComPtr<IWICImagingFactory> factory = com.CreateFactory();
     CComPtr<IWICStream> stream;
     CComPtr<IWICBitmapDecoder> decoder;
     CComPtr<IWICBitmapFrameDecode> frame;
-    CComPtr<IWICFormatConverter> converter;
     UINT width = 0;
     UINT height = 0;
+    // The stream only reads the bytes, whatever its signature says.
     if (!factory || FAILED(factory->CreateStream(stream.put())) ||
-        FAILED(stream->InitializeFromMemory(bytes.data.get(), bytes.size)) ||
+        FAILED(
+            stream->InitializeFromMemory(const_cast<BYTE*>(jpeg.data()), static_cast<DWORD>(jpeg.size()))) ||
         FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
                                                 decoder.put())) ||
         !IsJpeg(decoder.get()) || FAILED(decoder->GetFrame(0, frame.put())) ||
         FAILED(frame->GetSize(&width, &height)) || !IsDecodablePictureSize(width, height))
-        return nullptr;
-    // 24-bit pixels where the converter makes them, else 32-bit ones, which it makes from more
-    // sources (Wine's accepts grey pictures for 24 bits but then fails to copy them).
-    for (UINT pixelBytes : {3u, 4u}) {
-        const WICPixelFormatGUID& format =
-            pixelBytes == 3 ? GUID_WICPixelFormat24bppBGR : GUID_WICPixelFormat32bppBGR;
-        if (SUCCEEDED(factory->CreateFormatConverter(converter.put())) &&
-            SUCCEEDED(converter->Initialize(frame.get(), format, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                            WICBitmapPaletteTypeCustom)))
-            if (HGLOBAL dib = PackTo24BitDib(converter.get(), pixelBytes))
-                return dib;
+        return false;
+    const CPictureSize full{width, height};
+    if (wanted.width > 0 && wanted.height > 0 && (wanted.width < width || wanted.height < height)) {
+        CReducedRows reduced;
+        if (reduced.Decode(frame.get(), wanted, full))
+            return use(reduced.Size(), reduced);
     }
-    return nullptr;
+    CFrameRows rows;
+    return rows.Open(factory.get(), frame.get(), width) && use(full, rows);
+}
+
+HGLOBAL DecodeJpegFile(const char* path) {
+    CPictureBytes bytes;
+    const std::wstring widePath = path ? Widen(path) : std::wstring();
+    if (widePath.empty() || !ReadPictureFile(widePath.c_str(), bytes))
+        return nullptr;
+    // The bytes that pass the size check are the bytes decoded, whatever happens to the file meanwhile.
+    HGLOBAL dib = nullptr;
+    DecodeJpegRows(bytes.Span(), {}, [&](CPictureSize size, CRowSource& rows) {
+        dib = PackTo24BitDib(size, rows);
+        return dib != nullptr;
+    });
+    return dib;
 }

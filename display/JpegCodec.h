@@ -8,9 +8,15 @@
 // from Begin to Finish), on the calling thread, which is left in the COM state it was in. Only
 // CheckCodecModules may be called from DllMain.
 
+#include "display/PictureScaler.h"
+
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 
 // The module mask that the programs and the hook library ask for.
 inline constexpr unsigned kCodecModules = 7;
@@ -29,6 +35,27 @@ unsigned CheckCodecModules(unsigned modules);
 // declares a picture beyond the decoding bound (JpegHeader.h). The file is read whole, once. The
 // caller frees the handle with GlobalFree.
 HGLOBAL DecodeJpegFile(const char* path);
+
+// The bytes of a picture file, read whole.
+struct CPictureBytes {
+    std::unique_ptr<std::uint8_t[]> data;
+    std::size_t size = 0;
+
+    std::span<const std::uint8_t> Span() const noexcept { return {data.get(), size}; }
+};
+// Reads the file at `path` whole, once, while others may go on reading, writing or deleting it. False
+// when it is missing or empty, cannot be read, or is longer than any picture within the decoding bound.
+bool ReadPictureFile(const wchar_t* path, CPictureBytes& bytes);
+
+// Decodes the JPEG stream `jpeg` (a whole picture in memory) and hands its rows to `use`, with their
+// size; the result is what `use` answers. False without calling `use` when the stream is not a
+// picture the codec reads, and, before anything is decoded, when its frame header declares a picture
+// beyond the decoding bound (JpegHeader.h). `wanted` is the size to which the caller scales the
+// picture, or 0 x 0 for none: a system whose decoder can decode a JPEG picture smaller (Windows: to a
+// half, a quarter or an eighth) may then hand over rows of a smaller picture, never smaller than
+// `wanted`; Wine's decodes every picture whole.
+bool DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize wanted,
+                    const std::function<bool(CPictureSize size, CRowSource& rows)>& use);
 
 // Encodes the packed DIB `dib` (24 bits per pixel; 1, 4 and 8 bits are converted) as a JPEG file at
 // `path`, at the near-lossless quality of the captures. True on success; the handle stays the caller's.

@@ -1,5 +1,8 @@
 #include "display/JpegHeader.h"
 
+#include <cstring>
+#include <optional>
+
 namespace {
 
 constexpr std::uint8_t kMarkerPrefix = 0xFF;
@@ -14,6 +17,121 @@ constexpr std::size_t kFrameComponentBytes = 3;
 
 std::uint32_t ReadBig16(const std::uint8_t* bytes) {
     return static_cast<std::uint32_t>(bytes[0]) << 8 | bytes[1];
+}
+
+// The multi-picture index: the APP2 segment's signature, the byte orders of the structure after it,
+// and the tags, types and sizes of the IFD that it reads.
+constexpr std::uint8_t kJpegApp2 = kJpegApp0 + 2;
+constexpr std::uint8_t kMpfSignature[] = {'M', 'P', 'F', 0};
+constexpr std::uint8_t kLittleEndianMark[] = {'I', 'I', 0x2A, 0};
+constexpr std::uint8_t kBigEndianMark[] = {'M', 'M', 0, 0x2A};
+// The byte order mark and the offset of the first IFD.
+constexpr std::size_t kMpHeaderBytes = 8;
+constexpr std::uint32_t kTagNumberOfImages = 0xB001;
+constexpr std::uint32_t kTagMpEntry = 0xB002;
+constexpr std::uint32_t kTypeLong = 4;
+constexpr std::uint32_t kTypeUndefined = 7;
+constexpr std::uint64_t kIfdEntryBytes = 12;
+// An MP entry: attributes, size, offset (32 bits each), then two dependent entry numbers.
+constexpr std::uint64_t kMpEntryBytes = 16;
+constexpr std::uint64_t kMpEntrySizeAt = 4;
+constexpr std::uint64_t kMpEntryOffsetAt = 8;
+
+// The numbers of the MP structure in its byte order; a read outside the structure fails.
+class CMpStructure {
+public:
+    CMpStructure(std::span<const std::uint8_t> bytes, bool bigEndian) : m_bytes(bytes), m_big(bigEndian) {}
+
+    bool Read16(std::uint64_t at, std::uint32_t& value) const { return Read(at, 2, value); }
+    bool Read32(std::uint64_t at, std::uint32_t& value) const { return Read(at, 4, value); }
+    std::size_t Size() const { return m_bytes.size(); }
+
+private:
+    bool Read(std::uint64_t at, unsigned bytes, std::uint32_t& value) const {
+        if (at > m_bytes.size() || m_bytes.size() - at < bytes)
+            return false;
+        value = 0;
+        for (unsigned i = 0; i < bytes; ++i) {
+            const unsigned shift = 8 * (m_big ? bytes - 1 - i : i);
+            value |= static_cast<std::uint32_t>(m_bytes[static_cast<std::size_t>(at) + i]) << shift;
+        }
+        return true;
+    }
+
+    std::span<const std::uint8_t> m_bytes;
+    bool m_big;
+};
+
+// Reads the index in the APP2 segment `mpf` of the file's first picture.
+bool ParseMultiPictureIndex(std::span<const std::uint8_t> file, const CJpegSegment& mpf,
+                            CMultiPictureIndex& index) {
+    const std::span<const std::uint8_t> bytes = mpf.payload.subspan(sizeof kMpfSignature);
+    // Picture offsets count from the byte order mark.
+    const std::uint64_t structureStart = mpf.offset + sizeof kMpfSignature;
+    if (bytes.size() < kMpHeaderBytes)
+        return false;
+    bool bigEndian = false;
+    if (std::memcmp(bytes.data(), kBigEndianMark, sizeof kBigEndianMark) == 0)
+        bigEndian = true;
+    else if (std::memcmp(bytes.data(), kLittleEndianMark, sizeof kLittleEndianMark) != 0)
+        return false;
+    const CMpStructure mp(bytes, bigEndian);
+
+    std::uint32_t ifd = 0;
+    std::uint32_t entries = 0;
+    if (!mp.Read32(4, ifd) || !mp.Read16(ifd, entries))
+        return false;
+    std::optional<std::uint32_t> pictures;
+    std::optional<std::uint32_t> entriesAt;
+    std::uint32_t entriesBytes = 0;
+    for (std::uint64_t i = 0; i < entries; ++i) {
+        const std::uint64_t at = ifd + 2 + i * kIfdEntryBytes;
+        std::uint32_t tag = 0;
+        std::uint32_t type = 0;
+        std::uint32_t count = 0;
+        std::uint32_t value = 0;
+        if (!mp.Read16(at, tag) || !mp.Read16(at + 2, type) || !mp.Read32(at + 4, count) ||
+            !mp.Read32(at + 8, value))
+            return false;
+        if (tag == kTagNumberOfImages && !pictures) {
+            if (type != kTypeLong || count != 1)
+                return false;
+            pictures = value;
+        } else if (tag == kTagMpEntry && !entriesAt) {
+            if (type != kTypeUndefined)
+                return false;
+            entriesAt = value;
+            entriesBytes = count;
+        }
+    }
+    if (!pictures || *pictures == 0 || !entriesAt || *pictures * kMpEntryBytes != entriesBytes ||
+        *entriesAt > mp.Size() || mp.Size() - *entriesAt < entriesBytes)
+        return false;
+
+    // The first picture starts the file and holds the index.
+    std::uint32_t firstSize = 0;
+    std::uint32_t firstOffset = 0;
+    if (!mp.Read32(*entriesAt + kMpEntrySizeAt, firstSize) ||
+        !mp.Read32(*entriesAt + kMpEntryOffsetAt, firstOffset) || firstOffset != 0 ||
+        firstSize > file.size() || firstSize < mpf.offset + mpf.payload.size())
+        return false;
+    CMultiPictureIndex found;
+    found.count = *pictures;
+    found.first = {0, firstSize};
+    if (*pictures >= 2) {
+        std::uint32_t size = 0;
+        std::uint32_t offset = 0;
+        if (!mp.Read32(*entriesAt + kMpEntryBytes + kMpEntrySizeAt, size) ||
+            !mp.Read32(*entriesAt + kMpEntryBytes + kMpEntryOffsetAt, offset))
+            return false;
+        const std::uint64_t start = structureStart + offset;
+        if (offset == 0 || size == 0 || start < firstSize || start > file.size() ||
+            file.size() - start < size)
+            return false;
+        found.second = {static_cast<std::size_t>(start), size};
+    }
+    index = found;
+    return true;
 }
 
 } // namespace
@@ -111,4 +229,23 @@ CJpegFrameResult ReadJpegFrame(std::span<const std::uint8_t> stream, CJpegFrame&
     default:
         return CJpegFrameResult::kMalformed;
     }
+}
+
+CMultiPictureResult ReadMultiPictureIndex(std::span<const std::uint8_t> file, CMultiPictureIndex& index) {
+    CJpegMarkerReader reader(file);
+    CJpegSegment segment;
+    std::optional<CJpegSegment> mpf;
+    while (reader.Next(segment)) {
+        if (!mpf && segment.marker == kJpegApp2 && segment.payload.size() >= sizeof kMpfSignature &&
+            std::memcmp(segment.payload.data(), kMpfSignature, sizeof kMpfSignature) == 0)
+            mpf = segment;
+    }
+    if (reader.GetState() != CJpegMarkerReader::State::kScan)
+        return CMultiPictureResult::kNotJpeg;
+    if (!mpf) {
+        index = CMultiPictureIndex{1, {0, file.size()}, {}};
+        return CMultiPictureResult::kPictures;
+    }
+    return ParseMultiPictureIndex(file, *mpf, index) ? CMultiPictureResult::kPictures
+                                                     : CMultiPictureResult::kDamagedIndex;
 }

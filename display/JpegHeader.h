@@ -82,3 +82,31 @@ enum class CJpegFrameResult {
 
 // Reads the first frame header of `stream`; `frame` is filled only for kFrame.
 CJpegFrameResult ReadJpegFrame(std::span<const std::uint8_t> stream, CJpegFrame& frame);
+
+// Where one JPEG picture of a file lies: `size` bytes from `offset`, counted from the file's start.
+struct CJpegPictureRange {
+    std::size_t offset = 0;
+    std::size_t size = 0;
+};
+
+// The pictures of a multi-picture file (.mpo: the pictures of a stereo camera, one JPEG stream after
+// the other), as far as they are shown: the first two. The file's first picture carries the index in
+// an APP2 segment "MPF\0" of its header, a TIFF-style structure (byte order, an IFD whose MP entries
+// give each picture's size and its offset from the structure's start).
+struct CMultiPictureIndex {
+    std::uint32_t count = 0; // the pictures that the index lists; 1 for a file without an index
+    CJpegPictureRange first;
+    CJpegPictureRange second; // when count is 2 or more
+};
+
+enum class CMultiPictureResult {
+    kPictures,     // `index` holds the file's pictures: the index's, or the file as one picture
+    kNotJpeg,      // the first picture's header cannot be read up to its first scan
+    kDamagedIndex, // an index that does not hold together: a byte order, IFD, entry or number cut off
+                   // or missing, no picture, a first picture that is not at the file's start or does
+                   // not hold its index, a second one not after it or past the file's end
+};
+
+// Reads the index of the multi-picture file `file`; `index` is filled only for kPictures. A file
+// whose first picture has no index is that one picture, the whole file.
+CMultiPictureResult ReadMultiPictureIndex(std::span<const std::uint8_t> file, CMultiPictureIndex& index);

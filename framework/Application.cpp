@@ -69,3 +69,12 @@ int AppMessageBox(HWND owner, const std::string& text, UINT type) {
     std::string title = CApplication::Current() ? CApplication::Current()->Title() : std::string();
     return MessageBoxA(owner, text.c_str(), title.empty() ? nullptr : title.c_str(), type);
 }
+
+int AppMessageBox(HWND owner, const std::wstring& text, UINT type) {
+    const std::string title = CApplication::Current() ? CApplication::Current()->Title() : std::string();
+    std::wstring wideTitle(title.size(), L'\0');
+    wideTitle.resize(
+        static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, title.data(), static_cast<int>(title.size()),
+                                                     wideTitle.data(), static_cast<int>(wideTitle.size()))));
+    return MessageBoxW(owner, text.c_str(), wideTitle.empty() ? nullptr : wideTitle.c_str(), type);
+}

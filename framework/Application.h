@@ -38,3 +38,5 @@ protected:
 
 // A message box captioned with the application's title.
 int AppMessageBox(HWND owner, const std::string& text, UINT type);
+// The same for a text in UTF-16 (file names in any script).
+int AppMessageBox(HWND owner, const std::wstring& text, UINT type);

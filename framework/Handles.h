@@ -93,6 +93,7 @@ template <typename T> using CGdiObject = CUniqueHandle<GdiObjectTraits<T>>;
 using CBitmap = CGdiObject<HBITMAP>;
 using CPen = CGdiObject<HPEN>;
 using CBrush = CGdiObject<HBRUSH>;
+using CFont = CGdiObject<HFONT>;
 using CHookHandle = CUniqueHandle<HookTraits>;
 using CIconHandle = CUniqueHandle<IconTraits>; // only icons that must be destroyed
 using CMenuHandle = CUniqueHandle<MenuTraits>;

@@ -1,5 +1,6 @@
 #include "viewer/ViewerDlg.h"
 
+#include "display/CodecRuntime.h"
 #include "display/JpegCodec.h"
 #include "framework/Handles.h"
 #include "framework/Resources.h"
@@ -10,17 +11,21 @@
 
 namespace {
 
-constexpr char kNoCodecText[] =
-    "The pictures cannot be shown: this system has no JPEG decoder (Windows Imaging Component).";
-constexpr char kNoSettingsText[] =
-    "There are no capture settings to show pictures from. Choose them in the Activator's Capture Settings.";
-constexpr char kNothingToShowText[] = "There is no picture to show in ";
+constexpr wchar_t kNoCodecText[] =
+    L"The pictures cannot be shown: this system has no JPEG decoder (Windows Imaging Component).";
+constexpr wchar_t kNoSettingsText[] =
+    L"There are no capture settings to show pictures from. Choose them in the Activator's Capture Settings.";
+constexpr wchar_t kNothingToShowText[] = L"There is no picture to show in ";
+constexpr wchar_t kNotFoundText[] = L"The viewer cannot find ";
+constexpr wchar_t kNotAPictureText[] =
+    L" is not a picture that the viewer shows: it shows .jps, .mpo and .jpg files.";
+constexpr wchar_t kUnreadableText[] = L" cannot be shown: it is not a picture that can be read.";
 
 } // namespace
 
 // The icon is a shared resource icon: it is never destroyed.
 CViewerDlg::CViewerDlg()
-    : CImageBrowserDlg(IDD_ZELTOVIEWER_DIALOG),
+    : CFolderBrowserDlg(IDD_ZELTOVIEWER_DIALOG),
       m_icon(LoadIconA(ResourceInstance(), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
 bool CViewerDlg::ReadCaptureSettings() {
@@ -33,22 +38,51 @@ bool CViewerDlg::ReadCaptureSettings() {
     return true;
 }
 
-bool CViewerDlg::OpenStoredSeries() {
+bool CViewerDlg::OpenPictures() {
     m_codecModules = kCodecModules;
     if (LoadCodecModules(m_codecModules) != m_codecModules) {
         m_failureText = kNoCodecText;
         return false;
     }
+    return m_picturePath.empty() ? OpenStoredSeries() : OpenGivenPath();
+}
+
+bool CViewerDlg::OpenStoredSeries() {
     if (!ReadCaptureSettings()) {
         m_failureText = kNoSettingsText;
         return false;
     }
     const std::string pattern = SeriesPattern(m_dir, m_name, m_viewMode);
     if (!OpenSeries()) {
-        m_failureText = kNothingToShowText + pattern + ".";
+        m_failureText = kNothingToShowText + Widen(pattern.c_str()) + L".";
         return false;
     }
     return true;
+}
+
+bool CViewerDlg::OpenGivenPath() {
+    // Only the view mode counts here; without a usable one, the suite's default.
+    CCaptureSettings settings;
+    ::ReadCaptureSettings(settings);
+    m_viewMode = settings.viewMode >= kViewInterlace && settings.viewMode <= kViewFlat2D ? settings.viewMode
+                                                                                         : kViewSyncDouble;
+    switch (OpenFolder(m_picturePath)) {
+    case COpenResult::kOpened:
+        return true;
+    case COpenResult::kNotFound:
+        m_failureText = kNotFoundText + m_picturePath + L".";
+        break;
+    case COpenResult::kNotAPicture:
+        m_failureText = m_picturePath + kNotAPictureText;
+        break;
+    case COpenResult::kUnreadable:
+        m_failureText = m_picturePath + kUnreadableText;
+        break;
+    case COpenResult::kNoPicture:
+        m_failureText = kNothingToShowText + m_picturePath + L".";
+        break;
+    }
+    return false;
 }
 
 BOOL CViewerDlg::OnInitDialog() {
@@ -73,7 +107,7 @@ void CViewerDlg::OnPaintIcon() {
 LRESULT CViewerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        if (DefaultProc(message, wParam, lParam) == -1 || !OpenStoredSeries())
+        if (DefaultProc(message, wParam, lParam) == -1 || !OpenPictures())
             return -1;
         return 0;
     case WM_PAINT:
@@ -84,12 +118,12 @@ LRESULT CViewerDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_QUERYDRAGICON:
         return reinterpret_cast<LRESULT>(m_icon);
     case WM_DESTROY: {
-        LRESULT result = CImageBrowserDlg::WindowProc(message, wParam, lParam);
+        LRESULT result = CFolderBrowserDlg::WindowProc(message, wParam, lParam);
         UnloadCodecModules(m_codecModules);
         return result;
     }
     default:
         break;
     }
-    return CImageBrowserDlg::WindowProc(message, wParam, lParam);
+    return CFolderBrowserDlg::WindowProc(message, wParam, lParam);
 }

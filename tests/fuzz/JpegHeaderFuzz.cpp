@@ -1,6 +1,8 @@
 // libFuzzer target for the JPEG header reader: the input is a JPEG stream. Every segment the reader
 // hands out must lie within the input and follow the one before it, every byte of it is read, and a
 // frame header it accepts must hold together; the decoding bound is asked about every frame found.
+// Read as a multi-picture file, the pictures of an index it accepts lie within the input, the first
+// at its start and the second after the first, and every byte of them is read.
 
 #include "display/JpegHeader.h"
 
@@ -41,6 +43,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             !IsJpegFrameMarker(frame.marker))
             __builtin_trap();
         sum += IsDecodablePictureSize(frame.width, frame.height) ? 1 : 0;
+    }
+
+    CMultiPictureIndex index;
+    if (ReadMultiPictureIndex(stream, index) == CMultiPictureResult::kPictures) {
+        if (index.count == 0 || index.first.offset != 0 || index.first.size == 0 || index.first.size > size)
+            __builtin_trap();
+        std::vector<CJpegPictureRange> pictures = {index.first};
+        if (index.count >= 2) {
+            if (index.second.size == 0 || index.second.offset < index.first.size ||
+                index.second.offset > size || index.second.size > size - index.second.offset)
+                __builtin_trap();
+            pictures.push_back(index.second);
+        }
+        for (const CJpegPictureRange& picture : pictures)
+            for (std::size_t i = 0; i < picture.size; ++i)
+                sum += bytes[picture.offset + i];
     }
     g_sink = g_sink + sum;
     return 0;

@@ -1,10 +1,14 @@
-// Where the stereo frames put their pictures, and the interleaved frame built row by row.
+// Where the stereo frames put their pictures, the interleaved frame built row by row, and the frames
+// of the viewer's pictures in each view mode.
 
 #include "display/FrameComposition.h"
+#include "settings/SettingsTypes.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <string>
 
 namespace {
 
@@ -43,6 +47,40 @@ void ExpectInterleaved(const CDibImage& frame, int screenWidth, int screenHeight
         }
     }
     EXPECT_EQ(wrong, 0);
+}
+
+// An eye whose pixel (x, y) is (x, y, tag): every pixel tells where it comes from.
+void MakeEye(CDibImage& eye, int width, int height, std::uint8_t tag) {
+    ASSERT_TRUE(
+        eye.Create(kDibTrueColour, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* pixel = eye.RowFromTop(y) + 3 * x;
+            pixel[0] = static_cast<std::uint8_t>(x);
+            pixel[1] = static_cast<std::uint8_t>(y);
+            pixel[2] = tag;
+        }
+}
+
+// Checks every pixel of `frame` (width x height): `source(x, y)` says which eye's tag the pixel shows
+// (0: black) and at which pixel of that eye.
+struct CFramePixel {
+    std::uint8_t tag;
+    int x, y;
+};
+void ExpectFrame(const CDibImage& frame, int width, int height,
+                 const std::function<CFramePixel(int, int)>& source, const std::string& what) {
+    ASSERT_EQ(frame.GetWidth(), width) << what;
+    ASSERT_EQ(frame.GetHeight(), height) << what;
+    int wrong = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const CFramePixel from = source(x, y);
+            const std::uint8_t expected[3] = {static_cast<std::uint8_t>(from.tag ? from.x : 0),
+                                              static_cast<std::uint8_t>(from.tag ? from.y : 0), from.tag};
+            if (std::memcmp(frame.RowFromTop(y) + 3 * x, expected, 3) != 0 && wrong++ < 3)
+                ADD_FAILURE() << what << ": pixel (" << x << ", " << y << ")";
+        }
 }
 
 } // namespace
@@ -168,4 +206,69 @@ TEST(InterleavedFrame, AFrameThatCannotBeMadeLeavesTheLastOneAsItWas) {
         EXPECT_TRUE(pair.IsEmpty()) << side;
         ExpectInterleaved(frame, 64, 48, 300, 101);
     }
+}
+
+TEST(StereoFrame, EachViewModePlacesTheEyesCentredAndTheSwapExchangesThem) {
+    constexpr int W = 64;
+    constexpr int H = 48;
+    CStereoPicture picture;
+    MakeEye(picture.left, 30, 20, 1);
+    MakeEye(picture.right, 30, 20, 2);
+    // Centred: (17, 14), the vertical offset even.
+    const CFrameOffset at = CentredOffset(W, H, 30, 20);
+    const auto eye = [&](std::uint8_t tag, int x, int y) {
+        const bool inside = x >= at.x && x < at.x + 30 && y >= at.y && y < at.y + 20;
+        return inside ? CFramePixel{tag, x - at.x, y - at.y} : CFramePixel{0, 0, 0};
+    };
+    for (bool swapped : {false, true}) {
+        const std::uint8_t left = swapped ? 2 : 1;
+        const std::uint8_t right = swapped ? 1 : 2;
+        const std::string how = swapped ? " swapped" : "";
+        CDibImage frame;
+        for (std::int32_t mode : {kViewInterlace, kViewLineBlank}) {
+            ASSERT_TRUE(ComposeStereoFrame(picture, mode, swapped, frame, W, H));
+            ExpectFrame(
+                frame, W, H, [&](int x, int y) { return eye(y % 2 == 0 ? left : right, x, y); },
+                "interleaved" + how);
+        }
+        ASSERT_TRUE(ComposeStereoFrame(picture, kViewSyncDouble, swapped, frame, W, H));
+        ExpectFrame(
+            frame, 2 * W, H, [&](int x, int y) { return eye(x < W ? left : right, x % W, y); },
+            "side by side" + how);
+        ASSERT_TRUE(ComposeStereoFrame(picture, kViewFlat2D, swapped, frame, W, H));
+        ExpectFrame(
+            frame, W, H, [&](int x, int y) { return eye(left, x, y); }, "2D" + how);
+    }
+
+    // A picture in 2D: both eyes see it, swapped or not.
+    picture.right.Free();
+    for (bool swapped : {false, true}) {
+        CDibImage frame;
+        ASSERT_TRUE(ComposeStereoFrame(picture, kViewInterlace, swapped, frame, W, H));
+        ExpectFrame(
+            frame, W, H, [&](int x, int y) { return eye(1, x, y); }, "flat, interleaved");
+        ASSERT_TRUE(ComposeStereoFrame(picture, kViewSyncDouble, swapped, frame, W, H));
+        ExpectFrame(
+            frame, 2 * W, H, [&](int x, int y) { return eye(1, x % W, y); }, "flat, side by side");
+    }
+
+    // Eyes larger than the screen start at its corner and are cut off; the eyes may differ in size.
+    MakeEye(picture.left, 100, 60, 1);
+    MakeEye(picture.right, 10, 60, 2);
+    CDibImage frame;
+    ASSERT_TRUE(ComposeStereoFrame(picture, kViewSyncDouble, false, frame, W, H));
+    ExpectFrame(
+        frame, 2 * W, H,
+        [&](int x, int y) {
+            if (x < W)
+                return CFramePixel{1, x, y};
+            const int rightX = x - W - (W - 10) / 2;
+            return rightX >= 0 && rightX < 10 ? CFramePixel{2, rightX, y} : CFramePixel{0, 0, 0};
+        },
+        "large and narrow eyes");
+    // Another view mode leaves the frame as it was.
+    const std::uint8_t* pixels = frame.Pixels();
+    EXPECT_FALSE(ComposeStereoFrame(picture, 4, false, frame, W, H));
+    EXPECT_EQ(frame.Pixels(), pixels);
+    EXPECT_EQ(frame.GetWidth(), 2 * W);
 }

@@ -1,8 +1,9 @@
 // The JPEG header reader and the decoding bound: the sample pictures (baseline, progressive, grey,
 // CMYK, and the hostile ones made from them), every cut of a header, and segments that lie about
-// their lengths.
+// their lengths; the index of multi-picture files made of the samples, sound and damaged.
 
 #include "display/JpegHeader.h"
+#include "tests/support/MultiPictureFile.h"
 
 #include <gtest/gtest.h>
 
@@ -184,4 +185,117 @@ TEST(JpegHeader, TheDecodingBound) {
                                  {100, 0},
                                  {1ull << 40, 1ull << 40}})
         EXPECT_FALSE(IsDecodablePictureSize(width, height)) << width << "x" << height;
+}
+
+namespace {
+
+using testing_support::BuildMultiPictureFile;
+using testing_support::CMultiPictureLayout;
+
+CMultiPictureResult IndexOf(const Bytes& file, CMultiPictureIndex& index) {
+    return ReadMultiPictureIndex(std::span<const std::uint8_t>(file.data(), file.size()), index);
+}
+
+Bytes PictureAt(const Bytes& file, const CJpegPictureRange& range) {
+    return Bytes(file.begin() + static_cast<std::ptrdiff_t>(range.offset),
+                 file.begin() + static_cast<std::ptrdiff_t>(range.offset + range.size));
+}
+
+// Writes `value` as the 32-bit number at `at` in the file's byte order.
+void Put32(Bytes& file, std::size_t at, std::uint32_t value, bool bigEndian) {
+    for (int i = 0; i < 4; ++i)
+        file[at + i] = static_cast<std::uint8_t>(value >> (8 * (bigEndian ? 3 - i : i)));
+}
+
+} // namespace
+
+TEST(MultiPictureIndex, FindsBothPicturesInEitherByteOrderAndReadsAPlainJpegAsOne) {
+    const Bytes left = ReadSample("baseline.jpg");
+    const Bytes right = ReadSample("progressive.jpg");
+    for (bool bigEndian : {false, true}) {
+        const Bytes file = BuildMultiPictureFile({left, right}, bigEndian);
+        CMultiPictureIndex index;
+        ASSERT_EQ(IndexOf(file, index), CMultiPictureResult::kPictures) << bigEndian;
+        EXPECT_EQ(index.count, 2u);
+        EXPECT_EQ(index.first.offset, 0u);
+        EXPECT_EQ(index.second.offset + index.second.size, file.size());
+        EXPECT_EQ(PictureAt(file, index.second), right);
+        // The first picture is the sample with the index after its start-of-image marker.
+        CJpegFrame frame;
+        ASSERT_EQ(FrameOf(PictureAt(file, index.first), frame), CJpegFrameResult::kFrame);
+        EXPECT_EQ(frame.width, 64u);
+        EXPECT_EQ(index.first.size, index.second.offset);
+    }
+    // Three pictures: the first two are shown.
+    const Bytes three = BuildMultiPictureFile({left, right, left});
+    CMultiPictureIndex index;
+    ASSERT_EQ(IndexOf(three, index), CMultiPictureResult::kPictures);
+    EXPECT_EQ(index.count, 3u);
+    EXPECT_EQ(PictureAt(three, index.second), right);
+
+    // The fuzzing seed: baseline.jpg and grey.jpg.
+    const Bytes seed = ReadSample("stereo.mpo");
+    ASSERT_EQ(IndexOf(seed, index), CMultiPictureResult::kPictures);
+    EXPECT_EQ(index.count, 2u);
+    EXPECT_EQ(PictureAt(seed, index.second), ReadSample("grey.jpg"));
+
+    const Bytes one = BuildMultiPictureFile({right});
+    ASSERT_EQ(IndexOf(one, index), CMultiPictureResult::kPictures);
+    EXPECT_EQ(index.count, 1u);
+    EXPECT_EQ(index.first.size, one.size());
+
+    ASSERT_EQ(IndexOf(left, index), CMultiPictureResult::kPictures);
+    EXPECT_EQ(index.count, 1u);
+    EXPECT_EQ(index.first.size, left.size());
+    EXPECT_EQ(IndexOf(ReadSample("truncated-header.jpg"), index), CMultiPictureResult::kNotJpeg);
+    EXPECT_EQ(IndexOf({'B', 'M', 0, 0}, index), CMultiPictureResult::kNotJpeg);
+}
+
+TEST(MultiPictureIndex, ADamagedIndexIsRefusedWhereverItIsCut) {
+    const Bytes left = ReadSample("baseline.jpg");
+    const Bytes right = ReadSample("grey.jpg");
+    CMultiPictureLayout layout;
+    const Bytes sound = BuildMultiPictureFile({left, right}, true, &layout);
+    const std::size_t second = layout.firstEntry + 16;
+    struct Case {
+        const char* what;
+        std::size_t at;
+        std::uint32_t value;
+    };
+    const Case cases[] = {
+        {"no picture", layout.pictureNumber, 0},
+        {"more pictures than entries", layout.pictureNumber, 3},
+        {"a byte order mark of neither order", layout.structureStart, 0x4D4D2A00},
+        {"an IFD past the structure", layout.structureStart + 4, 0x10000},
+        {"a first picture not at the start", layout.firstEntry + 8, 4},
+        {"a first picture past the end", layout.firstEntry + 4, static_cast<std::uint32_t>(sound.size() + 1)},
+        {"a first picture without its index", layout.firstEntry + 4, 20},
+        {"a second picture past the end", second + 8, static_cast<std::uint32_t>(sound.size())},
+        {"a second picture longer than the file", second + 4, static_cast<std::uint32_t>(sound.size())},
+        {"a second picture inside the first", second + 8, 40},
+        {"a second picture at offset 0", second + 8, 0},
+        {"a second picture of no bytes", second + 4, 0},
+        {"an offset that wraps", second + 8, 0xFFFFFFF0},
+    };
+    for (const Case& c : cases) {
+        Bytes file = sound;
+        Put32(file, c.at, c.value, true);
+        CMultiPictureIndex index;
+        EXPECT_EQ(IndexOf(file, index), CMultiPictureResult::kDamagedIndex) << c.what;
+    }
+    CMultiPictureIndex index;
+    ASSERT_EQ(IndexOf(sound, index), CMultiPictureResult::kPictures);
+
+    // Every cut of the segment after its signature leaves a structure too short for its numbers.
+    const std::size_t lengthAt = 4;
+    const std::size_t segmentLength = sound[lengthAt] << 8 | sound[lengthAt + 1];
+    for (std::size_t length = 2 + 4; length < segmentLength; ++length) {
+        Bytes file = sound;
+        file[lengthAt] = static_cast<std::uint8_t>(length >> 8);
+        file[lengthAt + 1] = static_cast<std::uint8_t>(length);
+        // The bytes that the shorter segment leaves out are taken for stray bytes before the next marker.
+        const CMultiPictureResult result = IndexOf(file, index);
+        EXPECT_TRUE(result == CMultiPictureResult::kDamagedIndex || result == CMultiPictureResult::kNotJpeg)
+            << "segment length " << length;
+    }
 }

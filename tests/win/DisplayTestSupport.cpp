@@ -51,6 +51,30 @@ bool WritePairFile(const std::string& path, int width, int height, COLORREF left
     return dib && EncodeJpegFile(dib, path.c_str());
 }
 
+testing_support::CBytes MultiPictureBytes(int width, int height, std::initializer_list<COLORREF> colours,
+                                          testing_support::CMultiPictureLayout* layout) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string path =
+        std::string(temp) + "zelto-picture-" + std::to_string(GetCurrentProcessId()) + ".jpg";
+    std::vector<testing_support::CBytes> pictures;
+    for (COLORREF colour : colours) {
+        EXPECT_TRUE(WritePairFile(path, width, height, colour, colour));
+        const std::string bytes = ReadFileBytes(path);
+        pictures.emplace_back(bytes.begin(), bytes.end());
+    }
+    DeleteFileA(path.c_str());
+    return testing_support::BuildMultiPictureFile(pictures, false, layout);
+}
+
+bool WriteFileBytes(const std::string& path, const testing_support::CBytes& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
 bool WriteBitmapFile(const std::string& path, int width, int height, COLORREF colour, int cutBytes) {
     CDibImage image;
     FillImage(image, width, height, [colour](int, int) { return colour; });

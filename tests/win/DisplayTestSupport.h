@@ -6,12 +6,14 @@
 #include "display/DibImage.h"
 #include "framework/Dialog.h"
 #include "linecode/LineCodePatterns.h"
+#include "tests/support/MultiPictureFile.h"
 #include "tests/support/WineTestSupport.h"
 
 #include <windows.h>
 
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,6 +43,13 @@ inline COLORREF SeriesFlatColour(int k) {
 // A side-by-side picture of `width` x `height` whose left half is `left` and right half `right`,
 // encoded as a JPEG file at `path`.
 bool WritePairFile(const std::string& path, int width, int height, COLORREF left, COLORREF right);
+
+// The bytes of a multi-picture file (.mpo) of one `width` x `height` JPEG picture of each colour, with
+// a correct index; `layout` tells where the index lies.
+testing_support::CBytes MultiPictureBytes(int width, int height, std::initializer_list<COLORREF> colours,
+                                          testing_support::CMultiPictureLayout* layout = nullptr);
+// Writes `bytes` as the file at `path`.
+bool WriteFileBytes(const std::string& path, const testing_support::CBytes& bytes);
 
 // A 24-bit Windows bitmap file of one colour; with `cutBytes`, that many bytes short of its last row.
 bool WriteBitmapFile(const std::string& path, int width, int height, COLORREF colour, int cutBytes = 0);

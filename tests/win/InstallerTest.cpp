@@ -1,7 +1,8 @@
 // The setup program under Wine, by scenario. A fresh install puts the deliverables, the settings, the
-// shell extension and the Start-menu entries in place, lets standard users write only the settings
-// that every user changes, and leaves the capture settings working; the uninstaller takes all of it
-// away but the captured pictures. An upgrade over a running Activator and a loaded page library
+// shell extension, the viewer in "Open with" of stereo pictures and the Start-menu entries in place,
+// lets standard users write only the settings that every user changes, and leaves the capture settings
+// working; the uninstaller takes all of it away but the captured pictures and the file types' own
+// programs. An upgrade over a running Activator and a loaded page library
 // replaces what it can, leaves the rest to the next restart and says so, starts the Activator again,
 // and takes back the write access and the values an earlier version left open.
 
@@ -111,6 +112,17 @@ const std::string kEveryUser[] = {kHotKeyPath, kCapturePath, kColorCodePath};
 
 constexpr char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
+// The viewer's entries in "Open with", and a program that opens .jps files by default before Setup.
+constexpr char kViewerProgId[] = "ZeltoViewer.StereoPicture";
+constexpr char kViewerApplication[] = "Applications\\ZeltoViewer.exe";
+constexpr char kOtherJpsProgram[] = "OtherViewer.jps";
+
+// Whether the value exists in HKEY_CLASSES_ROOT, of whatever type.
+bool ClassesValueExists(const std::string& key, const char* name) {
+    return RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
 // The file operations that wait for the next restart, as (file, new name) with the "\??\" and "!"
 // marks taken off; the new name is empty for a deletion.
 std::vector<std::pair<fs::path, fs::path>> PendingFileOperations() {
@@ -192,6 +204,10 @@ protected:
         installDir = fs::path(KnownFolder(CSIDL_PROGRAM_FILES)) / "Zelto Activator";
         menuDir = fs::path(KnownFolder(CSIDL_COMMON_PROGRAMS)) / "Zelto Activator";
         ASSERT_FALSE(fs::exists(installDir)) << "installed from elsewhere";
+        // .jps files belong to another program; .mpo files to none.
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.jps", nullptr, REG_SZ, kOtherJpsProgram,
+                        sizeof kOtherJpsProgram);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.mpo");
     }
     void TearDown() override {
         EndRunningActivator();
@@ -204,6 +220,7 @@ protected:
         if (!captureDir.empty())
             fs::remove_all(captureDir, ignored);
         DeleteProductTree();
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.jps");
     }
 
     // Runs the setup program silently; its exit code.
@@ -409,6 +426,44 @@ TEST_F(Installer, AFreshInstallWorksForStandardUsersAndIsRemovedButForTheCapture
         EXPECT_EQ(capturedMode, 1);
     }
 
+    // "Open with" offers the viewer for .jps and .mpo files without taking them from their programs,
+    // and opens the picture as Explorer does.
+    EXPECT_EQ(ClassesValue(".jps"), kOtherJpsProgram);
+    EXPECT_EQ(ClassesValue(".mpo"), "<missing>");
+    for (const char* type : {".jps", ".mpo"}) {
+        EXPECT_TRUE(ClassesValueExists(std::string(type) + "\\OpenWithProgids", kViewerProgId)) << type;
+        EXPECT_TRUE(ClassesValueExists(std::string(kViewerApplication) + "\\SupportedTypes", type)) << type;
+    }
+    const std::string command = "\"" + (installDir / "ZeltoViewer.exe").string() + "\" \"%1\"";
+    EXPECT_EQ(ClassesValue(std::string(kViewerProgId) + "\\shell\\open\\command"), command);
+    EXPECT_EQ(ClassesValue(std::string(kViewerApplication) + "\\shell\\open\\command"), command);
+    {
+        display_testing::CTempDirectory pictures("zelto opened");
+        const std::string picture = pictures.path() + "camera picture.mpo";
+        ASSERT_TRUE(display_testing::WriteFileBytes(
+            picture, display_testing::MultiPictureBytes(64, 48, {RGB(200, 0, 0), RGB(0, 0, 200)})));
+        SHELLEXECUTEINFOA open{};
+        open.cbSize = sizeof open;
+        open.fMask = SEE_MASK_CLASSNAME | SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+        open.lpClass = kViewerProgId;
+        open.lpFile = picture.c_str();
+        open.nShow = SW_SHOWNORMAL;
+        ASSERT_TRUE(ShellExecuteExA(&open));
+        ASSERT_NE(open.hProcess, nullptr);
+        HWND viewer = nullptr;
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                viewer = FindWindowA(nullptr, "camera picture.mpo   1 / 1 - Zelto Viewer");
+                return viewer != nullptr;
+            },
+            15000))
+            << "the viewer did not show the picture";
+        if (viewer)
+            PostMessageA(viewer, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WaitForSingleObject(open.hProcess, 10000), WAIT_OBJECT_0);
+        CloseHandle(open.hProcess);
+    }
+
     // The silent uninstallation, which runs on from a copy of itself.
     CChildProcess uninstall;
     ASSERT_TRUE(uninstall.Start((installDir / "Uninstall.exe").string(), "/S"));
@@ -426,6 +481,11 @@ TEST_F(Installer, AFreshInstallWorksForStandardUsersAndIsRemovedButForTheCapture
     EXPECT_FALSE(ClassesKeyExists("ZeltoPager.1"));
     EXPECT_FALSE(ClassesKeyExists("*\\shellex\\PropertySheetHandlers\\ZeltoPager.1"));
     EXPECT_FALSE(ClassesKeyExists("*\\shellex\\ContextMenuHandlers\\ZeltoPager.1"));
+    EXPECT_EQ(ClassesValue(".jps"), kOtherJpsProgram);
+    EXPECT_FALSE(ClassesKeyExists(".jps\\OpenWithProgids"));
+    EXPECT_FALSE(ClassesKeyExists(".mpo"));
+    EXPECT_FALSE(ClassesKeyExists(kViewerProgId));
+    EXPECT_FALSE(ClassesKeyExists(kViewerApplication));
     EXPECT_FALSE(fs::exists(menuDir));
     EXPECT_TRUE(fs::exists(picture)) << "a captured picture was removed";
     for (const auto& [file, newName] : PendingFileOperations())

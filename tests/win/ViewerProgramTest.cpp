@@ -1,6 +1,7 @@
-// ZeltoViewer.exe started for real on capture settings in the registry and a capture series, watched
-// from this process: its window, the frames on the screen, paging, Escape, another program's close
-// request, and what it says when it has nothing to show.
+// ZeltoViewer.exe started for real on capture settings in the registry and a capture series, or on a
+// picture file given on its command line as Explorer gives it, watched from this process: its window,
+// the frames on the screen, paging, Escape, another program's close request, and what it says when it
+// has nothing to show.
 
 #include "tests/win/DisplayTestSupport.h"
 
@@ -55,8 +56,8 @@ protected:
     }
 
     // The viewer's visible window, or null once the program has ended or `timeoutMs` passed.
-    HWND Start(DWORD timeoutMs = 10000) {
-        EXPECT_TRUE(viewer.Start(PathBesideTest("ZeltoViewer.exe")));
+    HWND Start(const std::string& arguments = {}, DWORD timeoutMs = 10000) {
+        EXPECT_TRUE(viewer.Start(PathBesideTest("ZeltoViewer.exe"), arguments));
         WindowOfProcess search{viewer.ProcessId(), nullptr};
         WaitUntil(
             [&] {
@@ -94,10 +95,10 @@ protected:
         return viewer.Wait(5000);
     }
 
-    // Starts the viewer on settings that it must refuse: instead of its window it shows a message box
-    // that begins with `says`, and ends with exit code 1 once that is answered.
-    void ExpectRefused(const char* what, const std::string& says) {
-        HWND box = Start();
+    // Starts the viewer on settings or `arguments` that it must refuse: instead of its window it shows
+    // a message box that begins with `says`, and ends with exit code 1 once that is answered.
+    void ExpectRefused(const char* what, const std::string& says, const std::string& arguments = {}) {
+        HWND box = Start(arguments);
         ASSERT_NE(box, nullptr) << what << ": the viewer ended without a word";
         char className[16] = {};
         GetClassNameA(box, className, sizeof className);
@@ -105,6 +106,12 @@ protected:
         EXPECT_EQ(MessageBoxText(box).substr(0, says.size()), says) << what;
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         EXPECT_EQ(viewer.Wait(5000), 1) << what;
+    }
+
+    static std::string Title(HWND window) {
+        char title[256] = {};
+        GetWindowTextA(window, title, sizeof title);
+        return title;
     }
 
     int W = 0;
@@ -209,4 +216,71 @@ TEST_F(ViewerProgram, SaysWhenTheSettingsOrTheSeriesAreMissing) {
         MakeEmptyFile(series.path() + name);
     StoreSettings(0, series.path(), "view");
     ExpectRefused("only empty files", nothing + series.path() + "view??.jps.");
+}
+
+TEST_F(ViewerProgram, OpensAPictureGivenAsExplorerDoesAndPagesThroughItsFolderInExplorersOrder) {
+    // Interlace; the stored series plays no part.
+    StoreSettings(0, series.path(), "view");
+    CTempDirectory pictures{"zelto viewer pictures"};
+    const std::string dir = pictures.path();
+    // The stereo pictures in Explorer's order: b 1.mpo (its second picture past the file's end), p 1.mpo,
+    // p 2.jps, p 10.jps. The .jpg and the hidden .jps are not among them.
+    testing_support::CMultiPictureLayout layout;
+    testing_support::CBytes damaged =
+        MultiPictureBytes(W / 2, H / 2, {SeriesLeftColour(2), SeriesRightColour(2)}, &layout);
+    damaged[layout.firstEntry + 16 + 10] = 0x7F;
+    ASSERT_TRUE(WriteFileBytes(dir + "b 1.mpo", damaged));
+    ASSERT_TRUE(WriteFileBytes(dir + "p 1.mpo",
+                               MultiPictureBytes(W / 2, H / 2, {SeriesLeftColour(0), SeriesRightColour(0)})));
+    // Square eyes: fitted, they fill the screen's height in its middle.
+    ASSERT_TRUE(WritePairFile(dir + "p 2.jps", H, H / 2, SeriesLeftColour(1), SeriesRightColour(1)));
+    ASSERT_TRUE(WritePairFile(dir + "p 10.jps", 2 * W, H, SeriesLeftColour(2), SeriesRightColour(2)));
+    ASSERT_TRUE(WritePairFile(dir + "p 3.jpg", W, H, SeriesFlatColour(0), SeriesFlatColour(0)));
+    ASSERT_TRUE(WritePairFile(dir + "p 4.jps", 2 * W, H, SeriesLeftColour(0), SeriesRightColour(0)));
+    SetFileAttributesA((dir + "p 4.jps").c_str(), FILE_ATTRIBUTE_HIDDEN);
+
+    HWND window = Start("\"" + dir + "p 2.jps\"");
+    ASSERT_NE(window, nullptr);
+    const auto shows = [&](const std::string& position, int picture, const char* step) {
+        const std::string title = position + " - Zelto Viewer";
+        EXPECT_TRUE(
+            WaitUntil([&] { return Title(window) == title && InterleavedPicture() == picture; }, 10000))
+            << step << ": " << Title(window) << ", picture " << InterleavedPicture();
+    };
+    shows("p 2.jps   3 / 4", 1, "the file given");
+    const CPixels side = ReadPixels(nullptr, (W - H) / 4, H / 2, 1, 1);
+    EXPECT_TRUE(!side.data.empty() && side.At(0, 0) == 0) << "the sides of square eyes stay black";
+
+    PostMessageA(window, WM_KEYDOWN, VK_NEXT, 1);
+    shows("p 10.jps   4 / 4", 2, "Page Down");
+    PostMessageA(window, WM_KEYDOWN, VK_NEXT, 1);
+    shows("p 1.mpo   2 / 4", 0, "Page Down from the last, past the damaged index");
+    PostMessageA(window, WM_KEYDOWN, VK_END, 1);
+    shows("p 10.jps   4 / 4", 2, "End");
+    PostMessageA(window, WM_KEYDOWN, VK_HOME, 1);
+    shows("p 1.mpo   2 / 4", 0, "Home");
+    EXPECT_EQ(Escape(window), 0);
+}
+
+TEST_F(ViewerProgram, SaysWhenAPathGivenCannotBeShown) {
+    StoreSettings(1, series.path(), "view");
+    CTempDirectory pictures{"zelto-viewer-refused"};
+    const std::string dir = pictures.path();
+    testing_support::CMultiPictureLayout layout;
+    testing_support::CBytes damaged =
+        MultiPictureBytes(64, 48, {SeriesLeftColour(0), SeriesRightColour(0)}, &layout);
+    damaged[layout.pictureNumber] = 0;
+    ASSERT_TRUE(WriteFileBytes(dir + "damaged.mpo", damaged));
+    ExpectRefused("a damaged index", dir + "damaged.mpo cannot be shown", "\"" + dir + "damaged.mpo\"");
+    ExpectRefused("a missing file", "The viewer cannot find " + dir + "missing.jps",
+                  "\"" + dir + "missing.jps\"");
+    ASSERT_TRUE(WritePairFile(dir + "picture.png", 64, 48, SeriesFlatColour(0), SeriesFlatColour(0)));
+    ExpectRefused("another type", dir + "picture.png is not a picture that the viewer shows",
+                  "\"" + dir + "picture.png\"");
+    DeleteFileA((dir + "picture.png").c_str());
+    MakeEmptyFile(dir + "empty.jps");
+    std::string folder = dir;
+    folder.pop_back();
+    ExpectRefused("a folder without a picture that can be read", "There is no picture to show in " + folder,
+                  "\"" + folder + "\"");
 }

@@ -1,11 +1,14 @@
 // The viewer's window run in this process: the capture settings it reads, with their fallbacks, its
-// icon, every way out of it, and what it says when it cannot open.
+// icon, every way out of it, what it says when it cannot open, and a picture given to it: fitted or
+// unscaled, its eyes swapped, the wheel, and its name and position shown for a moment.
 
 #include "tests/win/DisplayTestSupport.h"
 #include "viewer/ViewerDlg.h"
 #include "viewer/resource.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace display_testing;
 using namespace testing_support;
@@ -38,10 +41,14 @@ protected:
         WriteRegistryString(kCaptureKey, "Name", name);
         return RGB(200, 40, 40);
     }
-    static bool ShowsTopBand(HWND window, COLORREF colour) {
+    static CPixels Read(HWND window, int x, int y, int width, int height) {
         HDC dc = GetDC(window);
-        const CPixels top = ReadPixels(dc, GetSystemMetrics(SM_CXSCREEN) / 2, 10, 1, 1);
+        const CPixels pixels = ReadPixels(dc, x, y, width, height);
         ReleaseDC(window, dc);
+        return pixels;
+    }
+    static bool ShowsTopBand(HWND window, COLORREF colour) {
+        const CPixels top = Read(window, GetSystemMetrics(SM_CXSCREEN) / 2, 10, 1, 1);
         return !top.data.empty() && Near(top.At(0, 0), colour);
     }
 };
@@ -139,14 +146,89 @@ TEST_F(ViewerWindow, SaysWhyItCannotOpen) {
         EXPECT_FALSE(appeared) << what;
         return viewer.FailureText();
     };
+    const auto wide = [](const std::string& text) { return std::wstring(text.begin(), text.end()); };
     EXPECT_EQ(failure("no settings"),
-              "There are no capture settings to show pictures from. Choose them in the "
-              "Activator's Capture Settings.");
+              L"There are no capture settings to show pictures from. Choose them in the "
+              L"Activator's Capture Settings.");
     CTempDirectory series("zelto-viewer-empty");
     WriteRegistryNumber(kCaptureKey, "View Mode", 3);
     WriteRegistryString(kCaptureKey, "Dir", series.path());
     WriteRegistryString(kCaptureKey, "Name", "none");
-    EXPECT_EQ(failure("no picture"), "There is no picture to show in " + series.path() + "none??.jpg.");
+    EXPECT_EQ(failure("no picture"), wide("There is no picture to show in " + series.path() + "none??.jpg."));
     MakeEmptyFile(series.path() + "none00.jpg");
-    EXPECT_EQ(failure("an empty file"), "There is no picture to show in " + series.path() + "none??.jpg.");
+    EXPECT_EQ(failure("an empty file"),
+              wide("There is no picture to show in " + series.path() + "none??.jpg."));
+}
+
+TEST_F(ViewerWindow, AGivenPictureIsFittedOrUnscaledHasItsEyesSwappedAndShowsWhereItIsForAMoment) {
+    // Interlace, with nothing else stored: a picture given needs no series.
+    WriteRegistryNumber(kCaptureKey, "View Mode", 0);
+    const int W = GetSystemMetrics(SM_CXSCREEN);
+    const int H = GetSystemMetrics(SM_CYSCREEN);
+    const COLORREF left = RGB(200, 40, 40);
+    const COLORREF right = RGB(40, 40, 200);
+    const COLORREF flat = RGB(40, 200, 40);
+    CTempDirectory pictures("zelto-viewer-given");
+    // Eyes of the screen's proportions and a quarter of its size: fitted, they fill the screen. The .mpo
+    // holds one picture, which both eyes see.
+    ASSERT_TRUE(WritePairFile(pictures.path() + "a.jps", W / 2, H / 4, left, right));
+    ASSERT_TRUE(WriteFileBytes(pictures.path() + "b.mpo", MultiPictureBytes(W / 4, H / 4, {flat})));
+
+    // Whether screen rows y and y + 1 show `even` and `odd` at column x.
+    const auto rowsShow = [](HWND window, int x, int y, COLORREF even, COLORREF odd) {
+        const CPixels rows = Read(window, x, y, 1, 2);
+        return rows.data.size() == 2 && Near(rows.At(0, 0), even) && Near(rows.At(0, 1), odd);
+    };
+    // Whether the box of the name and position shows in the bottom left corner.
+    const auto positionShown = [&](HWND window) {
+        const CPixels corner = Read(window, 0, H - 40, 40, 40);
+        return std::find(corner.data.begin(), corner.data.end(),
+                         PixelOf(CFolderBrowserDlg::kPositionBackground)) != corner.data.end();
+    };
+    const auto title = [](HWND window) {
+        char text[256] = {};
+        GetWindowTextA(window, text, sizeof text);
+        return std::string(text);
+    };
+    const auto wheel = [](HWND window, int delta) {
+        PostMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), MAKELPARAM(10, 10));
+    };
+
+    CViewerDlg viewer;
+    viewer.SetPicturePath(std::wstring(pictures.path().begin(), pictures.path().end()) + L"a.jps");
+    const INT_PTR result = RunModalWithScript(viewer, [&](CWindowScript& s) {
+        s.Check(s.WaitFor([&] {
+            return rowsShow(s.window, W / 2, 100, left, right) && rowsShow(s.window, 4, 100, left, right);
+        }),
+                "fitted, the eyes fill the screen");
+        s.Check(s.WaitFor([&] { return positionShown(s.window); }),
+                "the name and position with the first frame");
+        s.Check(title(s.window) == "a.jps   1 / 2 - Zelto Viewer", "the title: " + title(s.window));
+        s.Check(s.WaitFor([&] { return !positionShown(s.window); }, 4000),
+                "the name and position go after a moment");
+
+        s.PressKey('S');
+        s.Check(s.WaitFor([&] { return rowsShow(s.window, W / 2, 100, right, left); }), "S swaps the eyes");
+        s.PressKey('F');
+        s.Check(s.WaitFor([&] {
+            return rowsShow(s.window, W / 2, H / 2, right, left) &&
+                   rowsShow(s.window, W / 4 - 4, H / 2, 0, 0);
+        }),
+                "F: unscaled, the quarter-size eyes in the middle, still swapped");
+
+        // Turned towards the user: the next picture, unscaled too, both eyes alike.
+        wheel(s.window, -WHEEL_DELTA);
+        s.Check(s.WaitFor(
+                    [&] { return rowsShow(s.window, W / 2, H / 2, flat, flat) && positionShown(s.window); }),
+                "the wheel shows the next picture with its position");
+        s.Check(title(s.window) == "b.mpo   2 / 2 - Zelto Viewer", "the title: " + title(s.window));
+        // A finer wheel: two half notches away from the user make one step back.
+        wheel(s.window, WHEEL_DELTA / 2);
+        Sleep(200);
+        s.Check(rowsShow(s.window, W / 2, H / 2, flat, flat), "half a notch moved nothing");
+        wheel(s.window, WHEEL_DELTA / 2);
+        s.Check(s.WaitFor([&] { return rowsShow(s.window, W / 2, H / 2, right, left); }), "a notch back");
+        s.PressKey(VK_ESCAPE);
+    });
+    EXPECT_EQ(result, 1);
 }

@@ -1,7 +1,8 @@
 ; The setup program of Zelto Activator (ZeltoSetup.exe): installs the programs, the shell extension
 ; and two test pictures, writes the settings that none of the programs writes, lets the local Users
-; group change the settings that every user changes (hotkeys, capture settings, colour codes), and
-; takes all of it away again but the captured pictures.
+; group change the settings that every user changes (hotkeys, capture settings, colour codes), offers
+; the viewer in Explorer's "Open with" for stereo pictures, and takes all of it away again but the
+; captured pictures.
 ;
 ; Files in use (the shell keeps the page's library loaded, a program the keyboard hook reached keeps
 ; the hook library) are replaced, or removed, when Windows restarts. Setup and the uninstaller then say
@@ -31,6 +32,14 @@ ManifestDPIAware true
 !define PAGER_CLSID "{6084E61D-468A-4997-8553-161AD57781A9}"
 !define PAGER_PROGID "ZeltoPager.1"
 !define CAPTURE_FOLDER "Zelto Captures"
+; The viewer in "Open with" of the stereo picture types, which stay with whatever program opens them
+; by default: a programmatic identifier listed in each type's OpenWithProgids, and the program's own
+; entry with the types it supports.
+!define VIEWER_PROGID "ZeltoViewer.StereoPicture"
+!define VIEWER_APPLICATION "Software\Classes\Applications\ZeltoViewer.exe"
+!define VIEWER_COMMAND '"$INSTDIR\ZeltoViewer.exe" "%1"'
+; SHCNE_ASSOCCHANGED: Explorer reads the file types again.
+!define SHCNE_ASSOCCHANGED 0x08000000
 ; Access rules of the settings keys. SYSTEM and the Administrators have full control everywhere;
 ; BUILTIN\Users may read the settings (KEY_READ) and write only the hotkeys and the capture settings
 ; (KEY_READ | KEY_WRITE), and the colour codes (with DELETE too: the editor removes the keys of deleted
@@ -196,6 +205,56 @@ Function SetSettingsAccess
   DetailPrint "The local Users group may change the hotkeys, the capture settings and the colour codes of ${PRODUCT}."
 FunctionEnd
 
+!macro OfferViewerFor TYPE
+  WriteRegNone HKLM "Software\Classes\${TYPE}\OpenWithProgids" "${VIEWER_PROGID}"
+  WriteRegStr HKLM "${VIEWER_APPLICATION}\SupportedTypes" "${TYPE}" ""
+!macroend
+
+; Deletes HKLM\<key> when it holds neither a value nor a subkey. (NSIS's DeleteRegKey /ifempty looks
+; at the subkeys alone, and so does Wine's SHDeleteEmptyKey: either would take the value with which
+; another program opens the file type by default.) $0 and $1 are kept.
+!macro DeleteRegKeyIfEmpty KEY
+  Push $0
+  Push $1
+  ClearErrors
+  EnumRegValue $0 HKLM "${KEY}" 0
+  ${If} ${Errors}
+    EnumRegKey $1 HKLM "${KEY}" 0
+    ${If} $1 == ""
+      DeleteRegKey HKLM "${KEY}"
+    ${EndIf}
+  ${EndIf}
+  Pop $1
+  Pop $0
+!macroend
+
+!macro WithdrawViewerFrom TYPE
+  DeleteRegValue HKLM "Software\Classes\${TYPE}\OpenWithProgids" "${VIEWER_PROGID}"
+  !insertmacro DeleteRegKeyIfEmpty "Software\Classes\${TYPE}\OpenWithProgids"
+  !insertmacro DeleteRegKeyIfEmpty "Software\Classes\${TYPE}"
+!macroend
+
+; Offers the viewer for .jps and .mpo files in "Open with".
+Function RegisterOpenWith
+  WriteRegStr HKLM "Software\Classes\${VIEWER_PROGID}" "" "Stereo picture"
+  WriteRegStr HKLM "Software\Classes\${VIEWER_PROGID}\DefaultIcon" "" "$INSTDIR\ZeltoViewer.exe,0"
+  WriteRegStr HKLM "Software\Classes\${VIEWER_PROGID}\shell\open\command" "" '${VIEWER_COMMAND}'
+  WriteRegStr HKLM "${VIEWER_APPLICATION}" "FriendlyAppName" "Zelto Viewer"
+  WriteRegStr HKLM "${VIEWER_APPLICATION}\shell\open\command" "" '${VIEWER_COMMAND}'
+  !insertmacro OfferViewerFor ".jps"
+  !insertmacro OfferViewerFor ".mpo"
+  System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
+FunctionEnd
+
+; Takes the viewer out of "Open with" again; the types keep what else is theirs.
+Function un.WithdrawOpenWith
+  !insertmacro WithdrawViewerFrom ".jps"
+  !insertmacro WithdrawViewerFrom ".mpo"
+  DeleteRegKey HKLM "Software\Classes\${VIEWER_PROGID}"
+  DeleteRegKey HKLM "${VIEWER_APPLICATION}"
+  System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
+FunctionEnd
+
 Section "Install"
   !insertmacro EndRunningActivator
   StrCpy $ActivatorWasRunning $0
@@ -235,6 +294,8 @@ Section "Install"
   ${If} ${Errors}
     DetailPrint "Could not register the property page of ${PRODUCT}."
   ${EndIf}
+
+  Call RegisterOpenWith
 
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}\Zelto Activator.lnk" "$INSTDIR\Zelto.exe"
@@ -283,6 +344,7 @@ Section "Uninstall"
   DeleteRegKey HKCR "CLSID\${PAGER_CLSID}"
   DeleteRegKey HKCR "*\shellex\ContextMenuHandlers\${PAGER_PROGID}"
   DeleteRegKey HKCR "*\shellex\PropertySheetHandlers\${PAGER_PROGID}"
+  Call un.WithdrawOpenWith
 
   ; A library still mapped by a program (the shell, a program the hook reached) goes at the next start.
   !insertmacro RemoveDeliverable "ZeltoPager.dll"

@@ -1,0 +1,43 @@
+#pragma once
+// The picture files that the viewer opens, decoded for display: side-by-side stereo pictures (.jps),
+// the multi-picture files of stereo cameras (.mpo) and plain JPEG pictures (.jpg, .jpeg, .jpe,
+// .jfif). Each eye is scaled to fit the screen, keeping its proportions, or else cut to the part of
+// it that the screen shows, as it is decoded: no holder is ever larger than the screen.
+
+#include "display/FrameComposition.h"
+#include "display/PictureScaler.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+enum class CPictureKind {
+    kSideBySide,   // .jps: the left eye in the left half, the right eye in the right half
+    kMultiPicture, // .mpo: the first two pictures of the file's index; one picture is shown in 2D
+    kFlat,         // a picture in 2D: both eyes see it
+};
+
+// The kind of the file named `name`, by its extension in any case; none for other files.
+std::optional<CPictureKind> PictureKindOf(std::wstring_view name);
+// The stereo pictures (.jps and .mpo) and the flat ones are the two families that the viewer pages
+// through.
+inline bool IsStereoKind(CPictureKind kind) {
+    return kind != CPictureKind::kFlat;
+}
+
+// How a picture is made ready: for which screen, fitted to it or not, and which eyes. A single eye
+// (for 2D) becomes the picture's left, and its right stays empty.
+enum class CEyeChoice { kBoth, kLeft, kRight };
+struct CPictureLayout {
+    CPictureSize screen;
+    bool fitted = true;
+    CEyeChoice eyes = CEyeChoice::kBoth;
+};
+
+// Reads the picture file at `path` as a picture of `kind` and makes `picture` from it for `layout`: a
+// .jps's halves (an odd last column belongs to neither), an .mpo's first two pictures (or its one
+// picture, as both eyes), a flat picture as both eyes. An unfitted eye keeps its top left part of the
+// screen's size. False, with `picture` empty, when the file cannot be read or decoded, an .mpo's index
+// is damaged, or a picture of it lies beyond the decoding bound (JpegHeader.h).
+bool LoadStereoPicture(const std::wstring& path, CPictureKind kind, const CPictureLayout& layout,
+                       CStereoPicture& picture);
