@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever the build and the tests need and this machine lacks.
 # Wine runs 32-bit programs beside 64-bit ones, as users' machines do: that takes the i386
-# architecture (wine32) and the 32-bit MinGW compiler for the 32-bit test programs.
+# architecture (wine32), installed only where the kernel runs 32-bit programs. The 32-bit MinGW
+# compiler, a 64-bit program, is installed everywhere: the 32-bit test programs are always built.
 set -euo pipefail
+cd "$(dirname "$0")"
 
 packages=(
   cmake make g++ python3
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
-  wine wine64 wine32:i386 xvfb xdotool imagemagick x11-apps nsis
+  wine wine64 xvfb xdotool imagemagick x11-apps nsis
   googletest clang libclang-rt-14-dev util-linux procps
 )
 
@@ -16,9 +18,15 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
 foreign_added=0
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $sudo dpkg --add-architecture i386
-  foreign_added=1
+if run32=$(./run32-check.sh); then
+  packages+=(wine32:i386)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+    foreign_added=1
+  fi
+elif dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+  # Debian's wine and wineboot commands prefer the 32-bit loader once wine32 is installed.
+  echo "Note: $run32, so the wine command fails here while wine32 is installed (repair: ${sudo:+$sudo }apt-get remove wine32:i386); going on through the 64-bit loader."
 fi
 
 missing=()

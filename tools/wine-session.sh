@@ -1,9 +1,21 @@
 # A private Wine session: an Xvfb display of its own and a Wine prefix.
 # Source this file, then call wine_session_start [WxH] [prefix] and, when done, wine_session_stop.
-# Exports DISPLAY, WINEPREFIX, WINEDEBUG and ZELTO_FBDIR (where Xvfb keeps its screen as an XWD file).
+# Exports DISPLAY, WINEPREFIX, WINEDEBUG, ZELTO_FBDIR (where Xvfb keeps its screen as an XWD file),
+# and ZELTO_RUN32 (yes or no: whether 32-bit programs can run here) with ZELTO_RUN32_WHY.
 
+# Every Wine command goes through the 64-bit loader: once wine32 is installed, Debian's wine and
+# wineboot commands take the 32-bit one, which fails on a kernel that runs no 32-bit programs.
 ZELTO_WINE=${ZELTO_WINE:-/usr/lib/wine/wine64}
 [ -x "$ZELTO_WINE" ] || ZELTO_WINE=$(command -v wine64 || command -v wine)
+ZELTO_TOOLS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# Creates the prefix in WINEPREFIX unless it exists.
+wine_prefix_create() {
+  [ -e "$WINEPREFIX/system.reg" ] && return 0
+  echo "Creating Wine prefix $WINEPREFIX ..."
+  "$ZELTO_WINE" wineboot.exe -i </dev/null >/dev/null 2>&1
+  wineserver -w
+}
 
 wine_session_start() {
   local size=${1:-1920x1200} prefix=${2:-}
@@ -32,11 +44,9 @@ wine_session_start() {
     WINEPREFIX=$ZELTO_SESSION_DIR/prefix; ZELTO_OWN_PREFIX=1
   fi
   export WINEPREFIX
-  if [ ! -e "$WINEPREFIX/system.reg" ]; then
-    echo "Creating Wine prefix $WINEPREFIX ..."
-    wineboot -i </dev/null >/dev/null 2>&1
-    wineserver -w
-  fi
+  wine_prefix_create
+  if ZELTO_RUN32_WHY=$("$ZELTO_TOOLS/run32-check.sh"); then ZELTO_RUN32=yes; else ZELTO_RUN32=no; fi
+  export ZELTO_RUN32 ZELTO_RUN32_WHY
   # Without a window manager Wine waits 2 s for DestroyWindow of a visible top-level window unless
   # its windows are unmanaged.
   "$ZELTO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1

@@ -16,6 +16,15 @@ std::string PathBesideTest(const std::string& fileName) {
     return directory + fileName;
 }
 
+bool Runs32BitPrograms(std::string* why) {
+    char text[512] = {};
+    if (why && GetEnvironmentVariableA("ZELTO_RUN32_WHY", text, sizeof text) < sizeof text)
+        *why = text;
+    char answer[8] = {};
+    GetEnvironmentVariableA("ZELTO_RUN32", answer, sizeof answer);
+    return std::string(answer) != "no";
+}
+
 CChildProcess::~CChildProcess() {
     Terminate();
 }

@@ -19,6 +19,10 @@ namespace testing_support {
 // The full path of a file beside the running test program (the build puts every program there).
 std::string PathBesideTest(const std::string& fileName);
 
+// Whether this machine runs 32-bit programs, as the test session found out (ZELTO_RUN32, set by
+// tools/wine-session.sh; taken as yes when unset); `why` gets the session's reason.
+bool Runs32BitPrograms(std::string* why = nullptr);
+
 // A program started for a test; ended (terminated) when the object goes, if it still runs.
 class CChildProcess {
 public:

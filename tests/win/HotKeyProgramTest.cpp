@@ -195,11 +195,17 @@ protected:
 
 } // namespace
 
-TEST_F(HotKeysInOtherPrograms, EveryHotKeyActsWhileA32BitAnd64BitProgramIsInFrontAndTheProgramGetsTheKey) {
+// The program in front is a 32-bit or a 64-bit one.
+class HotKeysInAProgramOfEachBitness : public HotKeysInOtherPrograms, public testing::WithParamInterface<int> {};
+
+TEST_P(HotKeysInAProgramOfEachBitness, EveryHotKeyActsAndTheProgramGetsTheKey) {
+    const int bitness = GetParam();
+    std::string why;
+    if (bitness == 32 && !Runs32BitPrograms(&why))
+        GTEST_SKIP() << "32-bit programs cannot run: " << why;
     int captures = 0;
     auto nextCapture = [&] { return "Multi_0" + std::to_string(captures++) + ".jps"; };
-    for (int bitness : {32, 64}) {
-        SCOPED_TRACE(bitness);
+    {
         CKeyTarget program;
         ASSERT_TRUE(program.Start(bitness));
         ASSERT_EQ(program.Ask(kKeyTargetBitness), bitness);
@@ -248,11 +254,13 @@ TEST_F(HotKeysInOtherPrograms, EveryHotKeyActsWhileA32BitAnd64BitProgramIsInFron
         EXPECT_TRUE(Captured(nextCapture()));
         EXPECT_TRUE(program.Received(VK_SCROLL));
     }
-    EXPECT_EQ(FilesInDir(),
-              (std::vector<std::string>{"Multi_00.jps", "Multi_01.jps", "Multi_02.jps", "Multi_03.jps"}));
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"Multi_00.jps", "Multi_01.jps"}));
     // The Activator confirmed the captures in the notification area (the shell shows one at a time).
     EXPECT_TRUE(WaitUntil(BalloonShown, 5000));
 }
+
+INSTANTIATE_TEST_SUITE_P(Bitness, HotKeysInAProgramOfEachBitness, testing::Values(32, 64),
+                         [](const testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "bit"; });
 
 TEST_F(HotKeysInOtherPrograms, HotKeysActWhileTheActivatorsOwnWindowAndDialogsAreInFront) {
     PostMessageA(activatorWindow, WM_COMMAND, ID_PROPERTIES, 0);
@@ -308,7 +316,7 @@ TEST_F(HotKeysInOtherPrograms, AfterExitNoHotKeyActsAndTheKeysGoOn) {
     EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &record)) << "the tray icon is still there";
 
     CKeyTarget program;
-    ASSERT_TRUE(program.Start(32));
+    ASSERT_TRUE(program.Start(Runs32BitPrograms() ? 32 : 64));
     ASSERT_TRUE(program.TakeFront());
     {
         CCodeSampler sampler(PatternForCode(kCodeInterlace));
