@@ -42,6 +42,9 @@ enum RegistryNameIndex : unsigned {
     kNameViewMode,
     kNameDefaultDir,
     kNameDefaultName,
+    kNameControllerMonitor,
+    kNameDevice,
+    kNameRectangle,
     kRegistryNameCount
 };
 
@@ -87,6 +90,10 @@ inline constexpr CRegistryName kCaptureKey{kNameCapture, "Capture"};
 inline constexpr CRegistryName kViewModeValue{kNameViewMode, "View Mode"};
 inline constexpr CRegistryName kDefaultDirValue{kNameDefaultDir, "Default Dir"};
 inline constexpr CRegistryName kDefaultNameValue{kNameDefaultName, "Default Name"};
+// The user's choice of the controller's monitor (ControllerMonitor.h).
+inline constexpr CRegistryName kControllerMonitorKey{kNameControllerMonitor, "Controller Monitor"};
+inline constexpr CRegistryName kDeviceValue{kNameDevice, "Device"};
+inline constexpr CRegistryName kRectangleValue{kNameRectangle, "Rectangle"};
 
 // The hotkey subkeys, in the order Interlace, Page Flip, Sync Double, Line Blank, Normal, Capture.
 inline constexpr CRegistryName kHotKeySubkeys[] = {

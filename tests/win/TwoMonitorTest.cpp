@@ -1,0 +1,154 @@
+// The controller's monitor on two monitors: run by tools/two-monitor-test.sh on the two-monitor rig,
+// whose layout it hands over in ZELTO_MONITORS (the rectangles in Windows' coordinates, the primary
+// first). The Activator runs as a program of its own and is watched from this process.
+
+#include "activator/ModeTexts.h"
+#include "activator/resource.h"
+#include "tests/support/WineTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace testing_support;
+
+namespace {
+
+const char kMonitorKeyPath[] = "Software\\Korva Corporation\\Zelto Activator\\1.0\\Controller Monitor";
+
+// The rig's monitors as the rig set them up.
+std::vector<RECT> RigMonitors() {
+    std::vector<RECT> monitors;
+    const char* layout = std::getenv("ZELTO_MONITORS");
+    std::istringstream words(layout ? layout : "");
+    std::string word;
+    while (words >> word) {
+        RECT r{};
+        if (std::sscanf(word.c_str(), "%ld,%ld,%ld,%ld", &r.left, &r.top, &r.right, &r.bottom) == 4)
+            monitors.push_back(r);
+    }
+    return monitors;
+}
+
+// The monitors as Wine reports them to this process, in its order.
+std::vector<RECT> ReportedMonitors() {
+    std::vector<RECT> monitors;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR, HDC, LPRECT rect, LPARAM list) -> BOOL {
+            reinterpret_cast<std::vector<RECT>*>(list)->push_back(*rect);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
+}
+
+std::string ComboItem(HWND combo, int index) {
+    wchar_t text[256] = {};
+    if (SendMessageW(combo, CB_GETLBTEXTLEN, index, 0) >= 255)
+        return {};
+    SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+    char narrow[256] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}
+
+std::string ListText(int number, const RECT& r, bool primary) {
+    return std::to_string(number) + ": " + std::to_string(r.right - r.left) + " x " +
+           std::to_string(r.bottom - r.top) + " at " + std::to_string(r.left) + ", " + std::to_string(r.top) +
+           (primary ? " (primary)" : "");
+}
+
+// Runs a program of the X server's side (Wine starts native programs without a handle to wait for).
+void RunNative(std::string command) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
+class TwoMonitors : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DeleteProductTree();
+        RegDeleteTreeA(HKEY_CURRENT_USER, kMonitorKeyPath);
+        rig = RigMonitors();
+        if (rig.size() != 2 || ReportedMonitors().size() != 2)
+            GTEST_SKIP() << "The two-monitor rig cannot start: the rig gives " << rig.size()
+                         << " monitors and Wine reports " << ReportedMonitors().size();
+    }
+    void TearDown() override {
+        EndActivator(activator);
+        DeleteProductTree();
+        RegDeleteTreeA(HKEY_CURRENT_USER, kMonitorKeyPath);
+    }
+
+    std::vector<RECT> rig;
+    CChildProcess activator;
+};
+
+} // namespace
+
+TEST_F(TwoMonitors, TheTestDialogChoosesTheControllersMonitorWhichFallsBackToThePrimaryWhenRemoved) {
+    const std::vector<RECT> reported = ReportedMonitors();
+    for (std::size_t i = 0; i < rig.size(); ++i)
+        EXPECT_TRUE(EqualRect(&reported[i], &rig[i]))
+            << "monitor " << i + 1 << " is not where the rig put it";
+
+    HWND window = StartActivator(activator);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(ControlText(window, IDC_STATUS), "");
+
+    // The test dialog lists both monitors, the primary marked and chosen.
+    PostMessageA(window, WM_COMMAND, IDC_TEST, 0);
+    HWND dialog = WaitForWindow("#32770", "Testing", 10000);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, 5000));
+    HWND list = GetDlgItem(dialog, IDC_TEST_MONITOR);
+    ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(ComboItem(list, 0), ListText(1, rig[0], true));
+    EXPECT_EQ(ComboItem(list, 1), ListText(2, rig[1], false));
+    EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
+
+    // Choosing the second one stores it for this user at once.
+    SendMessageW(list, CB_SETCURSEL, 1, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_TEST_MONITOR, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    char device[64] = {};
+    DWORD size = sizeof device;
+    EXPECT_EQ(
+        RegGetValueA(HKEY_CURRENT_USER, kMonitorKeyPath, "Device", RRF_RT_REG_SZ, nullptr, device, &size),
+        ERROR_SUCCESS);
+    EXPECT_STREQ(device, "\\\\.\\DISPLAY2");
+    std::int32_t edges[4] = {};
+    size = sizeof edges;
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kMonitorKeyPath, "Rectangle", RRF_RT_REG_BINARY, nullptr, edges,
+                           &size),
+              ERROR_SUCCESS);
+    const RECT stored{edges[0], edges[1], edges[2], edges[3]};
+    EXPECT_TRUE(size == sizeof edges && EqualRect(&stored, &rig[1]));
+
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
+    EXPECT_EQ(ControlText(window, IDC_STATUS), "");
+
+    // The second monitor goes: the status line says once that the primary stands in.
+    RunNative("/usr/bin/xrandr --output DUMMY1 --off");
+    ASSERT_TRUE(WaitUntil([] { return GetSystemMetrics(SM_CMONITORS) == 1; }, 10000));
+    DWORD_PTR result = 0;
+    const LPARAM primarySize = MAKELPARAM(rig[0].right - rig[0].left, rig[0].bottom - rig[0].top);
+    SendMessageTimeoutA(window, WM_DISPLAYCHANGE, 32, primarySize, SMTO_BLOCK, 5000, &result);
+    EXPECT_EQ(ControlText(window, IDC_STATUS), kControllerMonitorGoneText);
+    SendMessageTimeoutA(window, WM_COMMAND, IDC_SHOW_PAGEFLIP, 0, SMTO_BLOCK, 5000, &result);
+    SendMessageTimeoutA(window, WM_DISPLAYCHANGE, 32, primarySize, SMTO_BLOCK, 5000, &result);
+    EXPECT_EQ(ControlText(window, IDC_STATUS), "Page Flipping") << "told more than once";
+}
