@@ -143,8 +143,8 @@ CONF
     sleep 0.1
   done
   if ! [ -s "$ZELTO_RIG_DIR/display" ]; then
-    ZELTO_RIG_WHY="Xorg with the dummy driver did not start: $(grep -h '(EE)' "$ZELTO_RIG_DIR"/*.log 2>/dev/null |
-      grep -v 'Markers:' | head -3 | tr '\n' ' ')"
+    ZELTO_RIG_WHY="Xorg with the dummy driver did not start: $({ grep -h '(EE)' "$ZELTO_RIG_DIR"/*.log |
+      grep -v 'Markers:' | head -3 | tr '\n' ' '; } 2>/dev/null || true)"
     two_monitor_rig_stop
     return 1
   fi
@@ -156,20 +156,20 @@ CONF
          xrandr --addmode DUMMY0 zelto1024x768 && xrandr --addmode DUMMY1 "zelto$second" &&
          xrandr --fb "$fb" --output DUMMY0 --mode zelto1024x768 --pos "$primary_pos" --primary \
                 --output DUMMY1 --mode "zelto$second" --pos "$second_pos"; } >"$ZELTO_RIG_DIR/xrandr.log" 2>&1; then
-    ZELTO_RIG_WHY="xrandr could not set two monitors: $(head -3 "$ZELTO_RIG_DIR/xrandr.log" | tr '\n' ' ')"
+    ZELTO_RIG_WHY="xrandr could not set two monitors: $(head -3 "$ZELTO_RIG_DIR/xrandr.log" | tr '\n' ' ' || true)"
     two_monitor_rig_stop
     return 1
   fi
   # A query probes the outputs again: until then the server's cached state, which Wine reads, still
   # shows the second output disconnected.
-  xrandr --query >/dev/null 2>&1
+  xrandr --query >/dev/null 2>&1 || true
   export ZELTO_MONITORS
 }
 
 two_monitor_rig_stop() {
   if [ -n "${ZELTO_RIG_PID:-}" ]; then
-    kill "$ZELTO_RIG_PID" 2>/dev/null || sudo -n kill "$ZELTO_RIG_PID" 2>/dev/null
-    wait "$ZELTO_RIG_PID" 2>/dev/null
+    kill "$ZELTO_RIG_PID" 2>/dev/null || sudo -n kill "$ZELTO_RIG_PID" 2>/dev/null || true
+    wait "$ZELTO_RIG_PID" 2>/dev/null || true
   fi
   [ -n "${ZELTO_RIG_DIR:-}" ] && rm -rf "$ZELTO_RIG_DIR"
   [ -n "${ZELTO_RIG_DISPLAY_BEFORE+set}" ] && export DISPLAY=$ZELTO_RIG_DISPLAY_BEFORE
