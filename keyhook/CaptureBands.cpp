@@ -1,6 +1,6 @@
 #include "keyhook/CaptureBands.h"
 
-#include "activator/ActivatorSettings.h"
+#include "settings/SettingsTypes.h"
 #include "display/SyncDoubleBands.h"
 
 #include <algorithm>
