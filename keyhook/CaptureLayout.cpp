@@ -59,24 +59,38 @@ int ScreenRowOf(const CCaptureLayout& layout, int half, int row) noexcept {
 bool ComposePictureRows(const CCaptureLayout& layout, std::span<const std::uint8_t> screen,
                         std::size_t screenStride, int firstRow, int count, std::span<std::uint8_t> picture,
                         std::size_t pictureStride) noexcept {
-    const std::size_t screenRowBytes = 3 * static_cast<std::size_t>(layout.screenWidth);
+    const std::size_t width = static_cast<std::size_t>(layout.screenWidth);
     const std::size_t pictureRowBytes = 3 * static_cast<std::size_t>(PictureWidth(layout));
     const auto holds = [](std::span<const std::uint8_t> block, std::size_t rows, std::size_t stride,
                           std::size_t rowBytes) {
         return stride >= rowBytes && block.size() >= (rows - 1) * stride + rowBytes;
     };
     if (count <= 0 || firstRow < 0 || firstRow > layout.screenHeight - count ||
-        !holds(screen, static_cast<std::size_t>(layout.screenHeight), screenStride, screenRowBytes) ||
+        !holds(screen, static_cast<std::size_t>(layout.screenHeight), screenStride, 4 * width) ||
         !holds(picture, static_cast<std::size_t>(count), pictureStride, pictureRowBytes))
         return false;
     const int halves = layout.viewMode == kViewFlat2D ? 1 : 2;
+    int previous[2] = {-1, -1};
     for (int row = 0; row < count; ++row) {
         std::uint8_t* target = picture.data() + static_cast<std::size_t>(row) * pictureStride;
-        for (int half = 0; half < halves; ++half) {
-            const auto source = static_cast<std::size_t>(ScreenRowOf(layout, half, firstRow + row));
-            std::memcpy(target + static_cast<std::size_t>(half) * screenRowBytes,
-                        screen.data() + source * screenStride, screenRowBytes);
+        const int sources[2] = {ScreenRowOf(layout, 0, firstRow + row),
+                                ScreenRowOf(layout, 1, firstRow + row)};
+        // Rows pair up (Interlace) or repeat (a stretched band): the row above is copied whole.
+        if (row > 0 && sources[0] == previous[0] && (halves == 1 || sources[1] == previous[1])) {
+            std::memcpy(target, target - pictureStride, pictureRowBytes);
+            continue;
         }
+        for (int half = 0; half < halves; ++half) {
+            const std::uint8_t* from = screen.data() + static_cast<std::size_t>(sources[half]) * screenStride;
+            std::uint8_t* to = target + 3 * width * static_cast<std::size_t>(half);
+            for (std::size_t x = 0; x < width; ++x, from += 4, to += 3) {
+                to[0] = from[0];
+                to[1] = from[1];
+                to[2] = from[2];
+            }
+        }
+        previous[0] = sources[0];
+        previous[1] = sources[1];
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// How a capture picture is made of one copy of the screen. The picture has 24 bits per pixel; in the
+// How a capture picture is made of one copy of the screen (32 bits per pixel: blue, green, red and
+// one byte unused, as the screen is read fastest). The picture has 24 bits per pixel; in the
 // stereo view modes it is twice the screen's width, a first and a second half side by side, in 2D it
 // is the screen's width. Picture row y shows, per view mode:
 // - Interlace and Line Blank: rows 2j and 2j + 1 both show screen row 2j in the first half and screen
@@ -34,10 +35,10 @@ int PictureWidth(const CCaptureLayout& layout) noexcept;
 // The screen row that picture row `row` shows in half `half` (0 the first, 1 the second).
 int ScreenRowOf(const CCaptureLayout& layout, int half, int row) noexcept;
 
-// Writes picture rows `firstRow` to `firstRow + count - 1` into `picture` (3 * PictureWidth bytes a row,
-// rows `pictureStride` bytes apart) from the copy of the screen in `screen` (3 bytes a pixel, rows
-// from the top, `screenStride` bytes apart). False, with nothing written, when the rows are not the
-// picture's or either block is too small for them.
+// Writes picture rows `firstRow` to `firstRow + count - 1` into `picture` (blue, green and red bytes,
+// 3 * PictureWidth bytes a row, rows `pictureStride` bytes apart) from the copy of the screen in
+// `screen` (4 bytes a pixel, rows from the top, `screenStride` bytes apart). False, with nothing
+// written, when the rows are not the picture's or either block is too small for them.
 bool ComposePictureRows(const CCaptureLayout& layout, std::span<const std::uint8_t> screen,
                         std::size_t screenStride, int firstRow, int count, std::span<std::uint8_t> picture,
                         std::size_t pictureStride) noexcept;

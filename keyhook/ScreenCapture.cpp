@@ -21,11 +21,6 @@ bool EncodePicture(const CScreenCopy& screen, const CCaptureLayout& layout, HAND
     const auto height = static_cast<unsigned>(layout.screenHeight);
     if (!encoder.Begin(file, static_cast<unsigned>(PictureWidth(layout)), height))
         return false;
-    if (layout.viewMode == kViewFlat2D) {
-        // The copy is the picture.
-        return encoder.WriteRows(screen.Rows().data(), height, static_cast<unsigned>(screen.Stride())) &&
-               encoder.Finish();
-    }
     const std::size_t stride = 3 * static_cast<std::size_t>(PictureWidth(layout));
     std::vector<std::uint8_t> rows(stride * kRowsAtATime);
     for (int row = 0; row < layout.screenHeight; row += kRowsAtATime) {

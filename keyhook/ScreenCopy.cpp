@@ -20,14 +20,14 @@ int CScreenCopy::Take() {
     const int width = GetDeviceCaps(screen, HORZRES);
     const int height = GetDeviceCaps(screen, VERTRES);
     CDibLayout layout;
-    if (!DibLayoutOf(width, height, 24, layout))
+    if (!DibLayoutOf(width, height, 32, layout))
         return kResultNoBitmap;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
     info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     info.bmiHeader.biSizeImage = layout.imageBytes;
     info.bmiHeader.biXPelsPerMeter = kPixelsPerMeter;

@@ -1,7 +1,8 @@
 #pragma once
 // The whole screen copied into memory in one blit: one instant of what it shows, however fast the
 // program in front changes it. The screen is what the calling thread sees (its DPI awareness decides
-// the size). The copy has 24 bits per pixel, rows from the top; it is freed with the object.
+// the size). The copy has 32 bits per pixel (blue, green, red, one byte unused: the screen's own form,
+// which is read fastest), rows from the top; it is freed with the object.
 
 #include "framework/Handles.h"
 
@@ -21,7 +22,7 @@ public:
 
     int Width() const noexcept { return m_width; }
     int Height() const noexcept { return m_height; }
-    // Height() rows of 3 * Width() bytes, Stride() bytes apart.
+    // Height() rows of 4 * Width() bytes, Stride() bytes apart.
     std::span<const std::uint8_t> Rows() const noexcept { return {m_bits, m_bytes}; }
     std::size_t Stride() const noexcept { return m_stride; }
 

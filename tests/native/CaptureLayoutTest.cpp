@@ -25,22 +25,29 @@ CCaptureLayout SyncDoubleLayout(int width, int height, int topRows, int bottomSt
     return layout;
 }
 
-// A copy of a screen whose pixel (x, row) has the bytes (row, x, channel), rows `stride` bytes apart.
+// A copy of a screen, 4 bytes a pixel, whose pixel (x, row) has the colour bytes (row, x, channel)
+// and an unused fourth byte 0xEE, rows `stride` bytes apart.
 struct CScreenRows {
     std::size_t stride;
     std::vector<std::uint8_t> bytes;
 
-    CScreenRows(int width, int height) : stride(3 * static_cast<std::size_t>(width) + 2) {
+    static std::uint8_t Colour(int row, int x, int channel) {
+        return static_cast<std::uint8_t>(row * 11 + x * 3 + channel);
+    }
+
+    CScreenRows(int width, int height) : stride(4 * static_cast<std::size_t>(width) + 4) {
         bytes.assign(stride * height, 0xEE);
         for (int row = 0; row < height; ++row)
-            for (int i = 0; i < 3 * width; ++i)
-                bytes[row * stride + i] = static_cast<std::uint8_t>(row * 11 + i);
+            for (int x = 0; x < width; ++x)
+                for (int channel = 0; channel < 3; ++channel)
+                    bytes[row * stride + 4 * x + channel] = Colour(row, x, channel);
     }
-    // Whether `half` of picture row `picture` (3 * width bytes each) holds screen row `row`.
+    // Whether `half` of picture row `picture` (3 bytes a pixel) holds screen row `row`.
     static bool Holds(const std::uint8_t* picture, int width, int half, int row) {
-        for (int i = 0; i < 3 * width; ++i)
-            if (picture[3 * width * half + i] != static_cast<std::uint8_t>(row * 11 + i))
-                return false;
+        for (int x = 0; x < width; ++x)
+            for (int channel = 0; channel < 3; ++channel)
+                if (picture[3 * (width * half + x) + channel] != Colour(row, x, channel))
+                    return false;
         return true;
     }
 };
@@ -148,14 +155,14 @@ TEST(CaptureLayout, RowsThatDoNotFitAreRefusedWithNothingWritten) {
     const std::size_t rowBytes = 24;
     std::vector<std::uint8_t> picture(rowBytes * 4, 0x5A);
     const std::vector<std::uint8_t> before = picture;
-    const std::span<const std::uint8_t> shortScreen = std::span(screen.bytes).first(screen.bytes.size() - 3);
+    const std::span<const std::uint8_t> shortScreen = std::span(screen.bytes).first(screen.bytes.size() - screen.stride);
     EXPECT_FALSE(ComposePictureRows(layout, screen.bytes, screen.stride, 8, 4, picture, rowBytes)); // beyond
     EXPECT_FALSE(ComposePictureRows(layout, screen.bytes, screen.stride, -1, 2, picture, rowBytes));
     EXPECT_FALSE(ComposePictureRows(layout, screen.bytes, screen.stride, 0, 0, picture, rowBytes));
     EXPECT_FALSE(
         ComposePictureRows(layout, screen.bytes, screen.stride, 0, 5, picture, rowBytes)); // 4 rows room
     EXPECT_FALSE(ComposePictureRows(layout, screen.bytes, screen.stride, 0, 4, picture, rowBytes - 1));
-    EXPECT_FALSE(ComposePictureRows(layout, screen.bytes, 11, 0, 4, picture, rowBytes)); // stride < row
+    EXPECT_FALSE(ComposePictureRows(layout, screen.bytes, 15, 0, 4, picture, rowBytes)); // stride < row
     EXPECT_FALSE(ComposePictureRows(layout, shortScreen, screen.stride, 0, 4, picture, rowBytes));
     EXPECT_EQ(picture, before);
     EXPECT_TRUE(ComposePictureRows(layout, screen.bytes, screen.stride, 6, 4, picture, rowBytes));

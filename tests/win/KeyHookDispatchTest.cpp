@@ -286,11 +286,22 @@ TEST_F(KeyWatch, HotKeysChangedWhileKeysArePressedNeverPairAKeyWithOtherModifier
         PressKeys({VK_SHIFT, VK_F3});
     }
     Settle(3 * presses);
-    stop = true;
-    writer.join();
     EXPECT_EQ(Only(CEvent::kKey).size(), 3u * presses);
     EXPECT_TRUE(Only(CEvent::kResult).empty());
     EXPECT_TRUE(FilesInDir().empty());
+
+    // Meanwhile the keys of either set do act (here the capture, which comes first): the hook watched
+    // all along.
+    for (int i = 0; i < 50 && Only(CEvent::kResult).empty(); ++i) {
+        PressKeys({VK_SHIFT, VK_F2});
+        PressKeys({VK_F3});
+        WaitUntil([] { return !Only(CEvent::kResult).empty(); }, 100);
+    }
+    stop = true;
+    writer.join();
+    Settle(0);
+    ASSERT_FALSE(Only(CEvent::kResult).empty()) << "the hotkeys never acted";
+    EXPECT_EQ(Only(CEvent::kResult).front(), Result(kMsgResultCapture));
 }
 
 TEST_F(KeyWatch, ADetachThatWaitsForACaptureReportingToItsOwnThreadDoesNotHang) {
