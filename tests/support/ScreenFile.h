@@ -3,7 +3,8 @@
 // directory that ZELTO_FBDIR names; tools/wine-session.sh starts Xvfb so). What the file holds is what
 // a monitor on that display would show, whichever process drew what and whether or not its drawing has
 // reached the X server yet: a window's own surface does not count until it has. The Wine virtual
-// desktop of a test lies at the top left of the X screen, so screen coordinates are the file's.
+// desktop of a test lies at the top left of the X screen, so screen coordinates are the file's. The
+// file shows the mouse pointer too, which starts in the middle of the X screen: read clear of it.
 //
 // Nothing but the Windows API: benchmarks use it as well as the tests.
 

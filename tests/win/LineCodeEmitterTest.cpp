@@ -30,7 +30,12 @@ struct Phase {
 
 std::vector<Phase> PhasesOf(const std::vector<Sample>& samples) {
     std::vector<Phase> runs;
-    for (const Sample& sample : samples) {
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const Sample& sample = samples[i];
+        // One sample of neither picture between two others was read while the X server changed the band.
+        if (sample.seen == Seen::Other && i > 0 && i + 1 < samples.size() &&
+            samples[i - 1].seen != Seen::Other && samples[i + 1].seen != Seen::Other)
+            continue;
         if (runs.empty() || runs.back().seen != sample.seen)
             runs.push_back({sample.seen, sample.time, sample.time});
         else
