@@ -22,14 +22,38 @@ TEST(CaptureNaming, NumbersAndViewModesOutsideTheirRangesGiveNoName) {
     EXPECT_FALSE(IsCaptureViewMode(4));
 }
 
-TEST(CaptureNaming, RelativeOrMalformedDirectoriesAreRefused) {
-    for (const char* dir :
-         {"", "Shots\\", ".\\", "..\\", "\\Shots\\", "C:", "C:Shots\\", "1:\\", "\\\\\\x\\", "C:\\a*\\",
-          "C:\\a?\\", "C:\\a|b\\", "C:\\a\"b\\", "C:\\a<b\\", "C:\\a\tb\\", "C:\\a:b\\"}) {
+TEST(CaptureNaming, RelativeMalformedOrDeviceDirectoriesAreRefused) {
+    for (const char* dir : {"",
+                            "Shots\\",
+                            ".\\",
+                            "..\\",
+                            "\\Shots\\",
+                            "C:",
+                            "C:Shots\\",
+                            "1:\\",
+                            "\\\\\\x\\",
+                            "C:\\a*\\",
+                            "C:\\a?\\",
+                            "C:\\a|b\\",
+                            "C:\\a\"b\\",
+                            "C:\\a<b\\",
+                            "C:\\a\tb\\",
+                            "C:\\a:b\\",
+                            "\\\\host",
+                            "\\\\host\\",
+                            "\\\\.\\pipe\\x\\",
+                            "\\\\.\\C:\\x\\",
+                            "\\\\?\\C:\\x\\",
+                            "\\\\?\\GLOBALROOT\\Device\\",
+                            "\\??\\C:\\x\\",
+                            "\\\\host\\pipe\\x\\",
+                            "//host/MailSlot/x/",
+                            "/\\./nul/"}) {
         EXPECT_FALSE(IsCaptureDirectory(dir)) << dir;
         EXPECT_EQ(CaptureFileName(dir, "Captur", 0, 0), "") << dir;
     }
-    for (const char* dir : {"C:\\", "z:/pictures/", "C:\\Program Files\\x\\", "\\\\host\\share\\dir\\"})
+    for (const char* dir :
+         {"C:\\", "z:/pictures/", "C:\\Program Files\\x\\", "\\\\host\\share\\dir\\", "\\\\host\\pipes\\"})
         EXPECT_TRUE(IsCaptureDirectory(dir)) << dir;
 }
 

@@ -189,16 +189,27 @@ std::string ControlText(HWND dialog, int controlId) {
 }
 
 const char kProductKeyPath[] = "Software\\Korva Corporation\\Zelto Activator";
+const char kUserProductKeyPath[] = "HKCU\\Software\\Korva Corporation\\Zelto Activator";
 
 void DeleteProductTree() {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Korva Corporation");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Korva Corporation");
+}
+
+// The root that a key path of the helpers names, and the path below it.
+static HKEY RootOf(const std::string& keyPath, std::string& below) {
+    const bool user = keyPath.rfind("HKCU\\", 0) == 0;
+    below = user ? keyPath.substr(5) : keyPath;
+    return user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
 
 void WriteRegistryRaw(const std::string& keyPath, const std::string& name, DWORD type, const void* data,
                       DWORD size) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    std::string below;
+    HKEY root = RootOf(keyPath, below);
+    if (RegCreateKeyExA(root, below.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         throw std::runtime_error("cannot create " + keyPath);
     LONG status = RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
@@ -209,8 +220,10 @@ void WriteRegistryRaw(const std::string& keyPath, const std::string& name, DWORD
 void WriteRegistryWide(const std::string& keyPath, const std::string& name, DWORD type, const void* data,
                        DWORD size) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    std::string below;
+    HKEY root = RootOf(keyPath, below);
+    if (RegCreateKeyExA(root, below.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         throw std::runtime_error("cannot create " + keyPath);
     std::wstring wideName(name.begin(), name.end());
     LONG status = RegSetValueExW(key, wideName.c_str(), 0, type, static_cast<const BYTE*>(data), size);
@@ -231,7 +244,9 @@ void WriteRegistryNumber(const std::string& keyPath, const std::string& name, st
 static bool QueryValue(const std::string& keyPath, const std::string& name, DWORD expectedType,
                        std::vector<char>& data) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    std::string below;
+    HKEY root = RootOf(keyPath, below);
+    if (RegOpenKeyExA(root, below.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     DWORD type = 0;
     DWORD size = 0;
@@ -265,7 +280,9 @@ bool ReadRegistryNumber(const std::string& keyPath, const std::string& name, std
 
 bool RegistryKeyExists(const std::string& keyPath) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    std::string below;
+    HKEY root = RootOf(keyPath, below);
+    if (RegOpenKeyExA(root, below.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
