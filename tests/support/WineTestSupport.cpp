@@ -206,10 +206,8 @@ static HKEY RootOf(const std::string& keyPath, std::string& below) {
 void WriteRegistryRaw(const std::string& keyPath, const std::string& name, DWORD type, const void* data,
                       DWORD size) {
     HKEY key = nullptr;
-    std::string below;
-    HKEY root = RootOf(keyPath, below);
-    if (RegCreateKeyExA(root, below.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         throw std::runtime_error("cannot create " + keyPath);
     LONG status = RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
@@ -220,10 +218,8 @@ void WriteRegistryRaw(const std::string& keyPath, const std::string& name, DWORD
 void WriteRegistryWide(const std::string& keyPath, const std::string& name, DWORD type, const void* data,
                        DWORD size) {
     HKEY key = nullptr;
-    std::string below;
-    HKEY root = RootOf(keyPath, below);
-    if (RegCreateKeyExA(root, below.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         throw std::runtime_error("cannot create " + keyPath);
     std::wstring wideName(name.begin(), name.end());
     LONG status = RegSetValueExW(key, wideName.c_str(), 0, type, static_cast<const BYTE*>(data), size);

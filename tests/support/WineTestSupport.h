@@ -87,12 +87,11 @@ std::string ControlText(HWND dialog, int controlId);
 // The product's registry tree: HKEY_LOCAL_MACHINE\Software\Korva Corporation\Zelto Activator.
 extern const char kProductKeyPath[];
 // The user's own tree, HKEY_CURRENT_USER\Software\Korva Corporation\Zelto Activator, as a key path of
-// the helpers below: a path that starts with "HKCU\" names a key of HKEY_CURRENT_USER, any other path
-// one of HKEY_LOCAL_MACHINE.
+// the readers below, which take a path that starts with "HKCU\" as one of HKEY_CURRENT_USER.
 extern const char kUserProductKeyPath[];
 // Deletes Software\Korva Corporation with everything below it, the machine's and the user's.
 void DeleteProductTree();
-// Writes a value under <keyPath>, creating the key.
+// Writes a value under HKEY_LOCAL_MACHINE\<keyPath>, creating the key.
 void WriteRegistryString(const std::string& keyPath, const std::string& name, const std::string& value);
 void WriteRegistryNumber(const std::string& keyPath, const std::string& name, std::uint32_t value);
 void WriteRegistryRaw(const std::string& keyPath, const std::string& name, DWORD type, const void* data,

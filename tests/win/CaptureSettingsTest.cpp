@@ -15,7 +15,6 @@ using namespace testing_support;
 
 namespace {
 
-// OK stores the user's own settings; the machine's stay as they are.
 const std::string kCaptureKey = std::string(kUserProductKeyPath) + "\\1.0\\Capture";
 
 class CaptureSettings : public ::testing::Test {

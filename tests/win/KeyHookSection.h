@@ -30,9 +30,8 @@ inline CKeyHookShared* MappedKeyHookShared(HMODULE module) {
     return reinterpret_cast<CKeyHookShared*>(reinterpret_cast<BYTE*>(module) + section->VirtualAddress);
 }
 
-// The library's state as the process `process` holds it, read from that process's memory where
-// `localCopy`, the same library loaded here, keeps it: a library loads at the same address in every
-// process unless that place is taken there. False when it cannot be read.
+// The state that the process `process` holds, where `localCopy`, the same library loaded here, keeps
+// it: a library loads at the same address in every process unless that place is taken there.
 inline bool ReadKeyHookState(HANDLE process, HMODULE localCopy, CKeyHookShared& state) {
     const CKeyHookShared* place = MappedKeyHookShared(localCopy);
     SIZE_T read = 0;

@@ -112,14 +112,13 @@ LRESULT CALLBACK ResultProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
-// This process and the Activator, as the Activators of two users would, keep a watch each: each gets
-// the results of its own hotkeys only, and a process that detaches, having attached or not, leaves the
-// other's watch working.
+// This process and the Activator, as two users' Activators would, keep a watch each: each gets its own
+// hotkeys' results only, and one that detaches, having attached or not, leaves the other's working.
 TEST_F(KeyHookState, EachProcessKeepsAWatchOfItsOwn) {
+    const std::string lineBlank = std::string(kProductKeyPath) + "\\1.0\\HotKey\\Line Blank";
     DeleteProductTree();
-    WriteRegistryNumber(std::string(kProductKeyPath) + "\\1.0\\HotKey\\Line Blank", "Virtual Key Code",
-                        VK_F8);
-    WriteRegistryNumber(std::string(kProductKeyPath) + "\\1.0\\HotKey\\Line Blank", "Modifiers", 0);
+    WriteRegistryNumber(lineBlank, "Virtual Key Code", VK_F8);
+    WriteRegistryNumber(lineBlank, "Modifiers", 0);
     CChildProcess process;
     HWND activator = StartActivator(process);
     ASSERT_NE(activator, nullptr);
