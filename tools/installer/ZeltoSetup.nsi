@@ -89,8 +89,13 @@ Var StartNote
 !define MUI_UNICON "${ICON}"
 !define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT}: the Activator, its keyboard hook, the viewer of captured pictures and the $\"${PRODUCT}$\" page of the Properties of every file.$\r$\n$\r$\nThe hotkeys and colour codes of ${PRODUCT} are kept for the whole computer; so that every user can save them, Setup allows the local Users group to change those. Where captured pictures go is each user's own choice.$\r$\n$\r$\nClick Next to continue."
 !define MUI_FINISHPAGE_TEXT "${PRODUCT} has been installed. It lives in the notification area.$StartNote $\r$\n$\r$\nMembers of the local Users group may now change the hotkeys and the colour codes of ${PRODUCT}."
-!define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} has been installed, but some of its files were in use (Setup lists them under Show details). They will be replaced when Windows restarts; until then the programs that use them keep the earlier version.$StartNote $\r$\n$\r$\nRestart now?"
+!define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} has been installed, but some of its files were in use (Setup lists them under Show details). They will be replaced when Windows restarts; until then the programs that use them keep the earlier version.$StartNote "
 !define MUI_COMPONENTSPAGE_NODESC
+; The details stay on screen until Next, where they say which files wait for the restart and when the
+; Activator starts; the finish page has room for its longer texts.
+!define MUI_FINISHPAGE_NOAUTOCLOSE
+!define MUI_UNFINISHPAGE_NOAUTOCLOSE
+!define MUI_FINISHPAGE_TEXT_LARGE
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_COMPONENTS
