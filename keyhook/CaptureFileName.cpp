@@ -62,9 +62,6 @@ bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
         CFileHandle created(CreateFileA(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                         FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                                         nullptr));
-        // A name that a device or a pipe answers (the directory rule keeps them out) is no file.
-        if (created && GetFileType(created) != FILE_TYPE_DISK)
-            return false;
         if (created) {
             CCaptureFile reserved;
             reserved.m_marked = MarkForDeletion(created, true);
