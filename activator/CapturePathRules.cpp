@@ -16,8 +16,14 @@ CCaptureEntryProblem CheckCaptureEntry(const std::string& dir, const std::string
                                        std::int32_t viewMode) {
     if (!IsCaptureName(name))
         return CCaptureEntryProblem::kName;
-    if (!IsCaptureDirectory(dir))
+    switch (ClassifyCaptureFolder(dir)) {
+    case CaptureFolderKind::kDevice:
+        return CCaptureEntryProblem::kDevice;
+    case CaptureFolderKind::kNotFullPath:
         return CCaptureEntryProblem::kDirectory;
+    case CaptureFolderKind::kFolder:
+        break;
+    }
     // Every number of the series makes a path of the same length.
     if (CaptureFileName(dir, FitCaptureName(name), 0, viewMode).empty())
         return CCaptureEntryProblem::kTooLong;

@@ -17,6 +17,7 @@ enum class CCaptureEntryProblem {
     kNone,
     kName,      // the name holds \ / : * ? " < > | or a control character
     kDirectory, // the directory is no full path ("X:\..." or "\\server\share..."), or holds such a character
+    kDevice,    // the directory is a device or pipe path, no folder (ClassifyCaptureFolder)
     kTooLong,   // the pictures' paths would be longer than a capture may write
 };
 

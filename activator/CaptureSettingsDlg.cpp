@@ -13,6 +13,7 @@ namespace {
 
 constexpr char kBadNameText[] = "A name cannot hold \\ / : * ? \" < > |";
 constexpr char kBadDirText[] = "The folder must be a full path (C:\\...)";
+constexpr char kDeviceText[] = "Pictures go only to a folder on a drive or a network share.";
 constexpr char kTooLongText[] = "The folder path is too long.";
 constexpr char kNotSavedText[] = "The settings could not be saved.";
 constexpr char kNothingToShowText[] = "There is no picture to show.";
@@ -95,6 +96,9 @@ void CCaptureSettingsDlg::OnChange() {
 void CCaptureSettingsDlg::OnView() {
     m_dir = GetItemText(IDC_CAPTURE_DIR);
     m_name = GetItemText(IDC_CAPTURE_NAME);
+    // The browser would open whatever answers to the names it lists there.
+    if (ClassifyCaptureFolder(m_dir) == CaptureFolderKind::kDevice)
+        return Refuse(kDeviceText, IDC_CAPTURE_DIR);
     CImageBrowserDlg browser(IDD_IMAGE_BROWSER);
     browser.SetSeries(m_dir, m_name, m_viewMode);
     SetStatus(browser.DoModal() == -1 ? kNothingToShowText : "");
@@ -108,6 +112,8 @@ void CCaptureSettingsDlg::OnOK() {
         return Refuse(kBadNameText, IDC_CAPTURE_NAME);
     case CCaptureEntryProblem::kDirectory:
         return Refuse(kBadDirText, IDC_CAPTURE_DIR);
+    case CCaptureEntryProblem::kDevice:
+        return Refuse(kDeviceText, IDC_CAPTURE_DIR);
     case CCaptureEntryProblem::kTooLong:
         return Refuse(kTooLongText, IDC_CAPTURE_DIR);
     case CCaptureEntryProblem::kNone:

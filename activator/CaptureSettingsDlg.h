@@ -1,13 +1,14 @@
 #pragma once
 // "Capture Settings" (template 141): where the capture hotkey stores its pictures (a directory and a
 // six-character base name) and the stereo format in which pictures are captured and shown. OK stores
-// the three values in the registry's Capture key; Cancel stores nothing. "View" opens the captured-
+// the three values in the user's Capture key; Cancel stores nothing. "View" opens the captured-
 // image browser on the entries as they stand.
 //
 // OK refuses, in the status line and with the dialog left open, a name or directory from which no
-// capture could be named, and a save that fails: the opener then keeps the values in force. View says
-// so in the status line when the series has no picture to show. The edits take at most the 254
-// characters that the settings can read back.
+// capture could be named (a device or pipe path among them: pictures go only to a folder on a drive
+// or a share), and a save that fails: the opener then keeps the values in force. View refuses a
+// device or pipe path the same way, and says so in the status line when the series has no picture to
+// show. The edits take at most the 254 characters that the settings can read back.
 
 #include "activator/ActivatorSettings.h"
 #include "framework/Dialog.h"

@@ -1,5 +1,6 @@
 #include "keyhook/CaptureNaming.h"
 
+#include "settings/SettingsRules.h"
 #include "settings/SettingsTypes.h"
 
 #include <string_view>
@@ -17,10 +18,6 @@ bool IsSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
-bool IsDriveLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 } // namespace
 
 bool IsCaptureViewMode(std::int32_t viewMode) noexcept {
@@ -32,16 +29,7 @@ const char* CaptureExtension(std::int32_t viewMode) noexcept {
 }
 
 bool IsCaptureDirectory(const std::string& dir) {
-    const bool driveAbsolute =
-        dir.size() >= 3 && IsDriveLetter(dir[0]) && dir[1] == ':' && IsSeparator(dir[2]);
-    const bool share = dir.size() >= 3 && IsSeparator(dir[0]) && IsSeparator(dir[1]) && !IsSeparator(dir[2]);
-    if (!driveAbsolute && !share)
-        return false;
-    for (std::size_t i = 0; i < dir.size(); ++i) {
-        if (IsForbiddenInPath(dir[i]) || (dir[i] == ':' && i != 1))
-            return false;
-    }
-    return true;
+    return ClassifyCaptureFolder(dir) == CaptureFolderKind::kFolder;
 }
 
 bool IsCaptureName(const std::string& name) {

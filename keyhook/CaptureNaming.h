@@ -18,9 +18,9 @@ bool IsCaptureViewMode(std::int32_t viewMode) noexcept;
 // ".jpg" for the 2D view mode, ".jps" (a side-by-side stereo pair) for the others.
 const char* CaptureExtension(std::int32_t viewMode) noexcept;
 
-// A directory that a capture may write into: an absolute path ("X:\..." or "\\server\share..."). A
-// relative one would put the pictures into the working directory of whichever program has the
-// keyboard focus.
+// A directory that a capture may write into: a full path of a folder on a drive or a share
+// (ClassifyCaptureFolder). A relative one would put the pictures into the working directory of the
+// capturing program; a device or a pipe would hand them to whoever serves it.
 bool IsCaptureDirectory(const std::string& dir);
 // A base name that stays a file name inside the directory: no path separator, drive colon, wildcard,
 // character that file names cannot hold, or control character. It may be empty.

@@ -4,12 +4,14 @@
 // over the six hotkeys, hands them over again when it reloads its settings, and detaches the hook when
 // the window goes.
 //
-// The library runs in the Activator's process only. Attaching starts two threads there: one sets a
-// low-level keyboard hook, which sees the keys bound for every program of the desktop, 32-bit and
-// 64-bit alike, before they reach it, and passes each on at once; the other runs the hotkeys' actions
-// (a line code, a screen capture), one at a time, while the program in front goes on. A hotkey fires
-// once per press, on its key's down transition with exactly its modifiers held; a hotkey pressed while
-// an action runs is ignored.
+// Everything belongs to the process that calls the exports: its watch, its target window, its
+// hotkeys and its colour codes. Several processes may each keep a watch of their own (the Activators
+// of two users, say); none changes or ends another's. Attaching starts two threads in the calling
+// process: one sets a low-level keyboard hook, which sees the keys bound for every program of the
+// desktop, 32-bit and 64-bit alike, before they reach it, and passes each on at once; the other runs
+// the hotkeys' actions (a line code, a screen capture), one at a time, while the program in front goes
+// on. A hotkey fires once per press, on its key's down transition with exactly its modifiers held; a
+// hotkey pressed while an action runs is ignored.
 
 #include <windows.h>
 
@@ -36,7 +38,7 @@ ZELTOKEY_API int AttachKeyHook(HWND window);
 
 // Removes the hook, waits for an action under way to end (handling meanwhile what other threads send to
 // the calling thread's windows) and clears the target window and the five mode hotkeys; the capture
-// hotkey keeps its values. Does nothing while no hook is set.
+// hotkey keeps its values. Does nothing while this process has set no hook.
 ZELTOKEY_API void DetachKeyHook();
 
 // Stores the hotkeys, each as virtual-key code then modifier flags, in the order Interlace, Page Flip,

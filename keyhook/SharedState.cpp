@@ -34,8 +34,8 @@ constexpr CKeyHookShared MakeInitialState() {
     return state;
 }
 
-// Constant-initialised: a variable that needed code to run at load time would not be shared.
-ZELTO_SHARED_DATA constinit CKeyHookShared g_shared = MakeInitialState();
+// Constant-initialised: the library image holds the initial state.
+ZELTO_STATE_DATA constinit CKeyHookShared g_shared = MakeInitialState();
 
 } // namespace
 

@@ -1,9 +1,12 @@
 #pragma once
-// The hook library's state that every process mapping the library shares: one copy in the data
-// section MYSHARE. The Activator writes it through the exports; the hook procedure and the action
-// thread read it without a lock while it may be written. Each field, and each hotkey as one 32-bit
-// value, is read and written whole with the accessors below (relaxed atomic loads and stores), so a
-// reader sees every hotkey either old or new, though some hotkeys may be old and others new.
+// The hook library's state, kept in the data section MYSHARE: the hook, the target window, the hotkeys
+// and the colour codes of the process that loaded the library, one copy per process. What one process
+// attaches, sets or detaches changes nothing for another: each watch belongs to the process that
+// started it (another user's Activator, a second session, any program that loads the library). The
+// exports write it; the hook procedure and the action thread read it without a lock while it may be
+// written. Each field, and each hotkey as one 32-bit value, is read and written whole with the
+// accessors below (relaxed atomic loads and stores), so a reader sees every hotkey either old or new,
+// though some hotkeys may be old and others new.
 
 #include "keyhook/HotKeyMatch.h"
 
@@ -29,7 +32,7 @@ struct CKeyHookShared {
 // tables equal to the single-height patterns of the codes 9, 7, 6, 8 and -2.
 extern const CKeyHookShared kInitialKeyHookShared;
 
-// The one copy, in MYSHARE.
+// This process's copy, in MYSHARE.
 CKeyHookShared& KeyHookShared() noexcept;
 
 template <typename T> T LoadShared(const T& field) noexcept {
@@ -38,6 +41,6 @@ template <typename T> T LoadShared(const T& field) noexcept {
 template <typename T> void StoreShared(T& field, T value) noexcept {
     std::atomic_ref<T>(field).store(value, std::memory_order_relaxed);
 }
-// Lock-free, so that the loads and stores work across processes on the shared section.
+// Lock-free, so that no load or store can wait on a lock that another thread holds.
 static_assert(std::atomic_ref<CHookHotKey>::is_always_lock_free);
 static_assert(std::atomic_ref<HWND>::is_always_lock_free);

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 std::string BuiltInCaptureDir() {
     char windows[512];
     const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
@@ -14,20 +16,59 @@ std::string BuiltInCaptureDir() {
     return std::string(windows) + "\\Temp\\";
 }
 
+namespace {
+
+// The two places of the capture settings, searched value by value: the user's key first, then the
+// machine's. A key that does not open has nothing to give.
+class CCaptureKeys {
+public:
+    CCaptureKeys() {
+        OpenCaptureKey(m_keys[0], HKEY_CURRENT_USER, false);
+        OpenCaptureKey(m_keys[1], HKEY_LOCAL_MACHINE, false);
+    }
+
+    bool ReadNumber(const std::string& name, std::uint32_t& value) const {
+        for (const CRegistryKey& key : m_keys)
+            if (key.ReadNumber(name, value))
+                return true;
+        return false;
+    }
+    bool ReadString(const std::string& name, std::string& value) const {
+        for (const CRegistryKey& key : m_keys)
+            if (key.ReadString(name, value))
+                return true;
+        return false;
+    }
+    // A directory that is no folder on a drive or a share counts as missing where it is stored.
+    bool ReadDirectory(const std::string& name, std::string& value) const {
+        for (const CRegistryKey& key : m_keys) {
+            std::string dir;
+            if (key.ReadString(name, dir) && ClassifyCaptureFolder(dir) == CaptureFolderKind::kFolder) {
+                value = std::move(dir);
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    CRegistryKey m_keys[2];
+};
+
+} // namespace
+
 CCaptureSettingsFound ReadCaptureSettings(CCaptureSettings& settings) {
+    const CCaptureKeys keys;
     CCaptureSettingsFound found;
-    CRegistryKey key;
-    if (!OpenCaptureKey(key, false))
-        return found;
     std::uint32_t viewMode = 0;
-    if ((found.viewMode = key.ReadNumber(kViewModeValue.Load(), viewMode)))
+    if ((found.viewMode = keys.ReadNumber(kViewModeValue.Load(), viewMode)))
         settings.viewMode = static_cast<std::int32_t>(viewMode);
-    key.ReadString(kDefaultDirValue.Load(), settings.defaultDir);
-    key.ReadString(kDefaultNameValue.Load(), settings.defaultName);
-    found.dir = key.ReadString(kDirName.Load(), settings.dir) ||
-                key.ReadString(kDefaultDirValue.Load(), settings.dir);
-    found.name = key.ReadString(kNameValue.Load(), settings.name) ||
-                 key.ReadString(kDefaultNameValue.Load(), settings.name);
+    keys.ReadDirectory(kDefaultDirValue.Load(), settings.defaultDir);
+    keys.ReadString(kDefaultNameValue.Load(), settings.defaultName);
+    found.dir = keys.ReadDirectory(kDirName.Load(), settings.dir) ||
+                keys.ReadDirectory(kDefaultDirValue.Load(), settings.dir);
+    found.name = keys.ReadString(kNameValue.Load(), settings.name) ||
+                 keys.ReadString(kDefaultNameValue.Load(), settings.name);
     return found;
 }
 
@@ -43,7 +84,7 @@ void ReadCaptureSettingsToEdit(CCaptureSettings& settings) {
 
 bool WriteCaptureSettings(std::int32_t viewMode, const std::string& dir, const std::string& name) {
     CRegistryKey key;
-    if (!OpenCaptureKey(key, true))
+    if (!OpenCaptureKey(key, HKEY_CURRENT_USER, true))
         return false;
     const bool viewModeWritten = key.WriteNumber(kViewModeValue.Load(), static_cast<std::uint32_t>(viewMode));
     const bool dirWritten = key.WriteString(kDirName.Load(), dir);

@@ -1,8 +1,13 @@
 #pragma once
-// The capture settings: R\"1.0"\"Capture" with "View Mode" (REG_DWORD, a ViewMode), "Dir" (the
-// directory of the captured files, a prefix of their paths) and "Name" (the six-character stem of
-// their names), written by the Activator's capture settings dialog; and "Default Dir" and "Default
-// Name", written by Setup, which stand in for a missing "Dir" and "Name".
+// The capture settings: "View Mode" (REG_DWORD, a ViewMode), "Dir" (the directory of the captured
+// files, a prefix of their paths) and "Name" (the six-character stem of their names), and "Default
+// Dir" and "Default Name", which stand in for a missing "Dir" and "Name".
+//
+// Each user has their own: the Activator's capture settings dialog writes "View Mode", "Dir" and
+// "Name" to the user's key, HKEY_CURRENT_USER\Software\<maker>\<product>\1.0\Capture. The same key
+// under HKEY_LOCAL_MACHINE, which Setup writes and only administrators may change, holds the
+// machine's values: every value that the user's key lacks is read from there. So the values that an
+// earlier version kept for the whole machine are every user's defaults.
 
 #include "settings/SettingsTypes.h"
 
@@ -34,9 +39,11 @@ struct CCaptureSettingsFound {
     bool Complete() const noexcept { return viewMode && dir && name; }
 };
 
-// Reads the stored values as they stand: "View Mode" into viewMode; "Dir", or else "Default Dir", into
-// dir; "Name", or else "Default Name", into name; "Default Dir" and "Default Name" into their fields.
-// A value that cannot be read (missing, of another type, too long) keeps its field.
+// Reads the stored values as they stand, each from the user's key or else the machine's: "View Mode"
+// into viewMode; "Dir", or else "Default Dir", into dir; "Name", or else "Default Name", into name;
+// "Default Dir" and "Default Name" into their fields. A value that cannot be read (missing, of another
+// type, too long) keeps its field, and so does a directory that is no folder on a drive or a share
+// (ClassifyCaptureFolder): a device or a pipe is never where pictures go.
 CCaptureSettingsFound ReadCaptureSettings(CCaptureSettings& settings);
 
 // The settings as the Activator shows them for editing, which are the ones in force: read as above;
@@ -44,5 +51,6 @@ CCaptureSettingsFound ReadCaptureSettings(CCaptureSettings& settings);
 // backslash and the name has six characters, as the dialog stores them.
 void ReadCaptureSettingsToEdit(CCaptureSettings& settings);
 
-// Writes "View Mode", "Dir" and "Name"; false when the key or a value cannot be written.
+// Writes "View Mode", "Dir" and "Name" to the user's key; false when the key or a value cannot be
+// written.
 bool WriteCaptureSettings(std::int32_t viewMode, const std::string& dir, const std::string& name);

@@ -37,12 +37,12 @@ bool CreateCurrentVersionKey(CRegistryKey& key) {
     return key.Create(key, kSettingsVersion);
 }
 
-bool OpenCaptureKey(CRegistryKey& key, bool create) {
+bool OpenCaptureKey(CRegistryKey& key, HKEY root, bool create) {
     if (create)
         return WalkKeyPath(
-            key, HKEY_LOCAL_MACHINE,
+            key, root,
             {"Software", kMakerKey.Load(), kProductKey.Load(), kSettingsVersion, kCaptureKey.Load()}, true);
-    // In one call: the capture reads the settings at every capture, inside the program in front.
-    return key.Open(HKEY_LOCAL_MACHINE, "Software\\" + kMakerKey.Load() + "\\" + kProductKey.Load() + "\\" +
-                                            kSettingsVersion + "\\" + kCaptureKey.Load());
+    // In one call: the capture reads the settings at every capture.
+    return key.Open(root, "Software\\" + kMakerKey.Load() + "\\" + kProductKey.Load() + "\\" +
+                              kSettingsVersion + "\\" + kCaptureKey.Load());
 }

@@ -3,7 +3,9 @@
 //   R = HKEY_LOCAL_MACHINE\Software\<maker>\<product>   "Current Version" names the version key
 //   V = R\<Current Version>                             "1.0" when "Current Version" is missing
 //   V\"Dir", V\"HotKey"\<mode>, V\"Capture", V\"Color Code"
-// The capture settings are always those of R\"1.0"\"Capture", whatever "Current Version" says.
+// The capture settings are always those of <root>\Software\<maker>\<product>\"1.0"\"Capture",
+// whatever "Current Version" says: each user's own under HKEY_CURRENT_USER, the machine's defaults
+// under HKEY_LOCAL_MACHINE.
 
 #include "settings/RegistryKey.h"
 
@@ -23,5 +25,6 @@ bool OpenVersionKey(CRegistryKey& key, bool create);
 // An account that may not write "Current Version" (only administrators may) goes on when it already
 // names "1.0" or is missing, and stops when it names another version, which everyone would read.
 bool CreateCurrentVersionKey(CRegistryKey& key);
-// R\"1.0"\"Capture", where the capture settings live.
-bool OpenCaptureKey(CRegistryKey& key, bool create);
+// <root>\Software\<maker>\<product>\"1.0"\"Capture": HKEY_CURRENT_USER for the user's capture
+// settings, HKEY_LOCAL_MACHINE for the machine's.
+bool OpenCaptureKey(CRegistryKey& key, HKEY root, bool create);

@@ -1,5 +1,46 @@
 #include "settings/SettingsRules.h"
 
+#include <string_view>
+
+namespace {
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+bool IsDriveLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Characters that no Windows file name holds besides the separators.
+bool IsForbiddenInPath(char c) {
+    return static_cast<unsigned char>(c) < 0x20 ||
+           std::string_view("<>\"|?*").find(c) != std::string_view::npos;
+}
+
+bool SameLetters(std::string_view text, std::string_view lowerCase) {
+    if (text.size() != lowerCase.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
+        if (c != lowerCase[i])
+            return false;
+    }
+    return true;
+}
+
+// The path component that starts at `start`, up to the next separator.
+std::string_view ComponentAt(std::string_view path, std::size_t start) {
+    if (start >= path.size())
+        return {};
+    std::size_t end = start;
+    while (end < path.size() && !IsSeparator(path[end]))
+        ++end;
+    return path.substr(start, end - start);
+}
+
+} // namespace
+
 std::string WithTrailingBackslash(std::string dir) {
     if (dir.empty() || dir.back() != '\\')
         dir.push_back('\\');
@@ -9,4 +50,29 @@ std::string WithTrailingBackslash(std::string dir) {
 std::string FitCaptureName(std::string name) {
     name.resize(kCaptureNameLength, '_');
     return name;
+}
+
+CaptureFolderKind ClassifyCaptureFolder(const std::string& dir) {
+    const std::string_view path(dir);
+    const bool twoSeparators = path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+    // The NT object namespace, as "\??\C:\..." reaches it.
+    if (path.size() >= 3 && IsSeparator(path[0]) && path[1] == '?' && path[2] == '?')
+        return CaptureFolderKind::kDevice;
+    if (twoSeparators) {
+        const std::string_view server = ComponentAt(path, 2);
+        if (server == "." || server == "?")
+            return CaptureFolderKind::kDevice;
+        const std::string_view share = ComponentAt(path, 2 + server.size() + 1);
+        if (SameLetters(share, "pipe") || SameLetters(share, "mailslot"))
+            return CaptureFolderKind::kDevice;
+        if (server.empty() || share.empty())
+            return CaptureFolderKind::kNotFullPath;
+    } else if (!(path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == ':' && IsSeparator(path[2]))) {
+        return CaptureFolderKind::kNotFullPath;
+    }
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (IsForbiddenInPath(path[i]) || (path[i] == ':' && i != 1))
+            return CaptureFolderKind::kNotFullPath;
+    }
+    return CaptureFolderKind::kFolder;
 }

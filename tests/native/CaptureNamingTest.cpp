@@ -22,13 +22,17 @@ TEST(CaptureNaming, NumbersAndViewModesOutsideTheirRangesGiveNoName) {
     EXPECT_FALSE(IsCaptureViewMode(4));
 }
 
-TEST(CaptureNaming, RelativeOrMalformedDirectoriesAreRefused) {
+TEST(CaptureNaming, RelativeMalformedOrDeviceDirectoriesAreRefused) {
     for (const char* dir :
          {"", "Shots\\", ".\\", "..\\", "\\Shots\\", "C:", "C:Shots\\", "1:\\", "\\\\\\x\\", "C:\\a*\\",
           "C:\\a?\\", "C:\\a|b\\", "C:\\a\"b\\", "C:\\a<b\\", "C:\\a\tb\\", "C:\\a:b\\"}) {
         EXPECT_FALSE(IsCaptureDirectory(dir)) << dir;
         EXPECT_EQ(CaptureFileName(dir, "Captur", 0, 0), "") << dir;
     }
+    // A server without a share, devices and pipes: no folders.
+    for (const char* dir : {"\\\\host\\", "\\\\.\\pipe\\x\\", "\\\\?\\GLOBALROOT\\x\\", "\\??\\C:\\x\\",
+                            "\\\\host\\pipe\\x\\", "//host/MailSlot/x/"})
+        EXPECT_FALSE(IsCaptureDirectory(dir)) << dir;
     for (const char* dir : {"C:\\", "z:/pictures/", "C:\\Program Files\\x\\", "\\\\host\\share\\dir\\"})
         EXPECT_TRUE(IsCaptureDirectory(dir)) << dir;
 }

@@ -192,9 +192,18 @@ std::string ControlText(HWND dialog, int controlId) {
 }
 
 const char kProductKeyPath[] = "Software\\Korva Corporation\\Zelto Activator";
+const char kUserProductKeyPath[] = "HKCU\\Software\\Korva Corporation\\Zelto Activator";
 
 void DeleteProductTree() {
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Korva Corporation");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Korva Corporation");
+}
+
+// The root that a key path of the helpers names, and the path below it.
+static HKEY RootOf(const std::string& keyPath, std::string& below) {
+    const bool user = keyPath.rfind("HKCU\\", 0) == 0;
+    below = user ? keyPath.substr(5) : keyPath;
+    return user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
 
 void WriteRegistryRaw(const std::string& keyPath, const std::string& name, DWORD type, const void* data,
@@ -234,7 +243,9 @@ void WriteRegistryNumber(const std::string& keyPath, const std::string& name, st
 static bool QueryValue(const std::string& keyPath, const std::string& name, DWORD expectedType,
                        std::vector<char>& data) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    std::string below;
+    HKEY root = RootOf(keyPath, below);
+    if (RegOpenKeyExA(root, below.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     DWORD type = 0;
     DWORD size = 0;
@@ -268,7 +279,9 @@ bool ReadRegistryNumber(const std::string& keyPath, const std::string& name, std
 
 bool RegistryKeyExists(const std::string& keyPath) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    std::string below;
+    HKEY root = RootOf(keyPath, below);
+    if (RegOpenKeyExA(root, below.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;

@@ -86,7 +86,10 @@ std::string ControlText(HWND dialog, int controlId);
 
 // The product's registry tree: HKEY_LOCAL_MACHINE\Software\Korva Corporation\Zelto Activator.
 extern const char kProductKeyPath[];
-// Deletes HKEY_LOCAL_MACHINE\Software\Korva Corporation with everything below it.
+// The user's own tree, HKEY_CURRENT_USER\Software\Korva Corporation\Zelto Activator, as a key path of
+// the readers below, which take a path that starts with "HKCU\" as one of HKEY_CURRENT_USER.
+extern const char kUserProductKeyPath[];
+// Deletes Software\Korva Corporation with everything below it, the machine's and the user's.
 void DeleteProductTree();
 // Writes a value under HKEY_LOCAL_MACHINE\<keyPath>, creating the key.
 void WriteRegistryString(const std::string& keyPath, const std::string& name, const std::string& value);
@@ -97,7 +100,7 @@ void WriteRegistryRaw(const std::string& keyPath, const std::string& name, DWORD
 // strings and may terminate them).
 void WriteRegistryWide(const std::string& keyPath, const std::string& name, DWORD type, const void* data,
                        DWORD size);
-// Reads a REG_SZ value under HKEY_LOCAL_MACHINE\<keyPath>; false when missing.
+// Reads a REG_SZ value under <keyPath>; false when missing.
 bool ReadRegistryString(const std::string& keyPath, const std::string& name, std::string& value);
 bool ReadRegistryNumber(const std::string& keyPath, const std::string& name, std::uint32_t& value);
 bool RegistryKeyExists(const std::string& keyPath);

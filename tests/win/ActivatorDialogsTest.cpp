@@ -9,7 +9,7 @@ using namespace testing_support;
 
 namespace {
 
-const std::string kCaptureKey = std::string(kProductKeyPath) + "\\1.0\\Capture";
+const std::string kCaptureKey = std::string(kUserProductKeyPath) + "\\1.0\\Capture";
 
 class ActivatorDialogs : public ::testing::Test {
 protected:

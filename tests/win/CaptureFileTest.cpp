@@ -275,6 +275,27 @@ TEST_F(CaptureSettingsInput, MissingOrBrokenSettingsCaptureNothing) {
     RemoveDirectoryA((Dir() + "sub").c_str());
 }
 
+// Two users, each with a registry of their own standing in for HKEY_CURRENT_USER, capture into their
+// own folders; a third, who chose nothing, where the machine's settings say.
+TEST_F(CaptureSeries, EachUserCapturesIntoTheirOwnFolder) {
+    WriteCaptureSettings(0, Dir(), "Shared");
+    for (const char* user : {"Anna", "Bert", "Anna", "Carl"}) {
+        HKEY hive = nullptr;
+        RegCreateKeyExA(HKEY_CURRENT_USER, (std::string("Software\\Zelto Test Users\\") + user).c_str(), 0,
+                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &hive, nullptr);
+        ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, hive), ERROR_SUCCESS);
+        RegCloseKey(hive);
+        if (user[0] != 'C' && CreateDirectoryA((Dir() + user).c_str(), nullptr))
+            ::WriteCaptureSettings(3, Dir() + user + "\\", user);
+        EXPECT_EQ(CaptureScreen(), kResultOk) << user;
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Zelto Test Users");
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"Anna", "Bert", "Shared00.jps"}));
+    for (const char* file : {"Anna\\Anna00.jpg", "Anna\\Anna01.jpg", "Bert\\Bert00.jpg"})
+        EXPECT_TRUE(DeleteFileA((Dir() + file).c_str())) << file;
+}
+
 TEST_F(CaptureSeries, SaveDibAsJpegTakesTheColourTableThatFollowsTheHeader) {
     EXPECT_EQ(SaveDibAsJpeg(nullptr, "x", (Dir() + "a.jpg").c_str()), 0);
     // A 16 x 32 picture of 8 bits per pixel: index 1 is pure blue, index 2 pure red; the top half red.

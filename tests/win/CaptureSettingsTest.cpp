@@ -1,4 +1,4 @@
-// "Capture Settings" run in this process: what OK stores, what it refuses and a save that fails,
+// "Capture Settings" run in this process: what OK stores for the user, what it refuses and a save that fails,
 // what Cancel does not store, Default, Change... with the system's save-file dialog, View with the
 // browser, and the main window's copy.
 
@@ -15,7 +15,7 @@ using namespace testing_support;
 
 namespace {
 
-const std::string kCaptureKey = std::string(kProductKeyPath) + "\\1.0\\Capture";
+const std::string kCaptureKey = std::string(kUserProductKeyPath) + "\\1.0\\Capture";
 
 class CaptureSettings : public ::testing::Test {
 protected:
@@ -74,6 +74,7 @@ TEST_F(CaptureSettings, OkStoresTheNameMadeSixLongAndTheDirectoryWithItsBackslas
     EXPECT_EQ(StoredViewMode(), 3u);
     EXPECT_EQ(GetFileAttributesA((place.path() + "A").c_str()), INVALID_FILE_ATTRIBUTES)
         << "parents are not made";
+    EXPECT_FALSE(RegistryKeyExists(std::string(kProductKeyPath) + "\\1.0\\Capture")) << "stored for everyone";
 }
 
 TEST_F(CaptureSettings, OkRefusesWhatNoCaptureCouldUseAndSaysWhy) {
@@ -85,6 +86,7 @@ TEST_F(CaptureSettings, OkRefusesWhatNoCaptureCouldUseAndSaysWhy) {
     };
     const char* badName = "A name cannot hold \\ / : * ? \" < > |";
     const char* badDir = "The folder must be a full path (C:\\...)";
+    const char* device = "Pictures go only to a folder on a drive or a network share.";
     const Case cases[] = {
         {place.path(), "sh?t", badName, IDC_CAPTURE_NAME},
         {place.path(), "a/b", badName, IDC_CAPTURE_NAME},
@@ -92,6 +94,8 @@ TEST_F(CaptureSettings, OkRefusesWhatNoCaptureCouldUseAndSaysWhy) {
         {"Shots", "Captur", badDir, IDC_CAPTURE_DIR},
         {"", "Captur", badDir, IDC_CAPTURE_DIR},
         {"C:Shots", "Captur", badDir, IDC_CAPTURE_DIR},
+        {"\\\\.\\pipe\\shots", "Captur", device, IDC_CAPTURE_DIR},
+        {"\\\\host\\PIPE\\shots\\", "Captur", device, IDC_CAPTURE_DIR},
         {"C:\\" + std::string(250, 'd'), "Captur", "The folder path is too long.", IDC_CAPTURE_DIR}};
     CCaptureSettingsDlg dialog;
     dialog.m_viewMode = kViewInterlace;
@@ -125,7 +129,7 @@ TEST_F(CaptureSettings, OkRefusesWhatNoCaptureCouldUseAndSaysWhy) {
 TEST_F(CaptureSettings, AFailedSaveSaysSoAndTheOpenerKeepsItsValues) {
     // Below a volatile key no lasting key can be made: the Capture key cannot be created.
     HKEY version = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kProductKeyPath) + "\\1.0").c_str(), 0,
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Korva Corporation\\Zelto Activator\\1.0", 0,
                               nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &version, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(version);

@@ -178,11 +178,9 @@ TEST_F(ColorCodeFromTheMainWindow, OkStoresTheGroupsAndTheNextOpeningShowsThem) 
 }
 
 TEST_F(ColorCodeFromTheMainWindow, TheHookLibraryFollowsTheActiveGroupFromStartUpAndOnOk) {
-    // The library loaded here shares its tables with the Activator's copy.
+    // The library loaded here says where the Activator's copy keeps its tables.
     CLibrary library(LoadLibraryA(PathBesideTest("ZeltoKey.dll").c_str()));
     ASSERT_TRUE(library);
-    const CKeyHookShared* shared = MappedKeyHookShared(library.get());
-    ASSERT_NE(shared, nullptr);
 
     // Stored: an all-black group 1, active.
     WriteRegistryNumber(kColorCodeKey, "Number", 2);
@@ -192,10 +190,13 @@ TEST_F(ColorCodeFromTheMainWindow, TheHookLibraryFollowsTheActiveGroupFromStartU
     WriteRegistryRaw(kColorCodeKey + "\\1", "Code", REG_BINARY, black.data(),
                      static_cast<DWORD>(black.size()));
     Start();
-    auto tablesEqual = [shared](const CodeSet& codes) {
+    CKeyHookShared state{};
+    auto tablesEqual = [&](const CodeSet& codes) {
+        if (!ReadKeyHookState(activator.Process(), library.get(), state))
+            return false;
         for (int mode = 0; mode < kColorCodeModeCount; ++mode)
             for (int line = 0; line < kColorCodeLineCount; ++line)
-                if (LoadShared(shared->colorCodes[mode][line]) != codes[CodeSetIndex(mode, line)])
+                if (state.colorCodes[mode][line] != codes[CodeSetIndex(mode, line)])
                     return false;
         return true;
     };
@@ -207,5 +208,5 @@ TEST_F(ColorCodeFromTheMainWindow, TheHookLibraryFollowsTheActiveGroupFromStartU
     Select(editor, IDC_CC_ACTIVE_GROUP, 0);
     Close(editor, IDOK);
     EXPECT_TRUE(tablesEqual(DefaultCodeSet()));
-    EXPECT_EQ(LoadShared(shared->colorCodes[0][14]), 0x000000FFu); // Interlace row 14 is red
+    EXPECT_EQ(state.colorCodes[0][14], 0x000000FFu); // Interlace row 14 is red
 }

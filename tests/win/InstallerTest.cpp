@@ -1,10 +1,10 @@
 // The setup program under Wine, by scenario. A fresh install puts the deliverables, the settings, the
-// shell extension, the viewer in "Open with" of stereo pictures and the Start-menu entries in place,
-// lets standard users write only the settings that every user changes, and leaves the capture settings
-// working; the uninstaller takes all of it away but the captured pictures and the file types' own
-// programs. An upgrade over a running Activator and a loaded page library
-// replaces what it can, leaves the rest to the next restart and says so, starts the Activator again,
-// and takes back the write access and the values an earlier version left open.
+// shell extension, the viewer in "Open with" of stereo pictures, the Start-menu entries and the start at
+// logon in place, lets standard users write only the machine's settings that every user changes, and
+// leaves each user's capture settings working; the uninstaller takes all of it away but the captured
+// pictures and the file types' own programs. An upgrade over a running Activator and a loaded page
+// library replaces what it can, leaves the rest to the next restart, starts the Activator only with its
+// own files, and takes back what an earlier version left open; a reinstallation loses nothing either.
 
 #include "keyhook/CaptureFileName.h"
 #include "settings/CaptureSettings.h"
@@ -33,6 +33,7 @@ namespace {
 const std::string kVersionPath = std::string(kProductKeyPath) + "\\1.0";
 const std::string kDirPath = kVersionPath + "\\Dir";
 const std::string kCapturePath = kVersionPath + "\\Capture";
+const std::string kUserCapturePath = std::string(kUserProductKeyPath) + "\\1.0\\Capture";
 const std::string kHotKeyPath = kVersionPath + "\\HotKey";
 const std::string kColorCodePath = kVersionPath + "\\Color Code";
 // Setup's exit code when files are replaced or removed only at the next restart.
@@ -107,8 +108,16 @@ bool MayWrite(const std::string& keyPath) {
 }
 
 // The keys of the settings that the local Users group may or may not write.
-const std::string kAdministratorsOnly[] = {kProductKeyPath, kVersionPath, kDirPath};
-const std::string kEveryUser[] = {kHotKeyPath, kCapturePath, kColorCodePath};
+const std::string kAdministratorsOnly[] = {kProductKeyPath, kVersionPath, kDirPath, kCapturePath};
+const std::string kEveryUser[] = {kHotKeyPath, kColorCodePath};
+
+// What starts at every user's logon: the machine's Run key (the 64-bit view).
+constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+std::string RunEntry() {
+    std::string command = "<missing>";
+    ReadRegistryString(kRunKey, "Zelto Activator", command);
+    return command;
+}
 
 constexpr char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
@@ -162,12 +171,13 @@ bool IsPending(const fs::path& file, const fs::path& newName) {
     return false;
 }
 
-// What Windows does with the pending operations when it restarts; Wine's wineboot does the same.
-void Restart() {
+// What Windows does with the pending operations when it restarts; Wine's restart does the same. With no
+// options wineboot also starts what a logon does (the Run keys' programs), which its restart does not.
+void Restart(const char* options = "-r") {
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
     CChildProcess wineboot;
-    ASSERT_TRUE(wineboot.Start(std::string(system) + "\\wineboot.exe", "-r"));
+    ASSERT_TRUE(wineboot.Start(std::string(system) + "\\wineboot.exe", options));
     ASSERT_NE(wineboot.Wait(60000), -1) << "the restart did not end";
 }
 
@@ -221,6 +231,7 @@ protected:
             fs::remove_all(captureDir, ignored);
         DeleteProductTree();
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.jps");
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "Zelto Activator");
     }
 
     // Runs the setup program silently; its exit code.
@@ -290,6 +301,8 @@ TEST_F(Installer, AFreshInstallWorksForStandardUsersAndIsRemovedButForTheCapture
     for (const char* picture : {"Left.bmp", "Right.bmp"})
         EXPECT_EQ(FileBytes(installDir / "Images" / picture).substr(0, 2), "BM") << picture;
     EXPECT_TRUE(fs::exists(installDir / "Uninstall.exe"));
+    // The Activator starts at every user's logon, silently installed as well.
+    EXPECT_EQ(RunEntry(), '"' + (installDir / "Zelto.exe").string() + '"');
 
     // The settings that no program writes, and what the Activator records when it starts.
     ExpectProgramSettings();
@@ -305,8 +318,8 @@ TEST_F(Installer, AFreshInstallWorksForStandardUsersAndIsRemovedButForTheCapture
     EXPECT_TRUE(ReadRegistryNumber(kCapturePath, "View Mode", viewMode));
     EXPECT_EQ(viewMode, 1u);
 
-    // The local Users group may write the hotkeys, the capture settings and the colour codes, and
-    // nothing else; keys created below them later inherit the rules.
+    // The local Users group may write the hotkeys and the colour codes, and nothing else (the machine's
+    // capture settings are every user's defaults); keys created below them later inherit the rules.
     const DWORD write = KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
     for (const std::string& key : kAdministratorsOnly) {
         EXPECT_EQ(UsersAccess(key) & KEY_READ, static_cast<DWORD>(KEY_READ)) << key;
@@ -339,8 +352,9 @@ TEST_F(Installer, AFreshInstallWorksForStandardUsersAndIsRemovedButForTheCapture
     GetWindowThreadProcessId(activator, &activatorProcess);
 
     {
-        // A standard user: the page stores a hotkey and the Activator takes it on; the capture
-        // settings and the colour codes can be stored; the program's settings cannot be changed.
+        // A standard user: the page stores a hotkey and the Activator takes it on; the user's own capture
+        // settings and the colour codes can be stored; the program's and the machine's capture settings
+        // cannot be changed.
         CStandardUserScope user;
         ASSERT_TRUE(user.Active());
         CPageSheet sheet;
@@ -379,9 +393,8 @@ TEST_F(Installer, AFreshInstallWorksForStandardUsersAndIsRemovedButForTheCapture
     }
     EXPECT_TRUE(ReadRegistryString(kDirPath, "Zelto Activator WindowName", value));
     EXPECT_EQ(value, "Zelto Activator");
-    // As installed, the capture settings use the defaults.
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kCapturePath.c_str(), "Dir");
-    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kCapturePath.c_str(), "Name");
+    // A user who chose nothing uses the machine's defaults.
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Korva Corporation");
 
     // Settings... shows the default folder and name, View shows the pictures there, and OK unchanged
     // stores settings under which the next capture has a name.
@@ -413,9 +426,9 @@ TEST_F(Installer, AFreshInstallWorksForStandardUsersAndIsRemovedButForTheCapture
     EXPECT_FALSE(browser && IsWindow(browser)) << "the browser did not close";
     PostMessageA(settings, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }, 5000));
-    EXPECT_TRUE(ReadRegistryString(kCapturePath, "Dir", value));
+    EXPECT_TRUE(ReadRegistryString(kUserCapturePath, "Dir", value));
     EXPECT_TRUE(SamePath(value, captureDir));
-    EXPECT_TRUE(ReadRegistryString(kCapturePath, "Name", value));
+    EXPECT_TRUE(ReadRegistryString(kUserCapturePath, "Name", value));
     EXPECT_EQ(value, "Captur");
     {
         // The reservation goes with its handle: nothing is left behind.
@@ -477,6 +490,7 @@ TEST_F(Installer, AFreshInstallWorksForStandardUsersAndIsRemovedButForTheCapture
 
     EXPECT_FALSE(IsWindow(activator)) << "the running Activator was not ended";
     EXPECT_FALSE(RegistryKeyExists("Software\\Korva Corporation"));
+    EXPECT_EQ(RunEntry(), "<missing>");
     EXPECT_FALSE(ClassesKeyExists(classKey));
     EXPECT_FALSE(ClassesKeyExists("ZeltoPager.1"));
     EXPECT_FALSE(ClassesKeyExists("*\\shellex\\PropertySheetHandlers\\ZeltoPager.1"));
@@ -492,7 +506,7 @@ TEST_F(Installer, AFreshInstallWorksForStandardUsersAndIsRemovedButForTheCapture
         EXPECT_FALSE(SamePath(file.parent_path(), installDir)) << file << " waits for a restart";
 }
 
-TEST_F(Installer, AnUpgradeReplacesFilesInUseAtTheNextRestartAndSaysSo) {
+TEST_F(Installer, UpgradesAndReinstallationsLoseNothingAndStartTheActivatorOnlyWithItsOwnFiles) {
     ASSERT_EQ(Install(), 0);
     std::string value;
     ASSERT_TRUE(ReadRegistryString(kCapturePath, "Default Dir", value));
@@ -507,9 +521,9 @@ TEST_F(Installer, AnUpgradeReplacesFilesInUseAtTheNextRestartAndSaysSo) {
     ASSERT_NE(WaitForActivator(), nullptr);
     LoadInstalledPage();
 
-    // The settings as an earlier version left them: every key open to the local Users group, and
-    // values that someone changed to name other programs and windows.
-    for (const std::string& key : {std::string(kProductKeyPath), kVersionPath, kDirPath})
+    // The settings as an earlier version left them: every key open to the local Users group, values
+    // that someone changed to name other programs and windows, and capture settings for everyone.
+    for (const std::string& key : {std::string(kProductKeyPath), kVersionPath, kDirPath, kCapturePath})
         SetAccessRules(key, "D:(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)");
     {
         CStandardUserScope user;
@@ -519,7 +533,10 @@ TEST_F(Installer, AnUpgradeReplacesFilesInUseAtTheNextRestartAndSaysSo) {
     WriteRegistryString(kDirPath, "Zelto Activator PathName", PathBesideTest("zelto_marker.exe"));
     WriteRegistryString(kDirPath, "Zelto Activator WindowName", "Some other window");
     WriteRegistryString(kProductKeyPath, "Current Version", "6.6");
+    const std::string earlierDir = "C:\\Earlier\\";
     WriteRegistryNumber(kCapturePath, "View Mode", 3);
+    WriteRegistryString(kCapturePath, "Dir", earlierDir);
+    WriteRegistryString(kCapturePath, "Name", "Old___");
 
     EXPECT_EQ(Install(), kRestartNeeded) << "Setup did not say that a restart is needed";
 
@@ -534,19 +551,17 @@ TEST_F(Installer, AnUpgradeReplacesFilesInUseAtTheNextRestartAndSaysSo) {
     // The hook library is free once the programs the hook reached have let go of it.
     EXPECT_TRUE(InstalledAsBuilt("ZeltoKey.dll") ||
                 IsPending(installDir / "ZeltoKey.dll.new", installDir / "ZeltoKey.dll"));
-
-    // The Activator that Setup ended runs again, from the installed program.
+    // The Activator was ended and, its library waiting, not started again.
     EXPECT_EQ(earlier.Wait(5000), 0) << "the running Activator was not ended";
-    HWND activator = WaitForActivator();
-    ASSERT_NE(activator, nullptr) << "the Activator was not started again";
-    EXPECT_EQ(fs::path(ProgramOfWindow(activator)), installDir / "Zelto.exe");
-    EXPECT_FALSE(IsWindowVisible(activator));
+    EXPECT_EQ(WaitForActivator(3000), nullptr) << "started before its library was replaced";
 
-    // The earlier rules and values are taken back; the chosen format stays.
+    // The earlier rules and values are taken back; the capture settings stay, as everyone's defaults.
     ExpectProgramSettings();
-    std::uint32_t viewMode = 0;
-    EXPECT_TRUE(ReadRegistryNumber(kCapturePath, "View Mode", viewMode));
-    EXPECT_EQ(viewMode, 3u);
+    CCaptureSettings capture;
+    ReadCaptureSettings(capture);
+    EXPECT_EQ(capture.viewMode, 3);
+    EXPECT_EQ(capture.dir, earlierDir);
+    EXPECT_EQ(capture.name, "Old___");
     {
         CStandardUserScope user;
         ASSERT_TRUE(user.Active());
@@ -556,30 +571,49 @@ TEST_F(Installer, AnUpgradeReplacesFilesInUseAtTheNextRestartAndSaysSo) {
             EXPECT_TRUE(MayWrite(key)) << key;
     }
 
-    // The restart puts the new library in place.
-    EndRunningActivator();
+    // The restart puts the new library in place, and the logon after it starts the Activator, hidden.
     UnloadInstalledPage();
     Restart();
     for (const std::string& name : BuiltDeliverables())
         EXPECT_TRUE(InstalledAsBuilt(name)) << name << " after the restart";
     EXPECT_FALSE(fs::exists(installDir / "ZeltoPager.dll.new"));
     EXPECT_FALSE(IsPending(installDir / "ZeltoPager.dll.new", installDir / "ZeltoPager.dll"));
+    Restart("");
+    HWND activator = WaitForActivator();
+    ASSERT_NE(activator, nullptr) << "the Activator did not start at the logon";
+    EXPECT_EQ(fs::path(ProgramOfWindow(activator)), installDir / "Zelto.exe");
+    EXPECT_FALSE(IsWindowVisible(activator));
 
-    // Another upgrade waits for the restart, and the uninstaller (run in place, so that it can be
-    // waited for) runs before it: the loaded library goes at the restart too, and the newer copy that
-    // waited to take its place goes at once.
+    // With no file in use, an upgrade ends the running Activator and starts it again.
+    EXPECT_EQ(Install(), 0);
+    EXPECT_FALSE(IsWindow(activator)) << "the running Activator was not ended";
+    activator = WaitForActivator();
+    ASSERT_NE(activator, nullptr) << "the Activator was not started again";
+    EXPECT_EQ(fs::path(ProgramOfWindow(activator)), installDir / "Zelto.exe");
+
+    // The uninstaller (run in place, to be waited for) leaves the loaded page library to the restart.
+    // Setup runs again before it, the library free by then: the restart leaves every new file in place,
+    // and the Activator does not start before it.
     LoadInstalledPage();
-    std::ofstream(installDir / "ZeltoViewer.exe", std::ios::binary | std::ios::app) << "an earlier build";
-    EXPECT_EQ(Install(), kRestartNeeded);
-    EXPECT_TRUE(InstalledAsBuilt("ZeltoViewer.exe"));
     CChildProcess uninstall;
     ASSERT_TRUE(uninstall.Start((installDir / "Uninstall.exe").string(), "/S _?=" + installDir.string()));
     EXPECT_EQ(uninstall.Wait(60000), kRestartNeeded);
     EXPECT_TRUE(IsPending(installDir / "ZeltoPager.dll", {}));
-    for (const char* name : {"Zelto.exe", "ZeltoKey.dll", "ZeltoViewer.exe", "ZeltoPager.dll.new"})
+    for (const char* name : {"Zelto.exe", "ZeltoKey.dll", "ZeltoViewer.exe"})
         EXPECT_FALSE(fs::exists(installDir / name)) << name;
-    EndRunningActivator();
     UnloadInstalledPage();
+    CChildProcess other;
+    ASSERT_NE(StartActivator(other), nullptr);
+    EXPECT_EQ(Install(), kRestartNeeded);
+    EXPECT_EQ(other.Wait(5000), 0) << "the running Activator was not ended";
+    EXPECT_EQ(WaitForActivator(3000), nullptr) << "started before its library was replaced";
+    EXPECT_TRUE(IsPending(installDir / "ZeltoPager.dll.new", installDir / "ZeltoPager.dll"));
     Restart();
-    EXPECT_FALSE(fs::exists(installDir / "ZeltoPager.dll"));
+    for (const std::string& name : BuiltDeliverables())
+        EXPECT_TRUE(InstalledAsBuilt(name)) << name << " after the restart";
+    EXPECT_FALSE(fs::exists(installDir / "ZeltoPager.dll.new"));
+
+    ASSERT_TRUE(uninstall.Start((installDir / "Uninstall.exe").string(), "/S _?=" + installDir.string()));
+    EXPECT_EQ(uninstall.Wait(60000), 0);
+    EXPECT_EQ(RunEntry(), "<missing>");
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The shared section MYSHARE of a loaded ZeltoKey.dll, found through the module's section table, for
-// the tests that check what the library keeps there.
+// The section MYSHARE of a loaded ZeltoKey.dll, found through the module's section table, for the
+// tests that check what the library keeps there, in this process or in another.
 
 #include "keyhook/SharedState.h"
 
@@ -28,4 +28,12 @@ inline CKeyHookShared* MappedKeyHookShared(HMODULE module) {
     if (!section || section->Misc.VirtualSize < sizeof(CKeyHookShared))
         return nullptr;
     return reinterpret_cast<CKeyHookShared*>(reinterpret_cast<BYTE*>(module) + section->VirtualAddress);
+}
+
+// The state that the process `process` holds, where `localCopy`, the same library loaded here, keeps
+// it: a library loads at the same address in every process unless that place is taken there.
+inline bool ReadKeyHookState(HANDLE process, HMODULE localCopy, CKeyHookShared& state) {
+    const CKeyHookShared* place = MappedKeyHookShared(localCopy);
+    SIZE_T read = 0;
+    return place && ReadProcessMemory(process, place, &state, sizeof state, &read) && read == sizeof state;
 }

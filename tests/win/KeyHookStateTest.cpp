@@ -1,14 +1,17 @@
-// ZeltoKey.dll loaded into this process: its exports, and the shared section MYSHARE as this process and
-// a second one see it.
+// ZeltoKey.dll loaded into this process: its exports, its state in the section MYSHARE, and watches of
+// two processes side by side, each of which keeps its own.
 
 #include "keyhook/KeyHook.h"
 #include "linecode/LineCodePatterns.h"
+#include "settings/ActivatorMessages.h"
 #include "tests/support/WineTestSupport.h"
 #include "tests/win/KeyHookSection.h"
+#include "tests/win/TestWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <vector>
 
 using namespace testing_support;
 
@@ -79,11 +82,12 @@ TEST_F(KeyHookState, AFreshlyLoadedLibraryHoldsTheInitialState) {
     }
 }
 
-TEST_F(KeyHookState, TheSectionIsSharedWritableAndLaidOutFieldByField) {
+TEST_F(KeyHookState, TheSectionIsThisProcesssOwnAndLaidOutFieldByField) {
     const IMAGE_SECTION_HEADER* section = FindSharedSectionHeader(module);
     ASSERT_NE(section, nullptr);
-    const DWORD wanted = IMAGE_SCN_MEM_SHARED | IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_WRITE;
+    const DWORD wanted = IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_WRITE;
     EXPECT_EQ(section->Characteristics & wanted, wanted);
+    EXPECT_EQ(section->Characteristics & IMAGE_SCN_MEM_SHARED, 0u) << "one copy for every process";
     EXPECT_EQ(offsetof(CKeyHookShared, libraryMask), 0u);
     EXPECT_LT(offsetof(CKeyHookShared, hook), offsetof(CKeyHookShared, targetWindow));
     EXPECT_LT(offsetof(CKeyHookShared, targetWindow), offsetof(CKeyHookShared, capture));
@@ -96,16 +100,50 @@ TEST_F(KeyHookState, TheSectionIsSharedWritableAndLaidOutFieldByField) {
     EXPECT_EQ(sizeof(CKeyHookShared::colorCodes), 5u * 16u * 4u);
 }
 
-TEST_F(KeyHookState, ASecondProcessSeesTheSameCopy) {
-    SetKeyHookParams(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x1234, 5);
-    CChildProcess probe;
-    ASSERT_TRUE(probe.Start(PathBesideTest("keyhook_probe.exe"), "read"));
-    EXPECT_EQ(probe.Wait(10000), 0x12340005);
+namespace {
 
-    ASSERT_TRUE(probe.Start(PathBesideTest("keyhook_probe.exe"), "write 145 3"));
-    EXPECT_EQ(probe.Wait(10000), 0);
-    EXPECT_EQ(shared->capture.virtualKey, 145);
-    EXPECT_EQ(shared->capture.modifiers, 3);
+std::vector<UINT> g_results;
+
+LRESULT CALLBACK ResultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message >= kMsgResultNormal && message <= kMsgResultCapture)
+        g_results.push_back(message);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+// This process and the Activator, as two users' Activators would, keep a watch each: each gets its own
+// hotkeys' results only, and one that detaches, having attached or not, leaves the other's working.
+TEST_F(KeyHookState, EachProcessKeepsAWatchOfItsOwn) {
+    const std::string lineBlank = std::string(kProductKeyPath) + "\\1.0\\HotKey\\Line Blank";
+    DeleteProductTree();
+    WriteRegistryNumber(lineBlank, "Virtual Key Code", VK_F8);
+    WriteRegistryNumber(lineBlank, "Modifiers", 0);
+    CChildProcess process;
+    HWND activator = StartActivator(process);
+    ASSERT_NE(activator, nullptr);
+    const auto status = [activator] { return ControlText(activator, 1000); };
+    HWND keys = CreateTestWindow("KeyHookStateKeys", DefWindowProcA, WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE,
+                                 RECT{300, 300, 400, 400});
+    HWND mine = CreateTestWindow("KeyHookStateResults", ResultProc, 0, WS_POPUP, RECT{0, 0, 1, 1});
+    ASSERT_TRUE(TakeKeyboardFocus(keys));
+    DetachKeyHook();
+    ASSERT_EQ(AttachKeyHook(mine), 1);
+    SetKeyHookParams(0, 0, 0, 0, 0, 0, 0, 0, VK_F7, 0, 0, 0); // Normal on F7 here
+    PressKeys({VK_F8});
+    EXPECT_TRUE(WaitUntil([&] { return status() == "Line Blanking "; }, 10000)) << status();
+    PressKeys({VK_F7});
+    EXPECT_TRUE(WaitUntil([] { return !g_results.empty(); }, 10000));
+    DetachKeyHook();
+    SendMessageA(GetDlgItem(activator, 1000), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    PressKeys({VK_F7});
+    PressKeys({VK_F8});
+    EXPECT_TRUE(WaitUntil([&] { return status() == "Line Blanking "; }, 10000)) << status();
+    EXPECT_EQ(g_results, std::vector<UINT>{kMsgResultNormal});
+    EndActivator(process);
+    DestroyWindow(mine);
+    DestroyWindow(keys);
+    DeleteProductTree();
 }
 
 TEST_F(KeyHookState, SetKeyHookParamsStoresTheLastPairAsTheCaptureHotKey) {

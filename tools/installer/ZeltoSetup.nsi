@@ -1,12 +1,17 @@
 ; The setup program of Zelto Activator (ZeltoSetup.exe): installs the programs, the shell extension
-; and two test pictures, writes the settings that none of the programs writes, lets the local Users
-; group change the settings that every user changes (hotkeys, capture settings, colour codes), offers
-; the viewer in Explorer's "Open with" for stereo pictures, and takes all of it away again but the
-; captured pictures.
+; and two test pictures, writes the settings that none of the programs writes and the machine's
+; defaults of the capture settings, lets the local Users group change the machine-wide settings that
+; every user changes (hotkeys, colour codes), offers the viewer in Explorer's "Open with" for stereo
+; pictures, starts the Activator at every user's logon unless told not to, and takes all of it away
+; again but the captured pictures. Each user's own capture settings live in that user's registry
+; (HKEY_CURRENT_USER) and stay when the product is removed.
 ;
 ; Files in use (the shell keeps the page's library loaded, a program the keyboard hook reached keeps
-; the hook library) are replaced, or removed, when Windows restarts. Setup and the uninstaller then say
-; so on their last page and, run silently, end with exit code 3010 (ERROR_SUCCESS_REBOOT_REQUIRED).
+; the hook library) are replaced, or removed, when Windows restarts. So is a file that an operation
+; still waiting for the restart names (an earlier uninstallation's deletion, say): the new file goes
+; beside it and is renamed into place after that operation. Setup and the uninstaller then say so on
+; their last page and, run silently, end with exit code 3010 (ERROR_SUCCESS_REBOOT_REQUIRED). While
+; the Activator or one of its libraries waits for the restart, Setup does not start the Activator.
 ;
 ; Built by CMake (tools/installer/CMakeLists.txt), which defines:
 ;   BIN_DIR      the folder of the built programs
@@ -23,6 +28,7 @@ ManifestDPIAware true
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
+!include "Sections.nsh"
 
 !define PRODUCT "Zelto Activator"
 !define MAKER "Korva Corporation"
@@ -40,11 +46,14 @@ ManifestDPIAware true
 !define VIEWER_COMMAND '"$INSTDIR\ZeltoViewer.exe" "%1"'
 ; SHCNE_ASSOCCHANGED: Explorer reads the file types again.
 !define SHCNE_ASSOCCHANGED 0x08000000
+; The Activator starts at every user's logon from the machine's Run key.
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define SESSION_MANAGER "System\CurrentControlSet\Control\Session Manager"
 ; Access rules of the settings keys. SYSTEM and the Administrators have full control everywhere;
-; BUILTIN\Users may read the settings (KEY_READ) and write only the hotkeys and the capture settings
-; (KEY_READ | KEY_WRITE), and the colour codes (with DELETE too: the editor removes the keys of deleted
-; groups). The product key, its version key and "Dir" (where the program and the Activator's window
-; are found) stay for administrators to change.
+; BUILTIN\Users may read the settings (KEY_READ) and write only the hotkeys (KEY_READ | KEY_WRITE) and
+; the colour codes (with DELETE too: the editor removes the keys of deleted groups). The product key,
+; its version key, "Dir" (where the program and the Activator's window are found) and "Capture" (the
+; machine's defaults of where every user's pictures go) stay for administrators to change.
 !define ADMIN_DACL "D:(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)"
 !define USERS_DACL "D:(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)"
 !define USERS_DELETE_DACL "D:(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x3001f;;;BU)"
@@ -68,13 +77,28 @@ VIAddVersionKey "FileVersion" "1.0"
 VIAddVersionKey "ProductVersion" "1.0"
 VIAddVersionKey "LegalCopyright" "Copyright ${MAKER}"
 
+; 1 when Setup ended a running Activator, which it then starts again.
+Var ActivatorWasRunning
+; 1 when the Activator or one of its libraries waits for the restart: the Activator is not started
+; before it, which would pair a new program with an old library or the other way round.
+Var ActivatorWaits
+; What the finish page says about the Activator's next start, after a blank line; empty when nothing.
+Var StartNote
+
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
-!define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT}: the Activator, its keyboard hook, the viewer of captured pictures and the $\"${PRODUCT}$\" page of the Properties of every file.$\r$\n$\r$\nThe settings of ${PRODUCT} are kept for the whole computer. So that every user can save hotkeys, capture settings and colour codes, Setup allows the local Users group to change those; the other settings stay for administrators.$\r$\n$\r$\nClick Next to continue."
-!define MUI_FINISHPAGE_TEXT "${PRODUCT} has been installed. Start it from the Start menu; it lives in the notification area.$\r$\n$\r$\nMembers of the local Users group may now change the hotkeys, the capture settings and the colour codes of ${PRODUCT}."
-!define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} has been installed, but some of its files were in use (Setup lists them under Show details). They will be replaced when Windows restarts; until then the programs that use them keep the earlier version.$\r$\n$\r$\nRestart now?"
+!define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT}: the Activator, its keyboard hook, the viewer of captured pictures and the $\"${PRODUCT}$\" page of the Properties of every file.$\r$\n$\r$\nThe hotkeys and colour codes of ${PRODUCT} are kept for the whole computer; so that every user can save them, Setup allows the local Users group to change those. Where captured pictures go is each user's own choice.$\r$\n$\r$\nClick Next to continue."
+!define MUI_FINISHPAGE_TEXT "${PRODUCT} has been installed. It lives in the notification area.$StartNote $\r$\n$\r$\nMembers of the local Users group may now change the hotkeys and the colour codes of ${PRODUCT}."
+!define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} has been installed, but some of its files were in use (Setup lists them under Show details). They will be replaced when Windows restarts; until then the programs that use them keep the earlier version.$StartNote "
+!define MUI_COMPONENTSPAGE_NODESC
+; The details stay on screen until Next, where they say which files wait for the restart and when the
+; Activator starts; the finish page has room for its longer texts.
+!define MUI_FINISHPAGE_NOAUTOCLOSE
+!define MUI_UNFINISHPAGE_NOAUTOCLOSE
+!define MUI_FINISHPAGE_TEXT_LARGE
 
 !insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -83,9 +107,6 @@ VIAddVersionKey "LegalCopyright" "Copyright ${MAKER}"
 !define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} has been removed, but some of its files were in use (listed under Show details). They will be deleted when Windows restarts.$\r$\n$\r$\nRestart now?"
 !insertmacro MUI_UNPAGE_FINISH
 !insertmacro MUI_LANGUAGE "English"
-
-; 1 when Setup ended a running Activator, which it then starts again.
-Var ActivatorWasRunning
 
 ; Asks a running Activator to end, as its property page does (a posted WM_DESTROY), and waits up to
 ; ten seconds for its window to go, so that its files can be replaced or removed. $0 is then 1 when an
@@ -110,17 +131,76 @@ Var ActivatorWasRunning
   StrCpy $0 $2
 !macroend
 
-; Installs one file of the build. A file that a program still has loaded cannot be written: the new
-; one is put beside it and takes its place when Windows restarts (which sets the restart flag).
-!macro InstallDeliverable NAME
-  SetOverwrite try
-  ClearErrors
-  File "${BIN_DIR}/${NAME}"
-  SetOverwrite on
-  ${If} ${Errors}
+; Pushes 1 when an operation that waits for the restart names the file given on the stack (as the
+; file to rename or delete, or as the new name), else 0. $0 to $3 are kept.
+Function FileWaitsForRestart
+  Exch $R1
+  Push $R0
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  StrCpy $R0 0
+  ; HKEY_LOCAL_MACHINE; RRF_RT_REG_MULTI_SZ. The size first, then the strings, each "\??\<path>", a new
+  ; name marked "!" when it replaces a file, an empty new name for a deletion.
+  StrCpy $1 0
+  System::Call 'advapi32::RegGetValueW(p 0x80000002, w "${SESSION_MANAGER}", w "PendingFileRenameOperations", i 0x20, p 0, p 0, *i r1 r1) i .r0'
+  ${If} $0 = 0
+  ${AndIf} $1 > 0
+    System::Alloc $1
+    Pop $2
+    System::Call 'advapi32::RegGetValueW(p 0x80000002, w "${SESSION_MANAGER}", w "PendingFileRenameOperations", i 0x20, p 0, p r2, *i r1 r1) i .r0'
+    ${If} $0 = 0
+      IntPtrOp $1 $2 + $1
+      StrCpy $3 $2
+      ${DoWhile} $3 P< $1
+        System::Call 'kernel32::lstrcmpiW(p r3, w "\??\$R1") i .r0'
+        ${IfThen} $0 = 0 ${|} StrCpy $R0 1 ${|}
+        System::Call 'kernel32::lstrcmpiW(p r3, w "!\??\$R1") i .r0'
+        ${IfThen} $0 = 0 ${|} StrCpy $R0 1 ${|}
+        System::Call 'kernel32::lstrlenW(p r3) i .r0'
+        IntOp $0 $0 + 1
+        IntOp $0 $0 * 2
+        IntPtrOp $3 $3 + $0
+      ${Loop}
+    ${EndIf}
+    System::Free $2
+  ${EndIf}
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+  Exch $R0
+  Exch
+  Pop $R1
+FunctionEnd
+
+; Installs one file of the build. A file that a program still has loaded cannot be written, and one
+; that an operation waiting for the restart names must not be: that operation would undo the new file
+; (an earlier uninstallation's deletion would remove it). The new file then goes beside it, and a
+; rename queued after what waits already puts it in place when Windows restarts (which sets the
+; restart flag). PART_OF_ACTIVATOR is 1 for the Activator and its libraries.
+!macro InstallDeliverable NAME PART_OF_ACTIVATOR
+  Push "$INSTDIR\${NAME}"
+  Call FileWaitsForRestart
+  Pop $0
+  ${If} $0 = 0
+    SetOverwrite try
+    ClearErrors
+    File "${BIN_DIR}/${NAME}"
+    SetOverwrite on
+    ${IfThen} ${Errors} ${|} StrCpy $0 1 ${|}
+  ${EndIf}
+  ${If} $0 = 1
     File "/oname=${NAME}.new" "${BIN_DIR}/${NAME}"
-    Rename /REBOOTOK "$INSTDIR\${NAME}.new" "$INSTDIR\${NAME}"
-    DetailPrint "$INSTDIR\${NAME} is in use: it will be replaced when Windows restarts."
+    ; MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT: never at once, always after the rest.
+    System::Call 'kernel32::MoveFileExW(w "$INSTDIR\${NAME}.new", w "$INSTDIR\${NAME}", i 5) i .r0'
+    ${If} $0 = 0
+      DetailPrint "Could not have $INSTDIR\${NAME} replaced when Windows restarts."
+    ${EndIf}
+    SetRebootFlag true
+    ${IfThen} ${PART_OF_ACTIVATOR} = 1 ${|} StrCpy $ActivatorWaits 1 ${|}
+    DetailPrint "$INSTDIR\${NAME} is in use or waits for the restart: it will be replaced when Windows restarts."
   ${EndIf}
 !macroend
 
@@ -135,11 +215,6 @@ Var ActivatorWasRunning
     DetailPrint "$INSTDIR\${NAME} is in use: it will be deleted when Windows restarts."
   ${EndIf}
 !macroend
-
-Function .onInit
-  SetRegView 64
-  SetShellVarContext all
-FunctionEnd
 
 Function un.onInit
   SetRegView 64
@@ -192,17 +267,17 @@ FunctionEnd
   Call SetKeyAccess
 !macroend
 
-; Standard users read the settings and write the hotkeys, the capture settings and the colour codes.
-; The keys that lead to and hold the program's location and the Activator's window are set one by one,
-; so that no write access granted by an earlier version stays on them.
+; Standard users read the settings and write the hotkeys and the colour codes. The other keys are set
+; one by one, so that no write access granted by an earlier version stays on them: "Capture" among
+; them, whose values an earlier version let every user change for everybody.
 Function SetSettingsAccess
   !insertmacro SetKeyAccess "${SETTINGS_KEY}" "${ADMIN_DACL}"
   !insertmacro SetKeyAccess "${VERSION_KEY}" "${ADMIN_DACL}"
   !insertmacro SetKeyAccess "${VERSION_KEY}\Dir" "${ADMIN_DACL}"
   !insertmacro SetKeyAccess "${VERSION_KEY}\HotKey" "${USERS_DACL}"
-  !insertmacro SetKeyAccess "${VERSION_KEY}\Capture" "${USERS_DACL}"
+  !insertmacro SetKeyAccess "${VERSION_KEY}\Capture" "${ADMIN_DACL}"
   !insertmacro SetKeyAccess "${VERSION_KEY}\Color Code" "${USERS_DELETE_DACL}"
-  DetailPrint "The local Users group may change the hotkeys, the capture settings and the colour codes of ${PRODUCT}."
+  DetailPrint "The local Users group may change the hotkeys and the colour codes of ${PRODUCT}."
 FunctionEnd
 
 !macro OfferViewerFor TYPE
@@ -255,15 +330,17 @@ Function un.WithdrawOpenWith
   System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
 FunctionEnd
 
-Section "Install"
+Section "${PRODUCT}" SecProgram
+  SectionIn RO
   !insertmacro EndRunningActivator
   StrCpy $ActivatorWasRunning $0
+  StrCpy $ActivatorWaits 0
 
   SetOutPath "$INSTDIR"
-  !insertmacro InstallDeliverable "Zelto.exe"
-  !insertmacro InstallDeliverable "ZeltoKey.dll"
-  !insertmacro InstallDeliverable "ZeltoViewer.exe"
-  !insertmacro InstallDeliverable "ZeltoPager.dll"
+  !insertmacro InstallDeliverable "Zelto.exe" 1
+  !insertmacro InstallDeliverable "ZeltoKey.dll" 1
+  !insertmacro InstallDeliverable "ZeltoViewer.exe" 0
+  !insertmacro InstallDeliverable "ZeltoPager.dll" 1
   SetOutPath "$INSTDIR\Images"
   File "${IMAGE_DIR}/Left.bmp"
   File "${IMAGE_DIR}/Right.bmp"
@@ -278,7 +355,9 @@ Section "Install"
   WriteRegStr HKLM "${VERSION_KEY}\Dir" "Zelto Activator WindowName" "${PRODUCT}"
   WriteRegStr HKLM "${VERSION_KEY}\Dir" "Default Left Image" "$INSTDIR\Images\Left.bmp"
   WriteRegStr HKLM "${VERSION_KEY}\Dir" "Default Right Image" "$INSTDIR\Images\Right.bmp"
-  ; Captured pictures go where every user may write; they stay when the product is removed.
+  ; The machine's defaults of the capture settings, which every user's own settings override. Captured
+  ; pictures go by default where every user may write; they stay when the product is removed. An
+  ; earlier version's "Dir" and "Name" here stay too, as every user's defaults.
   CreateDirectory "$PICTURES\${CAPTURE_FOLDER}"
   WriteRegStr HKLM "${VERSION_KEY}\Capture" "Default Dir" "$PICTURES\${CAPTURE_FOLDER}\"
   WriteRegStr HKLM "${VERSION_KEY}\Capture" "Default Name" "Captur"
@@ -311,17 +390,58 @@ Section "Install"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" "$\"$INSTDIR\Uninstall.exe$\" /S"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+SectionEnd
+
+; Starts the Activator at every user's logon.
+Section "Start ${PRODUCT} with Windows" SecStartWithWindows
+  WriteRegStr HKLM "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\Zelto.exe"'
+  DetailPrint "${PRODUCT} starts when a user logs on."
+SectionEnd
+
+Section "-Finish"
+  ; The choice stays for the next upgrade.
+  ${If} ${SectionIsSelected} ${SecStartWithWindows}
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "StartWithWindows" 1
+  ${Else}
+    DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "StartWithWindows" 0
+  ${EndIf}
 
   ; The Activator that Setup ended starts again, as the signed-in user: Setup runs elevated, and an
   ; Activator started from it would be too (the shell's own process starts what explorer.exe is given).
-  ${If} $ActivatorWasRunning = 1
+  ${If} $ActivatorWaits = 1
+    DetailPrint "${PRODUCT} is not started before the restart, which replaces its files."
+    ${If} ${SectionIsSelected} ${SecStartWithWindows}
+      StrCpy $StartNote "$\r$\n$\r$\n${PRODUCT} starts after the restart."
+      DetailPrint "${PRODUCT} starts after the restart."
+    ${Else}
+      StrCpy $StartNote "$\r$\n$\r$\nStart ${PRODUCT} from the Start menu after the restart."
+    ${EndIf}
+  ${ElseIf} $ActivatorWasRunning = 1
+    StrCpy $StartNote ""
     FindWindow $0 "${ACTIVATOR_CLASS}" "${PRODUCT}"
     ${If} $0 = 0
       DetailPrint "Starting ${PRODUCT} again ..."
       Exec '"$WINDIR\explorer.exe" "$INSTDIR\Zelto.exe"'
     ${EndIf}
+  ${ElseIf} ${SectionIsSelected} ${SecStartWithWindows}
+    StrCpy $StartNote "$\r$\n$\r$\nIt starts when a user logs on; start it now from the Start menu."
+  ${Else}
+    StrCpy $StartNote "$\r$\n$\r$\nStart it from the Start menu."
   ${EndIf}
 SectionEnd
+
+Function .onInit
+  SetRegView 64
+  SetShellVarContext all
+  ; An upgrade keeps the earlier choice; otherwise the Activator starts with Windows.
+  ClearErrors
+  ReadRegDWORD $0 HKLM "${UNINSTALL_KEY}" "StartWithWindows"
+  ${IfNot} ${Errors}
+  ${AndIf} $0 = 0
+    !insertmacro UnselectSection ${SecStartWithWindows}
+  ${EndIf}
+FunctionEnd
 
 Function .onInstSuccess
   ${If} ${RebootFlag}
@@ -370,6 +490,7 @@ Section "Uninstall"
   ; The capture folder only when no picture is left in it.
   RMDir "$PICTURES\${CAPTURE_FOLDER}"
 
+  DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
   DeleteRegKey HKLM "${SETTINGS_KEY}"
   DeleteRegKey /ifempty HKLM "Software\${MAKER}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
