@@ -68,7 +68,8 @@ int main() {
     for (int i = 0; i < kRounds; ++i) {
         CDibImage pair;
         const double start = NowMilliseconds();
-        if (!CImageBrowserDlg::LoadImageFile(path, &pair)) {
+        if (!CImageBrowserDlg::MakeSeriesFrame(std::wstring(path.begin(), path.end()), 0, screenWidth,
+                                               screenHeight, pair)) {
             std::printf("cannot decode the test picture\n");
             return 1;
         }

@@ -157,8 +157,8 @@ int main() {
         bare.push_back(NowMilliseconds() - start);
 
         start = NowMilliseconds();
-        if (!LoadStereoPicture(widePath, CPictureKind::kMultiPicture, {screen, true, CEyeChoice::kBoth},
-                               picture) ||
+        if (!LoadStereoPicture(widePath, CPictureKind::kMultiPicture,
+                               {screen, CEyeScaling::kFitted, CEyeChoice::kBoth}, picture) ||
             !ComposeStereoFrame(picture, kViewInterlace, false, shown, screenWidth, screenHeight)) {
             std::printf("the viewer cannot open the test picture\n");
             return 1;

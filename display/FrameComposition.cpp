@@ -83,6 +83,25 @@ bool ComposeInterleavedFrame(CDibImage& pair, CDibImage& frame, int screenWidth,
     return made;
 }
 
+bool ComposeInterleavedFrame(const CStereoPicture& eyes, CDibImage& frame, int screenWidth,
+                             int screenHeight) {
+    if (!MakeBlackFrame(frame, screenWidth, screenHeight))
+        return false;
+    PlaceEye(frame, 0, screenWidth, {&eyes.left, 0, eyes.left.GetWidth()}, {0, 0}, CFrameRows::kEven);
+    PlaceEye(frame, 0, screenWidth, {&eyes.right, 0, eyes.right.GetWidth()}, {0, 0}, CFrameRows::kOdd);
+    return true;
+}
+
+bool ComposeSideBySide(const CStereoPicture& eyes, CDibImage& pair) {
+    const int half = std::max(eyes.left.GetWidth(), eyes.right.GetWidth());
+    const int height = std::max(eyes.left.GetHeight(), eyes.right.GetHeight());
+    if (half > INT32_MAX / 2 || !MakeBlackFrame(pair, 2 * half, height))
+        return false;
+    PlaceEye(pair, 0, half, {&eyes.left, 0, eyes.left.GetWidth()}, {0, 0}, CFrameRows::kAll);
+    PlaceEye(pair, half, half, {&eyes.right, 0, eyes.right.GetWidth()}, {0, 0}, CFrameRows::kAll);
+    return true;
+}
+
 bool ComposeStereoFrame(const CStereoPicture& picture, std::int32_t viewMode, bool swapped, CDibImage& frame,
                         int screenWidth, int screenHeight) {
     const bool flat = picture.right.IsEmpty();

@@ -38,6 +38,16 @@ struct CStereoPicture {
     CDibImage right;
 };
 
+// The frames of the capture series' browser from eyes decoded top left and at most as large as the
+// screen (CStereoPicture below). False, with `frame` as it was, when the frame cannot be made.
+// - The interleaved frame of Interlace and Line Blank: as ComposeInterleavedFrame above from the pair
+//   whose halves the eyes are: screen row r shows row r of the left eye if r is even, of the right eye
+//   if r is odd, from column 0; uncovered pixels black.
+// - The side-by-side picture of Sync Double: the left eye beside the right one, each in a half as wide
+//   as the wider eye; uncovered pixels black.
+bool ComposeInterleavedFrame(const CStereoPicture& eyes, CDibImage& frame, int screenWidth, int screenHeight);
+bool ComposeSideBySide(const CStereoPicture& eyes, CDibImage& pair);
+
 // Builds `frame` to show `picture` in `viewMode` (a ViewMode) on a screenWidth x screenHeight screen,
 // each eye where CentredOffset puts it; with `swapped` the left eye sees the picture's right and the
 // right eye its left. Every pixel that no eye covers is black.

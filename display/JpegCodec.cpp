@@ -8,17 +8,27 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
 
 namespace {
 
-// The longest file that is read for decoding; a picture within the decoding bound needs far less.
-constexpr ULONGLONG kMaxJpegFileBytes = ULONGLONG{256} << 20;
+bool Stopped(const CStopSignal* stop) {
+    return stop && stop->load();
+}
+
+// The longest file that is read for decoding. Real pictures take a few pixels a byte: two 8000 x 6000
+// camera pictures need a few tens of megabytes.
+constexpr ULONGLONG kMaxJpegFileBytes = ULONGLONG{128} << 20;
+// At most this many decodings run at once in the process.
+constexpr unsigned kParallelDecodings = 2;
 // Rows converted at a time from 32-bit pixels.
 constexpr UINT kConvertedRows = 16;
 
@@ -27,11 +37,71 @@ bool IsJpeg(IWICBitmapDecoder* decoder) {
     return SUCCEEDED(decoder->GetContainerFormat(&format)) && IsEqualGUID(format, GUID_ContainerFormatJpeg);
 }
 
+// The decodings under way in the process, all threads together, within the budget that
+// DecodeJpegRows describes. A decoding alone always runs: a picture within the decoding bound fits.
+class CDecodingBudget {
+public:
+    // Waits for room for a decoding whose decoder holds `bytes`; false, without room taken, once `stop`
+    // is set. The stop signal is read every few milliseconds, as no one wakes the wait for it.
+    bool Enter(std::uint64_t bytes, const CStopSignal* stop) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (m_running > 0 &&
+               (m_running >= kParallelDecodings || m_bytes + bytes > kParallelDecoderBytes)) {
+            if (Stopped(stop))
+                return false;
+            m_changed.wait_for(lock, std::chrono::milliseconds(10));
+        }
+        ++m_running;
+        m_bytes += bytes;
+        return true;
+    }
+    void Leave(std::uint64_t bytes) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            --m_running;
+            m_bytes -= bytes;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    unsigned m_running = 0;
+    std::uint64_t m_bytes = 0;
+};
+
+// Never destroyed: a decoding that was left to finish may still leave it while the program ends.
+CDecodingBudget& Budget() {
+    static CDecodingBudget* budget = new CDecodingBudget;
+    return *budget;
+}
+
+// A place in the budget, left when it goes.
+class CDecodingPlace {
+public:
+    CDecodingPlace(std::uint64_t bytes, const CStopSignal* stop)
+        : m_bytes(bytes), m_entered(Budget().Enter(bytes, stop)) {}
+    ~CDecodingPlace() {
+        if (m_entered)
+            Budget().Leave(m_bytes);
+    }
+    CDecodingPlace(const CDecodingPlace&) = delete;
+    CDecodingPlace& operator=(const CDecodingPlace&) = delete;
+    explicit operator bool() const { return m_entered; }
+
+private:
+    std::uint64_t m_bytes;
+    bool m_entered;
+};
+
 // A decoded frame's rows in 24-bit pixels, which WIC's converter makes for most pictures, or else in
 // 32-bit ones converted here (Wine's converter accepts grey pictures for 24 bits but then fails to
 // copy them).
 class CFrameRows final : public CRowSource {
 public:
+    explicit CFrameRows(const CStopSignal* stop) : m_stop(stop) {}
+
     bool Open(IWICImagingFactory* factory, IWICBitmapSource* frame, UINT width) {
         m_width = width;
         for (UINT pixelBytes : {3u, 4u}) {
@@ -52,7 +122,7 @@ public:
     }
 
     bool ReadRows(std::uint32_t first, std::uint32_t count, std::uint8_t* rows, std::size_t stride) override {
-        if (count == 0 || stride > UINT_MAX / count)
+        if (count == 0 || stride > UINT_MAX / count || Stopped(m_stop))
             return false;
         if (m_pixelBytes == 3) {
             const WICRect band{0, static_cast<INT>(first), static_cast<INT>(m_width),
@@ -78,6 +148,7 @@ public:
     }
 
 private:
+    const CStopSignal* m_stop;
     CComPtr<IWICFormatConverter> m_converter;
     UINT m_width = 0;
     UINT m_pixelBytes = 3;
@@ -103,9 +174,10 @@ constexpr IID kSourceTransformId = {
 class CReducedRows final : public CRowSource {
 public:
     // False when the decoder offers no smaller size at least as large as `wanted`, or fails.
-    bool Decode(IWICBitmapFrameDecode* frame, CPictureSize wanted, CPictureSize full) {
+    bool Decode(IWICBitmapFrameDecode* frame, CPictureSize wanted, CPictureSize full,
+                const CStopSignal* stop) {
         CComPtr<ISourceTransform> transform;
-        if (FAILED(frame->QueryInterface(kSourceTransformId, transform.put_void())))
+        if (Stopped(stop) || FAILED(frame->QueryInterface(kSourceTransformId, transform.put_void())))
             return false;
         UINT width = wanted.width;
         UINT height = wanted.height;
@@ -218,24 +290,53 @@ void UnloadCodecModules(unsigned) {
 }
 
 bool ReadPictureFile(const wchar_t* path, CPictureBytes& bytes) {
+    bytes = CPictureBytes();
     CFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file, &size) || size.QuadPart <= 0 ||
         static_cast<ULONGLONG>(size.QuadPart) > kMaxJpegFileBytes)
         return false;
-    bytes.size = static_cast<std::size_t>(size.QuadPart);
-    bytes.data.reset(new (std::nothrow) std::uint8_t[bytes.size]);
+    const auto fileBytes = static_cast<std::size_t>(size.QuadPart);
+    const DWORD headerBytes = static_cast<DWORD>(std::min(fileBytes, kPictureHeaderBytes));
+    std::vector<std::uint8_t> header(headerBytes);
     DWORD read = 0;
-    return bytes.data && ReadFile(file, bytes.data.get(), static_cast<DWORD>(bytes.size), &read, nullptr) &&
-           read == bytes.size;
+    if (!ReadFile(file, header.data(), headerBytes, &read, nullptr) || read != headerBytes)
+        return false;
+    // A frame header beyond the bytes read is looked at once the whole file is.
+    CJpegFrame frame;
+    switch (ReadJpegFrame(header, frame)) {
+    case CJpegFrameResult::kFrame:
+        if (!IsDecodablePicture(frame, fileBytes))
+            return false;
+        break;
+    case CJpegFrameResult::kTruncated:
+        break;
+    default:
+        return false;
+    }
+    bytes.data.reset(new (std::nothrow) std::uint8_t[fileBytes]);
+    if (!bytes.data)
+        return false;
+    std::memcpy(bytes.data.get(), header.data(), headerBytes);
+    const auto rest = static_cast<DWORD>(fileBytes - headerBytes);
+    if (rest > 0 && (!ReadFile(file, bytes.data.get() + headerBytes, rest, &read, nullptr) || read != rest)) {
+        bytes.data.reset();
+        return false;
+    }
+    bytes.size = fileBytes;
+    return true;
 }
 
 bool DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize wanted,
-                    const std::function<bool(CPictureSize size, CRowSource& rows)>& use) {
+                    const std::function<bool(CPictureSize size, CRowSource& rows)>& use,
+                    const CStopSignal* stop) {
     CJpegFrame header;
     if (jpeg.size() > kMaxJpegFileBytes || ReadJpegFrame(jpeg, header) != CJpegFrameResult::kFrame ||
-        !IsDecodablePictureSize(header.width, header.height))
+        !IsDecodablePicture(header, jpeg.size()))
+        return false;
+    CDecodingPlace place(DecoderBytes(header), stop);
+    if (!place || Stopped(stop))
         return false;
 
     CComRuntime com;
@@ -245,22 +346,25 @@ bool DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize wanted,
     CComPtr<IWICBitmapFrameDecode> frame;
     UINT width = 0;
     UINT height = 0;
-    // The stream only reads the bytes, whatever its signature says.
+    // The stream only reads the bytes, whatever its signature says. The decoder must see the picture
+    // that the header reader measured.
     if (!factory || FAILED(factory->CreateStream(stream.put())) ||
         FAILED(
             stream->InitializeFromMemory(const_cast<BYTE*>(jpeg.data()), static_cast<DWORD>(jpeg.size()))) ||
         FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
                                                 decoder.put())) ||
         !IsJpeg(decoder.get()) || FAILED(decoder->GetFrame(0, frame.put())) ||
-        FAILED(frame->GetSize(&width, &height)) || !IsDecodablePictureSize(width, height))
+        FAILED(frame->GetSize(&width, &height)) || width != header.width || height != header.height)
         return false;
     const CPictureSize full{width, height};
     if (wanted.width > 0 && wanted.height > 0 && (wanted.width < width || wanted.height < height)) {
         CReducedRows reduced;
-        if (reduced.Decode(frame.get(), wanted, full))
+        if (reduced.Decode(frame.get(), wanted, full, stop))
             return use(reduced.Size(), reduced);
+        if (Stopped(stop))
+            return false;
     }
-    CFrameRows rows;
+    CFrameRows rows(stop);
     return rows.Open(factory.get(), frame.get(), width) && use(full, rows);
 }
 
