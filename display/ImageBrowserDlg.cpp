@@ -42,10 +42,18 @@ bool CImageBrowserDlg::MakeSeriesFrame(const std::wstring& path, std::int32_t vi
         return LoadStereoPicture(path, CPictureKind::kSideBySide,
                                  {screen, CEyeScaling::kShrunk, CEyeChoice::kBoth}, eyes, stop) &&
                ComposeSideBySide(eyes, frame);
-    default:
-        return LoadStereoPicture(path, CPictureKind::kSideBySide,
-                                 {screen, CEyeScaling::kUnscaled, CEyeChoice::kBoth}, eyes, stop) &&
-               ComposeInterleavedFrame(eyes, frame, screenWidth, screenHeight);
+    default: {
+        // Straight from the decoder's rows: no eye is held apart.
+        CPictureBytes bytes;
+        return (!stop || !*stop) && ReadPictureFile(path.c_str(), bytes) &&
+               DecodeJpegRows(
+                   bytes.Span(), {},
+                   [&](CPictureSize size, CRowSource& rows) {
+                       return size.width >= 2 &&
+                              ComposeInterleavedFrame(rows, size, frame, screenWidth, screenHeight);
+                   },
+                   stop);
+    }
     }
 }
 
@@ -170,6 +178,7 @@ void CImageBrowserDlg::Show(CDibImage& frame) {
         m_preparer.Keep(*m_shown, *m_image);
     m_image->Swap(frame);
     m_shown = m_files[*m_current];
+    m_preparer.HoldNeighbours();
     m_preparer.Want(std::nullopt, Neighbours());
     Invalidate(false);
 }
@@ -206,6 +215,7 @@ void CImageBrowserDlg::OnPaint() {
     case kShowImage:
         DrawFrame(dc);
         m_imageShown = true;
+        m_preparer.LetNeighboursGo();
         break;
     default:
         break;

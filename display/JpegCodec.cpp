@@ -8,12 +8,9 @@
 #include <wincodec.h>
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
-#include <condition_variable>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
@@ -27,8 +24,7 @@ bool Stopped(const CStopSignal* stop) {
 // The longest file that is read for decoding. Real pictures take a few pixels a byte: two 8000 x 6000
 // camera pictures need a few tens of megabytes.
 constexpr ULONGLONG kMaxJpegFileBytes = ULONGLONG{128} << 20;
-// At most this many decodings run at once in the process.
-constexpr unsigned kParallelDecodings = 2;
+
 // Rows converted at a time from 32-bit pixels.
 constexpr UINT kConvertedRows = 16;
 
@@ -36,64 +32,6 @@ bool IsJpeg(IWICBitmapDecoder* decoder) {
     GUID format{};
     return SUCCEEDED(decoder->GetContainerFormat(&format)) && IsEqualGUID(format, GUID_ContainerFormatJpeg);
 }
-
-// The decodings under way in the process, all threads together, within the budget that
-// DecodeJpegRows describes. A decoding alone always runs: a picture within the decoding bound fits.
-class CDecodingBudget {
-public:
-    // Waits for room for a decoding whose decoder holds `bytes`; false, without room taken, once `stop`
-    // is set. The stop signal is read every few milliseconds, as no one wakes the wait for it.
-    bool Enter(std::uint64_t bytes, const CStopSignal* stop) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        while (m_running > 0 &&
-               (m_running >= kParallelDecodings || m_bytes + bytes > kParallelDecoderBytes)) {
-            if (Stopped(stop))
-                return false;
-            m_changed.wait_for(lock, std::chrono::milliseconds(10));
-        }
-        ++m_running;
-        m_bytes += bytes;
-        return true;
-    }
-    void Leave(std::uint64_t bytes) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            --m_running;
-            m_bytes -= bytes;
-        }
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    unsigned m_running = 0;
-    std::uint64_t m_bytes = 0;
-};
-
-// Never destroyed: a decoding that was left to finish may still leave it while the program ends.
-CDecodingBudget& Budget() {
-    static CDecodingBudget* budget = new CDecodingBudget;
-    return *budget;
-}
-
-// A place in the budget, left when it goes.
-class CDecodingPlace {
-public:
-    CDecodingPlace(std::uint64_t bytes, const CStopSignal* stop)
-        : m_bytes(bytes), m_entered(Budget().Enter(bytes, stop)) {}
-    ~CDecodingPlace() {
-        if (m_entered)
-            Budget().Leave(m_bytes);
-    }
-    CDecodingPlace(const CDecodingPlace&) = delete;
-    CDecodingPlace& operator=(const CDecodingPlace&) = delete;
-    explicit operator bool() const { return m_entered; }
-
-private:
-    std::uint64_t m_bytes;
-    bool m_entered;
-};
 
 // A decoded frame's rows in 24-bit pixels, which WIC's converter makes for most pictures, or else in
 // 32-bit ones converted here (Wine's converter accepts grey pictures for 24 bits but then fails to
@@ -335,8 +273,7 @@ bool DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize wanted,
     if (jpeg.size() > kMaxJpegFileBytes || ReadJpegFrame(jpeg, header) != CJpegFrameResult::kFrame ||
         !IsDecodablePicture(header, jpeg.size()))
         return false;
-    CDecodingPlace place(DecoderBytes(header), stop);
-    if (!place || Stopped(stop))
+    if (Stopped(stop))
         return false;
 
     CComRuntime com;

@@ -61,12 +61,8 @@ using CStopSignal = std::atomic<bool>;
 // beyond the decoding bound (JpegHeader.h) or `stop` is set. `wanted` is the size to which the caller
 // scales the picture, or 0 x 0 for none: a system whose decoder can decode a JPEG picture smaller
 // (Windows: to a half, a quarter or an eighth) may then hand over rows of a smaller picture, never
-// smaller than `wanted`; Wine's decodes every picture whole.
-//
-// Decodings on several threads share one budget: at most two run at once, and a second one starts
-// only while the two together keep the decoder's buffers (DecoderBytes) within kParallelDecoderBytes;
-// otherwise it waits for the first one to end (or for `stop`).
-inline constexpr std::uint64_t kParallelDecoderBytes = std::uint64_t{192} << 20;
+// smaller than `wanted`; Wine's decodes every picture whole, in its first call for rows, and so cannot
+// stop before it has.
 bool DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize wanted,
                     const std::function<bool(CPictureSize size, CRowSource& rows)>& use,
                     const CStopSignal* stop = nullptr);

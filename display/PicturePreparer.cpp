@@ -2,12 +2,42 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 
 namespace {
 
 // The jobs of the process whose threads have not yet let go of everything they hold.
 std::atomic<int> g_runningJobs{0};
+
+// One frame is made at a time in the process: a second decoding would hold a second picture's worth
+// of the decoder's buffers (JpegHeader.h) and compete with the first for the processor. Never
+// destroyed: an abandoned job may still hold it while the program ends.
+std::timed_mutex& MakingTurn() {
+    static auto* turn = new std::timed_mutex;
+    return *turn;
+}
+
+// Holds the turn from the time it was taken until it goes.
+class CMakingTurn {
+public:
+    // Waits for the turn, or, with a stop signal, until it is set.
+    explicit CMakingTurn(const CStopSignal* stop) {
+        while (!(m_taken = MakingTurn().try_lock_for(std::chrono::milliseconds(5))))
+            if (stop && *stop)
+                return;
+    }
+    ~CMakingTurn() {
+        if (m_taken)
+            MakingTurn().unlock();
+    }
+    CMakingTurn(const CMakingTurn&) = delete;
+    CMakingTurn& operator=(const CMakingTurn&) = delete;
+    explicit operator bool() const { return m_taken; }
+
+private:
+    bool m_taken = false;
+};
 
 } // namespace
 
@@ -39,7 +69,8 @@ struct CPicturePreparer::CJob {
 
     void Run() noexcept {
         try {
-            made = maker(entry, stop, frame);
+            const CMakingTurn turn(&stop);
+            made = turn && maker(entry, stop, frame);
         } catch (...) {
             made = false;
         }
@@ -87,6 +118,7 @@ void CPicturePreparer::Stop() {
 }
 
 void CPicturePreparer::AbandonAll() {
+    m_neighboursHeld = false;
     for (const auto& job : m_jobs)
         job->stop = true;
     m_jobs.clear();
@@ -99,6 +131,7 @@ bool CPicturePreparer::MakeNow(const CPictureEntry& entry, CDibImage& frame) {
     const CStopSignal never{false};
     bool made = false;
     try {
+        const CMakingTurn turn(nullptr);
         made = m_maker && m_maker(entry, never, frame);
     } catch (...) {
         made = false;
@@ -163,11 +196,16 @@ void CPicturePreparer::DropUnwanted() {
 void CPicturePreparer::StartJobs() {
     if (!m_mailbox || !m_maker)
         return;
-    if (m_wanted && !IsPrepared(*m_wanted) && !IsBeingMade(*m_wanted) && !HasFailed(*m_wanted))
+    if (m_wanted && !IsPrepared(*m_wanted) && !IsBeingMade(*m_wanted) && !HasFailed(*m_wanted)) {
+        // The picture that the window waits for comes first: the neighbours' jobs stop where they can.
+        for (const auto& job : m_jobs)
+            job->stop = true;
+        m_jobs.clear();
         StartJob(*m_wanted);
+    }
     // Neighbours wait for every job of the window, the abandoned ones included: those announce their
     // end too.
-    if (!m_jobs.empty() || m_mailbox->making > 0)
+    if (m_neighboursHeld || !m_jobs.empty() || m_mailbox->making > 0)
         return;
     for (const CPictureEntry& neighbour : m_neighbours) {
         if (!IsPrepared(neighbour)) {
@@ -186,8 +224,12 @@ void CPicturePreparer::StartJob(const CPictureEntry& entry) {
     auto* reference = new std::shared_ptr<CJob>(job);
     ++m_mailbox->making;
     ++g_runningJobs;
-    CKernelHandle thread(CreateThread(nullptr, 0, &CJob::Thread, reference, 0, nullptr));
-    if (!thread) {
+    CKernelHandle thread(CreateThread(nullptr, 0, &CJob::Thread, reference, CREATE_SUSPENDED, nullptr));
+    if (thread) {
+        // The window's thread comes first.
+        SetThreadPriority(thread, THREAD_PRIORITY_BELOW_NORMAL);
+        ResumeThread(thread);
+    } else {
         // No thread to be had: the frame is made here, as the window would have made it before.
         delete reference;
         --m_mailbox->making;
@@ -195,6 +237,13 @@ void CPicturePreparer::StartJob(const CPictureEntry& entry) {
         job->Run();
         job->mailbox->Announce();
     }
+}
+
+void CPicturePreparer::LetNeighboursGo() {
+    if (!m_neighboursHeld)
+        return;
+    m_neighboursHeld = false;
+    StartJobs();
 }
 
 bool CPicturePreparer::Take(const CPictureEntry& entry, CDibImage& frame) {

@@ -5,10 +5,12 @@
 // prepared neighbour shows its frame at once. A picture that cannot be made is remembered and passed
 // over until the listing that names it is read anew and describes the file otherwise (CPictureEntry).
 //
-// Everything here is called on the window's thread. A finished job posts kMsgPicturesReady to the
-// window, which hands it to Collect. A job that is no longer wanted is abandoned: it is told to stop,
-// its result is dropped and no one waits for it. It holds nothing of the window's, so it may run on
-// after the window has gone; a program that ends meanwhile ends without it (EndProcessIfPreparing).
+// One frame is made at a time in the process, so that no more than one picture's decoding is held in
+// memory; a job waits for its turn. Everything here is called on the window's thread. A finished job
+// posts kMsgPicturesReady to the window, which hands it to Collect. A job that is no longer wanted is
+// abandoned: it is told to stop, its result is dropped and no one waits for it. It holds nothing of the
+// window's, so it may run on after the window has gone; a program that ends meanwhile ends without it
+// (EndProcessIfPreparing).
 
 #include "display/DibImage.h"
 #include "display/JpegCodec.h"
@@ -76,12 +78,17 @@ public:
 
     // What the window wants: the picture to show (none while the frame shown stays) and the neighbours
     // of its position in order of preference (the next picture, then the previous one). Jobs for other
-    // pictures are abandoned and their frames dropped. The wanted picture's job starts at once; the
-    // neighbours' jobs start one at a time, once none of the window's jobs (abandoned ones included)
-    // is still making a frame.
+    // pictures are abandoned and their frames dropped. The wanted picture's job starts at once, and
+    // the neighbours' jobs under way are abandoned for it; the neighbours' jobs start one at a time,
+    // once none of the window's jobs (abandoned ones included) is still making a frame.
     void Want(std::optional<CPictureEntry> wanted, std::vector<CPictureEntry> neighbours);
     // The same with new neighbours, the wanted picture as it was.
     void SetNeighbours(std::vector<CPictureEntry> neighbours);
+
+    // While held, no neighbour's job starts: the window is about to draw a new frame, and its drawing
+    // and a decoding at once would both be held in memory. The window lets them go once it has drawn.
+    void HoldNeighbours() { m_neighboursHeld = true; }
+    void LetNeighboursGo();
 
     // Hands over the prepared frame of `entry`, swapped into `frame`; false when there is none.
     bool Take(const CPictureEntry& entry, CDibImage& frame);
@@ -114,6 +121,7 @@ private:
     std::shared_ptr<CMailbox> m_mailbox;
     CFrameMaker m_maker;
     std::size_t m_neighbourSlots = 0;
+    bool m_neighboursHeld = false;
     std::optional<CPictureEntry> m_wanted;
     std::vector<CPictureEntry> m_neighbours;
     std::vector<std::shared_ptr<CJob>> m_jobs;

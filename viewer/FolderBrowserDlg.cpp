@@ -145,6 +145,7 @@ void CFolderBrowserDlg::Present(CDibImage& frame) {
     m_shown = m_folder.Entry(m_folder.Position());
     m_shownCurrent = true;
     m_seekStep = 0;
+    m_preparer.HoldNeighbours();
     m_preparer.Want(std::nullopt, NeighboursOf(m_folder.Position()));
     Invalidate(false);
 }
