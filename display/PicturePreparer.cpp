@@ -49,10 +49,14 @@ struct CPicturePreparer::CMailbox {
     // The preparer's jobs still making their frames, the abandoned ones included.
     std::atomic<int> making{0};
 
-    void Announce() {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (window)
-            PostMessageW(window, kMsgPicturesReady, 0, 0);
+    void Announce() noexcept {
+        try {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (window)
+                PostMessageW(window, kMsgPicturesReady, 0, 0);
+        } catch (...) {
+            // Not announced: the window learns of the job with the next one.
+        }
     }
 };
 
