@@ -261,7 +261,9 @@ void CFolderBrowserDlg::DrawPosition(HDC dc) const {
                        std::min<LONG>(width, 3 * margin + extent.cx), bottom - margin};
         FillRect(dc, &box, background);
         TextOutW(dc, box.left + margin, box.top + margin / 2, text.c_str(), static_cast<int>(text.size()));
+        UnionRect(&m_positionArea, &m_positionArea, &box);
     };
+    m_positionArea = RECT{};
     if (bands)
         drawAbove(SyncDoubleRows(width, height, m_gapAdjust).topEnd);
     drawAbove(height);
@@ -289,7 +291,8 @@ LRESULT CFolderBrowserDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
         if (wParam == kPositionTimer) {
             KillTimer(m_hWnd, kPositionTimer);
             m_positionShown = false;
-            Invalidate(false);
+            // Only where the name and position were: the frame around them stays as it is.
+            InvalidateRect(m_hWnd, &m_positionArea, FALSE);
             return 0;
         }
         if (wParam == kFrameTimer) {

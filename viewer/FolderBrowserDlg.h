@@ -86,6 +86,8 @@ private:
     void DrawPosition(HDC dc) const;
 
     int m_wheel = 0;
+    // Where the last paint drew the name and position.
+    mutable RECT m_positionArea{};
     // The direction of the picture being sought; 0 while none is.
     int m_seekStep = 0;
     // Whether m_image was made with the fit and swap in force (F and S change them).
