@@ -1,29 +1,20 @@
 // Prints, on the screen it runs on (meant for 1920x1080 and 3840x2160), what a capture costs in each
-// view mode against the JPEG encoder alone on the same pixels (goal: at most 1.15 times, the screen copy
-// hidden behind the encoding), with the parts of the capture timed one by one; and the peak memory that
-// one capture adds to a process against what the encoder alone adds (goal: the capture's own at most a
-// quarter of a full side-by-side frame). Each memory figure comes from a fresh process running this
-// program as "capture_bench memory capture|encoder <view mode>", which reports it as its exit code.
-//
-// Memory is the peak working set: under Wine it is the process's real high-water mark of resident
-// memory (while its peak page-file and private figures are not peaks). The mark cannot be set back, so
-// the fresh process does nothing large before the measured run: it reads the screen band by band, as
-// the capture does.
+// view mode, from its start to the finished file, against the sum of its two parts measured apart in
+// the same run: the copy of the whole screen into memory, and the bare encoding of the same pixels
+// (the picture already made in memory, handed to the encoder in one go). Goal: at most 1.05 times, the
+// median of each round's capture over the sum of that round's parts (the machine's load changes
+// between rounds more than within one). The naming and the making of the picture's rows from the copy,
+// which the capture does besides, are timed apart.
 
 #include "bench/BenchClock.h"
 #include "display/JpegCodec.h"
 #include "framework/Handles.h"
-#include "keyhook/CaptureBands.h"
 #include "keyhook/CaptureFileName.h"
-#include "keyhook/ScreenBands.h"
+#include "keyhook/CaptureLayout.h"
 #include "keyhook/ScreenCapture.h"
+#include "keyhook/ScreenCopy.h"
 
-#include <psapi.h>
-
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -77,64 +68,40 @@ LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return 0;
 }
 
-// The whole capture picture of the screen in memory, read band by band as the capture reads it: the
-// encoder's input when it runs alone.
+// The capture picture of one copy of the screen, made whole in memory: the encoder's input when it
+// runs alone.
 class CFullPicture {
 public:
     bool Make(std::int32_t viewMode) {
-        CScreenBands bands;
-        if (bands.Open(viewMode, 1) != 0)
+        CScreenCopy screen;
+        if (screen.Take() != 0 || !CaptureLayoutOf(screen.Width(), screen.Height(), viewMode, m_layout))
             return false;
-        m_layout = bands.Layout();
-        m_stride = bands.Stride();
-        m_rows.assign(static_cast<size_t>(m_stride) * m_layout.screenHeight, 0);
-        for (int band = 0; band < bands.BandCount(); ++band) {
-            if (!bands.Copy(band, 0))
-                return false;
-            std::memcpy(m_rows.data() + static_cast<size_t>(band) * kCaptureBandRows * m_stride,
-                        bands.Rows(0), static_cast<size_t>(bands.RowsOf(band)) * m_stride);
-        }
-        return true;
+        m_stride = 3 * static_cast<std::size_t>(PictureWidth(m_layout));
+        m_rows.assign(m_stride * m_layout.screenHeight, 0);
+        return ComposePictureRows(m_layout, screen.Rows(), screen.Stride(), 0, m_layout.screenHeight, m_rows,
+                                  m_stride);
     }
 
-    // Encodes the picture into a new file at `path`, handing it to the encoder in the capture's bands.
+    // Encodes the picture into a new file at `path`, all rows in one go.
     bool Encode(const std::string& path) const {
         CFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         CJpegRowEncoder encoder;
-        if (!file || !encoder.Begin(file, static_cast<unsigned>(PictureWidth(m_layout)),
-                                    static_cast<unsigned>(m_layout.screenHeight)))
-            return false;
-        for (int row = 0; row < m_layout.screenHeight; row += kCaptureBandRows) {
-            const int rows = std::min(kCaptureBandRows, m_layout.screenHeight - row);
-            if (!encoder.WriteRows(m_rows.data() + static_cast<size_t>(row) * m_stride,
-                                   static_cast<unsigned>(rows), m_stride))
-                return false;
-        }
-        return encoder.Finish();
+        return file &&
+               encoder.Begin(file, static_cast<unsigned>(PictureWidth(m_layout)),
+                             static_cast<unsigned>(m_layout.screenHeight)) &&
+               encoder.WriteRows(m_rows.data(), static_cast<unsigned>(m_layout.screenHeight),
+                                 static_cast<unsigned>(m_stride)) &&
+               encoder.Finish();
     }
 
-    std::size_t SideBySideBytes() const {
-        return 3 * 2 * static_cast<std::size_t>(m_layout.screenWidth) * m_layout.screenHeight;
-    }
+    int Width() const { return PictureWidth(m_layout); }
 
 private:
     CCaptureLayout m_layout;
-    unsigned m_stride = 0;
+    std::size_t m_stride = 0;
     std::vector<std::uint8_t> m_rows;
 };
-
-struct CMemoryFigures {
-    std::size_t current = 0;
-    std::size_t peak = 0;
-};
-
-CMemoryFigures Memory() {
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return {counters.WorkingSetSize, counters.PeakWorkingSetSize};
-}
 
 // The machine's load average (Linux's, under Wine), to read the timings by; empty elsewhere.
 std::string LoadAverage() {
@@ -148,62 +115,9 @@ std::string LoadAverage() {
     return load.substr(0, load.find(' ', load.find(' ', load.find(' ') + 1) + 1));
 }
 
-// The child's part: the peak memory in kilobytes that one capture, or the encoder alone on a picture
-// already in memory, adds to a process that has used the encoder and the screen once before, in little.
-int MeasureMemory(const std::string& what, std::int32_t viewMode) {
-    const std::string dir = BenchDir();
-    WriteCaptureSettings(dir, static_cast<DWORD>(viewMode));
-    {
-        // The codec and the screen, loaded with a tiny picture and a one-pixel copy.
-        CFileHandle file(CreateFileA((dir + "Bench-warm.jpg").c_str(), GENERIC_WRITE, 0, nullptr,
-                                     CREATE_ALWAYS, 0, nullptr));
-        std::vector<BYTE> rows(16 * 3 * 16, 0x80);
-        CJpegRowEncoder encoder;
-        encoder.Begin(file, 16, 16);
-        encoder.WriteRows(rows.data(), 16, 48);
-        encoder.Finish();
-        CWindowDC screen(nullptr);
-        CMemoryDC memory(CreateCompatibleDC(screen));
-        CBitmap pixel(CreateCompatibleBitmap(screen, 1, 1));
-        CSelectObject selection(memory, pixel);
-        BitBlt(memory, 0, 0, 1, 1, screen, 0, 0, SRCCOPY);
-    }
-    CFullPicture picture;
-    if (what == "encoder" && !picture.Make(viewMode))
-        return -1;
-    const CMemoryFigures before = Memory();
-    const bool done = what == "encoder" ? picture.Encode(dir + "Bench-alone.jpg") : CaptureScreen() == 0;
-    const CMemoryFigures after = Memory();
-    DeleteBenchFiles(dir);
-    if (!done)
-        return -1;
-    return static_cast<int>((std::max(after.peak, before.current) - before.current) / 1024);
-}
-
-double MeasureInChild(const char* what, int viewMode) {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string commandLine = std::string("\"") + self + "\" memory " + what + " " + std::to_string(viewMode);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(self, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return -1;
-    CKernelHandle thread(process.hThread);
-    CKernelHandle child(process.hProcess);
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(child, 120000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(child, &code);
-    return static_cast<int>(code) < 0 ? -1 : code / 1024.0;
-}
-
 } // namespace
 
-int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "memory") == 0)
-        return MeasureMemory(argv[2], std::atoi(argv[3]));
-
+int main() {
     const std::string dir = BenchDir();
     CreateDirectoryA(dir.c_str(), nullptr);
     DeleteBenchFiles(dir);
@@ -222,10 +136,8 @@ int main(int argc, char** argv) {
         DispatchMessageA(&message);
 
     const int rounds = width * height > 4000000 ? 5 : 7;
-    std::printf("screen %dx%d, medians of %d rounds, load average %s; the capture copies the screen in bands "
-                "of %d rows while a second thread encodes the bands already copied\n",
-                width, height, rounds, LoadAverage().c_str(), kCaptureBandRows);
-    std::size_t sideBySide = 0;
+    std::printf("screen %dx%d, medians of %d rounds, load average %s\n", width, height, rounds,
+                LoadAverage().c_str());
     for (std::int32_t viewMode = 0; viewMode < 4; ++viewMode) {
         WriteCaptureSettings(dir, static_cast<DWORD>(viewMode));
         CFullPicture picture;
@@ -233,8 +145,8 @@ int main(int argc, char** argv) {
             std::printf("%s: the screen cannot be read\n", kModeNames[viewMode]);
             return 1;
         }
-        sideBySide = picture.SideBySideBytes();
-        std::vector<double> capture, naming, copy, arrangement, encoding;
+        std::vector<double> capture, copy, encoding, ratio, naming, making;
+        std::vector<std::uint8_t> rows;
         for (int round = 0; round < rounds; ++round) {
             // The whole capture, as the hotkey runs it.
             double start = NowMilliseconds();
@@ -244,13 +156,16 @@ int main(int argc, char** argv) {
                 std::printf("the capture failed with %d\n", result);
                 return 1;
             }
-
-            // The encoder alone on the same pixels, fed as the capture feeds it.
+            // Its parts: the copy of the screen, and the encoder alone on the same pixels.
+            CScreenCopy screen;
+            start = NowMilliseconds();
+            screen.Take();
+            copy.push_back(NowMilliseconds() - start);
             start = NowMilliseconds();
             picture.Encode(dir + "Bench-alone.jpg");
             encoding.push_back(NowMilliseconds() - start);
-
-            // The capture's parts: naming, and the screen copy band by band with its arrangement.
+            ratio.push_back(capture.back() / (copy.back() + encoding.back()));
+            // What the capture does besides: the naming, and making the picture's rows from the copy.
             {
                 CCaptureFile file;
                 std::int32_t mode = 0;
@@ -258,49 +173,23 @@ int main(int argc, char** argv) {
                 MakeCaptureFileName(file, mode);
                 naming.push_back(NowMilliseconds() - start);
             }
-            CScreenBands bands;
-            bands.Open(viewMode, 1);
+            CCaptureLayout layout;
+            CaptureLayoutOf(screen.Width(), screen.Height(), viewMode, layout);
+            const std::size_t stride = 3 * static_cast<std::size_t>(PictureWidth(layout));
+            rows.resize(stride * layout.screenHeight);
             start = NowMilliseconds();
-            for (int band = 0; band < bands.BandCount(); ++band)
-                bands.Copy(band, 0);
-            copy.push_back(NowMilliseconds() - start);
-            // The arrangement alone: band 0's once more for every band.
-            CBandPlan plan;
-            PlanBand(bands.Layout(), kCaptureBandRows, 0, plan);
-            auto* rows = const_cast<std::uint8_t*>(bands.Rows(0));
-            start = NowMilliseconds();
-            for (int band = 0; band < bands.BandCount(); ++band)
-                ArrangeBand(bands.Layout(), plan, std::span(rows, bands.Stride() * kCaptureBandRows),
-                            bands.Stride());
-            arrangement.push_back(NowMilliseconds() - start);
+            ComposePictureRows(layout, screen.Rows(), screen.Stride(), 0, layout.screenHeight, rows, stride);
+            making.push_back(NowMilliseconds() - start);
             DeleteBenchFiles(dir);
         }
-        const double whole = Median(capture), encoder = Median(encoding);
         std::printf(
-            "%-11s %5ux%-4u: capture %6.1f ms, encoder alone %6.1f ms: %.2f times (goal <= 1.15); parts: "
-            "naming %.1f ms, screen copy %.1f ms (of it row arrangement %.1f ms)\n",
-            kModeNames[viewMode], static_cast<unsigned>(viewMode == 3 ? width : 2 * width),
-            static_cast<unsigned>(height), whole, encoder, whole / encoder, Median(naming), Median(copy),
-            Median(arrangement));
+            "%-11s %5dx%-4d: capture %6.1f ms against screen copy %5.1f ms + encoding alone %6.1f ms: "
+            "%.3f times, the median of the rounds' ratios (goal <= 1.05); besides, naming %.1f ms and "
+            "making the rows %.1f ms\n",
+            kModeNames[viewMode], picture.Width(), height, Median(capture), Median(copy), Median(encoding),
+            Median(ratio), Median(naming), Median(making));
     }
-
     std::printf("load average %s\n", LoadAverage().c_str());
-    const double quarter = sideBySide / 4.0 / (1024 * 1024);
-    std::printf(
-        "peak memory added by one capture (peak working set less the working set just before), each "
-        "figure from a fresh process; goal: the capture's own at most a quarter of a %dx%d side-by-side "
-        "frame, %.1f MB\n",
-        2 * width, height, quarter);
-    for (int viewMode = 0; viewMode < 4; ++viewMode) {
-        const double alone = MeasureInChild("encoder", viewMode);
-        const double whole = MeasureInChild("capture", viewMode);
-        if (alone < 0 || whole < 0) {
-            std::printf("%s: the memory could not be measured\n", kModeNames[viewMode]);
-            continue;
-        }
-        std::printf("%-11s: capture %.1f MB, encoder alone %.1f MB: the capture's own %.1f MB\n",
-                    kModeNames[viewMode], whole, alone, whole - alone);
-    }
 
     DestroyWindow(window);
     DeleteBenchFiles(dir);

@@ -1,10 +1,12 @@
 #pragma once
 // What the browser's and the viewer's benchmarks share: a program of the suite started with its
 // full-screen window, driven with posted keys while the frames it shows are read from the X server's
-// screen file, the longest time its window takes to answer, and its peak working set.
+// screen file (read clear of the mouse pointer, which starts in the middle of the X screen), the
+// longest time its window takes to answer, and its peak working set.
 
 #include "bench/BenchClock.h"
 #include "framework/Handles.h"
+#include "tests/support/ScreenFile.h"
 
 #include <psapi.h>
 #include <windows.h>
@@ -15,54 +17,29 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
-// The X screen as Xvfb keeps it in its screen file (ZELTO_FBDIR, as tools/wine-session.sh exports
-// it): what the user sees, whichever program drew it.
+// The X screen as Xvfb keeps it (tests/support/ScreenFile.h): what the user sees, whichever program
+// drew it.
 class CXScreen {
 public:
-    CXScreen() {
-        const char* dir = std::getenv("ZELTO_FBDIR");
-        if (!dir)
-            return;
-        m_file.reset(CreateFileA((std::string("Z:") + dir + "/Xvfb_screen0").c_str(), GENERIC_READ,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-        // The XWD header: big-endian 32-bit fields; 0 the header's size, 12 the bytes per line, 19 the
-        // number of colour entries (12 bytes each), which precede the pixels.
-        unsigned char header[100] = {};
-        DWORD read = 0;
-        if (!m_file || !ReadFile(m_file, header, sizeof header, &read, nullptr) || read != sizeof header) {
-            m_file.reset();
-            return;
-        }
-        const auto field = [&](int i) {
-            return DWORD{header[4 * i]} << 24 | DWORD{header[4 * i + 1]} << 16 |
-                   DWORD{header[4 * i + 2]} << 8 | header[4 * i + 3];
-        };
-        m_pixelsAt = field(0) + 12 * field(19);
-        m_lineBytes = field(12);
-    }
-    bool Usable() const { return static_cast<bool>(m_file); }
-
-    COLORREF At(int x, int y) {
-        OVERLAPPED at{};
-        at.Offset = m_pixelsAt + m_lineBytes * static_cast<DWORD>(y) + 4 * static_cast<DWORD>(x);
-        unsigned char bgrx[4] = {};
-        DWORD read = 0;
-        ReadFile(m_file, bgrx, sizeof bgrx, &read, &at);
-        return RGB(bgrx[2], bgrx[1], bgrx[0]);
-    }
+    bool Usable() const { return m_file.IsOpen(); }
 
     // Whether (x, y) shows `colour`, give or take what JPEG coding changes.
-    bool Shows(int x, int y, COLORREF colour) {
-        const COLORREF seen = At(x, y);
-        return std::abs(GetRValue(seen) - GetRValue(colour)) <= 12 &&
-               std::abs(GetGValue(seen) - GetGValue(colour)) <= 12 &&
-               std::abs(GetBValue(seen) - GetBValue(colour)) <= 12;
+    bool Shows(int x, int y, COLORREF colour) const {
+        const std::vector<std::uint32_t> pixel = m_file.Read(x, y, 1, 1);
+        if (pixel.empty())
+            return false;
+        const auto within = [](std::uint32_t seen, int wanted) {
+            return std::abs(static_cast<int>(seen & 0xFF) - wanted) <= 12;
+        };
+        return within(pixel[0] >> 16, GetRValue(colour)) && within(pixel[0] >> 8, GetGValue(colour)) &&
+               within(pixel[0], GetBValue(colour));
     }
 
-    // Milliseconds until (x, y) shows `colour`, polled every millisecond from `since`; -1 after
+    // Milliseconds from `since` until (x, y) shows `colour`, polled every millisecond; -1 after
     // `timeoutMs`.
-    double Until(int x, int y, COLORREF colour, double since, double timeoutMs = 20000) {
+    double Until(int x, int y, COLORREF colour, double since, double timeoutMs = 20000) const {
         while (!Shows(x, y, colour)) {
             if (NowMilliseconds() - since > timeoutMs)
                 return -1;
@@ -72,9 +49,7 @@ public:
     }
 
 private:
-    CFileHandle m_file;
-    DWORD m_pixelsAt = 0;
-    DWORD m_lineBytes = 0;
+    CScreenFile m_file;
 };
 
 // The round trips of a window's messages, timed without a pause on a thread of its own while the

@@ -15,6 +15,16 @@ RECT WholeOf(const CDibImage& image) {
     return RECT{0, 0, image.GetWidth(), image.GetHeight()};
 }
 
+// Keeps what was just drawn on the screen for `milliseconds`. Under Wine a window's drawing (and the
+// screen DC's) reaches the X server, and so the monitor, only when a thread of the program waits on its
+// message queue; after a plain Sleep the code would never be seen. This wait watches the queue with
+// an empty wake mask: it takes no message, so nothing re-enters the window, and none ends it early.
+void HoldOnScreen(DWORD milliseconds) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64())
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), 0, 0);
+}
+
 } // namespace
 
 void FlashLineCode(HWND window, int code, CodePattern pattern) {
@@ -37,7 +47,7 @@ void FlashLineCode(HWND window, int code, CodePattern pattern) {
         for (int i = 0; i < 3; ++i)
             (painter.*pattern)(dc);
     }
-    Sleep(kFlashMilliseconds);
+    HoldOnScreen(kFlashMilliseconds);
 
     if (haveSaved)
         BitBlt(dc, 0, 0, width, kCodeBandHeight, saveDC, 0, 0, SRCCOPY);

@@ -17,10 +17,11 @@ inline constexpr DWORD kFlashMilliseconds = 500;
 using CodePattern = void (CLineCodePainter::*)(HDC) const;
 
 // Shows `pattern` with code number `code` in the window's top 40 rows for kFlashMilliseconds, drawn
-// on the window's own device context, and puts back what the rows showed. Reports nothing: when the
-// rows cannot be saved, the code is shown all the same and the rows are left to the window's next
-// paint (both windows draw their whole frame next). Under Wine such drawing reaches the X screen only
-// when the thread next processes messages.
+// on the window's own device context (on the screen's, for a null window), and puts back what the rows
+// showed. The code is on the screen for the whole time: the wait takes no message, yet it hands what
+// was drawn to the display first (which Wine does only when the thread waits on its message queue).
+// Reports nothing: when the rows cannot be saved, the code is shown all the same and the rows are left
+// to the window's next paint (both windows draw their whole frame next).
 void FlashLineCode(HWND window, int code, CodePattern pattern);
 // The flashes with which a window switches the controller into `viewMode` when it first paints:
 // Interlace code 9 then the double Interlace code, Sync Double code 6, Line Blank code 8, 2D the

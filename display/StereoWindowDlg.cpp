@@ -1,7 +1,7 @@
 #include "display/StereoWindowDlg.h"
 
-#include "activator/ActivatorSettings.h"
 #include "display/StereoFrame.h"
+#include "settings/SettingsTypes.h"
 
 bool CStereoWindowDlg::PreTranslateMessage(MSG& message) {
     if (message.message == WM_KEYDOWN && (message.wParam == VK_ESCAPE || message.wParam == VK_RETURN) &&
@@ -25,9 +25,15 @@ LRESULT CStereoWindowDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam)
             Close(false);
         return 0;
+    case WM_WINDOWPOSCHANGING:
+        // The window is about to leave the screen (it is destroyed without having closed, or someone
+        // hides it): the closing flashes are made while it still shows them.
+        if ((reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_HIDEWINDOW) && IsWindowVisible(m_hWnd))
+            Close(false);
+        break;
     case WM_DESTROY:
-        // Hidden by now: the flashes go straight to the screen.
-        Close(true);
+        // Never shown, or hidden without this window seeing it: the flashes go straight to the screen.
+        Close(!IsWindowVisible(m_hWnd));
         break;
     default:
         break;
@@ -41,6 +47,10 @@ void CStereoWindowDlg::OnOK() {
 
 void CStereoWindowDlg::OnCancel() {
     PostMessageA(m_hWnd, kMsgClose, 0, 0);
+}
+
+void CStereoWindowDlg::OnModalQuit() {
+    Close(false);
 }
 
 void CStereoWindowDlg::Close(bool onScreen) {

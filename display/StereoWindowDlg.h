@@ -11,9 +11,11 @@
 //   another program's close request) and IDOK or IDCANCEL (from the dialog manager or another
 //   program): the closing runs from the close message, with the flashes on the window.
 // - The end of the session (WM_ENDSESSION): the closing runs at once, before the process may end.
-// - A window destroyed without having closed (its owner destroyed, or the thread's quit message ending
-//   the modal loop when the program ends): the closing flashes are made as it goes, on the screen
-//   itself, since the window has left it by then.
+// - The thread's quit message ending the modal loop (the program ends): the closing runs at once, before
+//   the owner is activated again (which may bring the owner over the window's top rows).
+// - A window destroyed without having closed (its owner destroyed), or hidden by someone: the closing
+//   runs when the window is about to be hidden, with the flashes on the window while it still shows.
+// Every flash is on the screen for its whole time (StereoFrame.h).
 
 #include "framework/Dialog.h"
 
@@ -35,6 +37,7 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnOK() override;
     void OnCancel() override;
+    void OnModalQuit() override;
     // The window's own part of its closing, before the closing flashes; called once.
     virtual void OnClosing() {}
 
@@ -50,7 +53,7 @@ protected:
 
 private:
     // The closing, once: OnClosing, the closing flashes (on the window or, with `onScreen`, on the
-    // screen itself) and the end of the modal run.
+    // screen itself, for a window no longer shown) and the end of the modal run.
     void Close(bool onScreen);
 
     bool m_handsBack = false;

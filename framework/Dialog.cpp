@@ -75,6 +75,7 @@ INT_PTR CDialog::DoModal() {
         BOOL got = GetMessageA(&message, nullptr, 0, 0);
         if (got == 0) {
             // WM_QUIT belongs to the outer loop: end this one and hand it on.
+            OnModalQuit();
             PostQuitMessage(static_cast<int>(message.wParam));
             break;
         }

@@ -46,6 +46,9 @@ protected:
     virtual void OnCancel();
     // Every other WM_COMMAND; true when handled.
     virtual bool OnCommand(WORD id, WORD notifyCode, HWND control);
+    // The thread's quit message ended the modal loop (the program is ending): called while the window
+    // still shows, before the owner is enabled and activated again and the window destroyed.
+    virtual void OnModalQuit() {}
 
     bool IsModal() const noexcept { return m_modal; }
     HWND m_parent;

@@ -1,46 +1,35 @@
 #include "keyhook/ScreenCapture.h"
 
 #include "display/JpegCodec.h"
-#include "keyhook/BandPipeline.h"
 #include "keyhook/CaptureFileName.h"
-#include "keyhook/ScreenBands.h"
+#include "keyhook/CaptureLayout.h"
+#include "keyhook/ScreenCopy.h"
 #include "linecode/ResultCodes.h"
 #include "settings/SettingsTypes.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
-// Band bitmaps between the screen copy and the encoder: one being copied, one being encoded, and room
-// for the copy to run ahead when the encoder is held up.
-constexpr int kBandSlots = 4;
+// Picture rows made and handed to the encoder at a time.
+constexpr int kRowsAtATime = 16;
 
-int CaptureScreenTo(CCaptureFile& file, std::int32_t viewMode) {
-    CScreenBands screen;
-    const int opened = screen.Open(viewMode, kBandSlots);
-    if (opened != kResultOk)
-        return opened;
+// Encodes the picture of `screen` that `layout` describes through `file`; true when it was written.
+bool EncodePicture(const CScreenCopy& screen, const CCaptureLayout& layout, HANDLE file) {
     CJpegRowEncoder encoder;
-    CBandPipelineStages stages;
-    stages.begin = [&] { return encoder.Begin(file.Handle(), screen.Width(), screen.Height()); };
-    stages.produce = [&](int band, int slot) { return screen.Copy(band, slot); };
-    stages.consume = [&](int band, int slot) {
-        return encoder.WriteRows(screen.Rows(slot), screen.RowsOf(band), screen.Stride());
-    };
-    stages.end = [&](bool complete) {
-        if (complete)
-            return encoder.Finish();
-        encoder.Abandon();
+    const auto height = static_cast<unsigned>(layout.screenHeight);
+    if (!encoder.Begin(file, static_cast<unsigned>(PictureWidth(layout)), height))
         return false;
-    };
-    switch (RunBandPipeline(screen.BandCount(), kBandSlots, stages)) {
-    case BandPipelineResult::kDone:
-        file.Keep();
-        return kResultOk;
-    case BandPipelineResult::kProduceFailed:
-        return kResultBlitFailed;
-    default:
-        // The reserved file goes with its handle: reporting success here would name a file that is not there.
-        return kResultNotWritten;
+    const std::size_t stride = 3 * static_cast<std::size_t>(PictureWidth(layout));
+    std::vector<std::uint8_t> rows(stride * kRowsAtATime);
+    for (int row = 0; row < layout.screenHeight; row += kRowsAtATime) {
+        const int count = std::min(kRowsAtATime, layout.screenHeight - row);
+        if (!ComposePictureRows(layout, screen.Rows(), screen.Stride(), row, count, rows, stride) ||
+            !encoder.WriteRows(rows.data(), static_cast<unsigned>(count), static_cast<unsigned>(stride)))
+            return false;
     }
+    return encoder.Finish();
 }
 
 } // namespace
@@ -53,12 +42,23 @@ int CaptureScreen() {
 int CaptureScreen(std::string& path) {
     path.clear();
     try {
+        // The screen first, at the moment the capture is asked for.
+        CScreenCopy screen;
+        const int copied = screen.Take();
+        if (copied != kResultOk)
+            return copied;
         CCaptureFile file;
         std::int32_t viewMode = 0;
         if (!MakeCaptureFileName(file, viewMode))
             return kResultCaptureUnavailable;
         path = file.Path();
-        return CaptureScreenTo(file, viewMode);
+        CCaptureLayout layout;
+        if (!CaptureLayoutOf(screen.Width(), screen.Height(), viewMode, layout))
+            return kResultBlitFailed;
+        // A file whose deletion mark cannot be lifted goes with its handle: it was not written.
+        if (!EncodePicture(screen, layout, file.Handle()) || !file.Keep())
+            return kResultNotWritten;
+        return kResultOk;
     } catch (...) {
         // Only memory can run out here; the reserved file went with the unwinding.
         return kResultNoBitmap;

@@ -5,8 +5,9 @@
 // Blank take the even and the odd rows, Sync Double the top and the bottom band stretched to full
 // height. The 2D view mode writes the screen unchanged (.jpg).
 //
-// The screen is read in bands on the calling thread while a second thread encodes the bands already
-// read, straight into the file that reserves the name. The file is whole or gone: a capture that
+// The whole screen is copied into memory in one go when the capture starts, so that the picture is one
+// instant of what the screen shows, both eyes alike; then it is encoded from that copy straight into
+// the file that reserves the name, and the copy is freed. The file is whole or gone: a capture that
 // fails, or a program that ends during one, leaves nothing behind.
 
 #include <windows.h>
@@ -15,7 +16,8 @@
 
 // 0 when the picture was written. kResultCaptureUnavailable when the settings give no usable free
 // name; kResultNoScreenDC, kResultNoMemoryDC, kResultNoBitmap or kResultBlitFailed when the screen could
-// not be copied; kResultNotWritten when the encoder could not write the picture. Nothing is left in the
+// not be copied (kResultBlitFailed also when the screen is too small for the Sync Double bands of its
+// width); kResultNotWritten when the picture could not be written. Nothing is left in the
 // capture directory unless the result is 0. Independent of the calling thread's COM state; the
 // thread's DPI awareness decides what the screen is.
 int CaptureScreen();

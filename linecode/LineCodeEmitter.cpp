@@ -28,11 +28,18 @@ bool CScreenCodeBand::Show(int code, PaintRoutine paint) {
         if (!BitBlt(m_screen, 0, 0, m_width, kCodeBandHeight, m_codeDC, 0, 0, SRCCOPY))
             return false;
     }
+    HandOver();
     return true;
 }
 
 bool CScreenCodeBand::Restore() {
-    return BitBlt(m_screen, 0, 0, m_width, kCodeBandHeight, m_saveDC, 0, 0, SRCCOPY) != FALSE;
+    const bool restored = BitBlt(m_screen, 0, 0, m_width, kCodeBandHeight, m_saveDC, 0, 0, SRCCOPY) != FALSE;
+    HandOver();
+    return restored;
+}
+
+void CScreenCodeBand::HandOver() {
+    GetPixel(m_screen, 0, 0);
 }
 
 int EmitLineCode(int code) {

@@ -36,6 +36,11 @@ public:
     int Width() const noexcept { return m_width; }
 
 private:
+    // Has the display take what was drawn on the screen so far, by reading a pixel back: under Wine the
+    // screen's drawing otherwise waits until the thread waits on a message queue, which the hook's
+    // action thread never does, and the restored band would show late.
+    void HandOver();
+
     CWindowDC m_screen{nullptr};
     CMemoryDC m_codeDC;
     CMemoryDC m_saveDC;

@@ -1,5 +1,8 @@
 #include "tests/support/WineTestSupport.h"
 
+#include "tests/support/ScreenFile.h"
+
+#include <gtest/gtest.h>
 #include <psapi.h>
 #include <winternl.h>
 
@@ -350,6 +353,21 @@ CPixels ReadPixels(HDC dc, int x, int y, int width, int height) {
         DeleteObject(section);
     if (!dc)
         ReleaseDC(nullptr, source);
+    return pixels;
+}
+
+CPixels ReadScreen(int x, int y, int width, int height) {
+    static const CScreenFile screen;
+    CPixels pixels;
+    if (!screen.IsOpen()) {
+        ADD_FAILURE() << screen.Problem();
+        return pixels;
+    }
+    pixels.data = screen.Read(x, y, width, height);
+    if (!pixels.data.empty()) {
+        pixels.width = width;
+        pixels.height = height;
+    }
     return pixels;
 }
 

@@ -130,6 +130,10 @@ constexpr std::uint32_t PixelOf(COLORREF colour) {
 }
 // Reads the rectangle (x, y, width, height) of `dc`; of the whole screen for a null dc.
 CPixels ReadPixels(HDC dc, int x, int y, int width, int height);
+// Reads the rectangle of the screen as the X server shows it (tests/support/ScreenFile.h): what the
+// user and the stereo controller see, not what a window of this process drew into its own surface.
+// Empty, with a test failure, when the X server's screen file cannot be read.
+CPixels ReadScreen(int x, int y, int width, int height);
 
 // The top band as a line-code emission shows it: black, with the lines of `lines` on columns 0 to
 // width - 2.

@@ -149,7 +149,7 @@ TEST_F(ActivatorProgram, ShowItSwitchesTheModeOnTheScreen) {
     int width = GetDeviceCaps(screen, HORZRES);
     ReleaseDC(nullptr, screen);
     auto showsSyncDouble = [&] {
-        CPixels band = ReadPixels(nullptr, 0, 0, width, 16);
+        CPixels band = ReadScreen(0, 0, width, 16);
         for (const CodeLine& line : PatternForCode(kCodeSyncDouble))
             if (band.At(0, line.row) != PixelOf(line.colour) ||
                 band.At(width - 2, line.row) != PixelOf(line.colour))

@@ -1,8 +1,8 @@
 // A known picture on the whole screen, captured in each view mode and decoded again: the halves of a
-// stereo capture hold the rows or bands they must, a 2D capture holds the screen unchanged. The test
-// runs on screens of several sizes, one of them of odd height. The capture reads and encodes the
-// screen in bands of 32 rows, whose ends fall inside the stretched Sync Double bands; the patterns
-// repeat every 64 rows or fewer, so that a band taken from the wrong rows shows.
+// stereo capture hold the rows or bands they must, a 2D capture holds the screen unchanged; and a
+// moving picture, which a capture takes at one instant. The test runs on screens of several sizes, one
+// of them of odd height. The patterns repeat every 64 rows or fewer, so that rows taken from the wrong
+// place show.
 
 #include "display/SyncDoubleBands.h"
 #include "keyhook/ScreenCapture.h"
@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <utility>
 
 using namespace testing_support;
@@ -129,20 +131,113 @@ TEST_F(CapturePixels, SyncDoubleStretchesTheTopAndBottomBands) {
         const bool inGap = y >= bands.topRows && y < bands.bottomStart;
         return RGB(inGap ? 128 : y / 32 % 2 == 0 ? 230 : 20, y * 255 / (height - 1), x * 255 / (width - 1));
     };
-    // Each half stretches its band to the full height: picture row y shows the band row under the middle
-    // of row y.
+    // Each half stretches its band to the full height: picture row y shows the band row at the same
+    // share of the band's height (to within a row, which the edges below leave out).
     auto source = [&](int half, int y) {
         const int first = half == 0 ? 0 : bands.bottomStart;
         const int rows = half == 0 ? bands.topRows : height - bands.bottomStart;
-        return first + (2 * y + 1) * rows / (2 * height);
+        return first + y * rows / height;
     };
     auto expected = [&](int x, int y) {
         return x < width ? paint(x, source(0, y)) : paint(x - width, source(1, y));
     };
     const CDecodedPicture picture = Capture(1, paint);
-    // The coder blurs the rows next to an edge between stripes.
+    // The coder blurs the rows next to an edge between stripes, where the row taken may also be the
+    // neighbour's.
     ExpectPicture(picture, 2 * width, expected, [&](int x, int y) {
-        return GetRValue(expected(x, y)) != GetRValue(expected(x, std::max(y - 1, 0))) ||
-               GetRValue(expected(x, y)) != GetRValue(expected(x, std::min(y + 1, height - 1)));
+        for (int other : {y - 2, y - 1, y + 1, y + 2})
+            if (GetRValue(expected(x, y)) != GetRValue(expected(x, std::clamp(other, 0, height - 1))))
+                return true;
+        return false;
     });
+}
+
+namespace {
+
+// The colours of the moving picture, far apart in every channel pair.
+constexpr COLORREF kMovingColours[] = {RGB(230, 30, 30),  RGB(230, 230, 30), RGB(30, 230, 30),
+                                       RGB(30, 230, 230), RGB(30, 30, 230),  RGB(230, 30, 230)};
+constexpr char kMovingColourNames[] = "RYGCBM";
+
+// A full-screen program in front that repaints its whole window in the next colour every few
+// milliseconds (about 200 changes a second), as a game or a film does; on a thread of its own, which
+// waits for messages between the paints so that each one reaches the screen.
+class CMovingPicture {
+public:
+    CMovingPicture() : m_thread([this] { Run(); }) {
+        WaitUntil([&] { return m_paints.load() > 10; }, 5000);
+    }
+    ~CMovingPicture() {
+        m_stop = true;
+        m_thread.join();
+    }
+    int Paints() const { return m_paints; }
+
+private:
+    void Run() {
+        const int width = GetSystemMetrics(SM_CXSCREEN);
+        const int height = GetSystemMetrics(SM_CYSCREEN);
+        HWND window = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
+                                      nullptr, nullptr, nullptr, nullptr);
+        const RECT all{0, 0, width, height};
+        for (int next = 0; !m_stop; next = (next + 1) % 6) {
+            PumpMessages();
+            if (HDC dc = GetDC(window)) {
+                HBRUSH brush = CreateSolidBrush(kMovingColours[next]);
+                FillRect(dc, &all, brush);
+                DeleteObject(brush);
+                ReleaseDC(window, dc);
+            }
+            ++m_paints;
+            MsgWaitForMultipleObjectsEx(0, nullptr, 4, QS_ALLINPUT, 0);
+        }
+        DestroyWindow(window);
+    }
+
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_paints{0};
+    std::thread m_thread;
+};
+
+// The letters of the colours that the picture's rows show from the top, one per run of rows ('?' for
+// a row of no one colour).
+std::string ColoursOfRows(const CDecodedPicture& picture) {
+    std::string runs;
+    for (int y = 0; y < picture.height; ++y) {
+        char row = '?';
+        for (int c = 0; c < 6 && row == '?'; ++c) {
+            bool all = true;
+            for (int x = 0; x < picture.width && all; x += 7)
+                all = ChannelDifference(picture.At(x, y), PixelOf(kMovingColours[c])) <= kPixelTolerance;
+            if (all)
+                row = kMovingColourNames[c];
+        }
+        if (runs.empty() || runs.back() != row)
+            runs += row;
+    }
+    return runs;
+}
+
+} // namespace
+
+TEST_F(CapturePixels, AMovingPictureIsTakenAtOneInstantInEveryViewMode) {
+    CMovingPicture moving;
+    ASSERT_GT(moving.Paints(), 10) << "the moving picture does not move";
+    for (std::uint32_t viewMode : {0u, 1u, 2u, 3u}) {
+        WriteCaptureSettings(viewMode, Dir(), "Moving");
+        for (int round = 0; round < 3; ++round) {
+            const int paintsBefore = moving.Paints();
+            ASSERT_EQ(CaptureScreen(), kResultOk);
+            const std::vector<std::string> files = FilesInDir();
+            ASSERT_EQ(files.size(), 1u);
+            CDecodedPicture picture;
+            ASSERT_TRUE(DecodePicture(Dir() + files.front(), picture));
+            const std::string colours = ColoursOfRows(picture);
+            EXPECT_EQ(colours.size(), 1u) << "view mode " << viewMode << ": the rows show " << colours;
+            EXPECT_NE(colours, "?") << "view mode " << viewMode;
+            // The picture kept changing meanwhile: one colour is not a screen that stood still.
+            EXPECT_GT(moving.Paints() - paintsBefore, 3) << "view mode " << viewMode;
+            DeleteFileA((Dir() + files.front()).c_str());
+        }
+    }
 }

@@ -1,5 +1,5 @@
 // Drawing the bitmap holder with real GDI, the system's error text when a drawing fails, and the line-
-// code flashes on a window's own device context, watched from a second thread of this process.
+// code flashes on a window, watched on the screen as the X server shows it from a second thread.
 
 #include "display/StereoFrame.h"
 #include "framework/Application.h"
@@ -159,7 +159,7 @@ namespace {
 enum class Seen { Background, Code, DoubleCode, Other };
 
 // A window that paints a known picture across the top of the screen; flashes are made on it on this
-// thread while a second thread samples its device context.
+// thread while a second thread samples the screen.
 class WindowFlash : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -167,16 +167,13 @@ protected:
         window = std::make_unique<CPatternWindow>(RECT{0, 0, width, 60}, [](int x, int y) {
             return RGB((x * 7 + y) & 0xFF, (y * 29 + 11) & 0xFF, ((x >> 3) + y * 3) & 0x7F);
         });
-        background = Band();
-        ASSERT_EQ(background.width, width);
+        background = window->Expected();
+        background.data.resize(static_cast<size_t>(width) * kCodeBandHeight);
+        background.height = kCodeBandHeight;
+        ASSERT_TRUE(WaitUntil([&] { return Band() == background; }, 5000)) << "the window never showed";
     }
 
-    CPixels Band() const {
-        HDC dc = GetDC(window->Handle());
-        CPixels band = ReadPixels(dc, 0, 0, width, kCodeBandHeight);
-        ReleaseDC(window->Handle(), dc);
-        return band;
-    }
+    CPixels Band() const { return ReadScreen(0, 0, width, kCodeBandHeight); }
 
     // The runs of what the band showed while `flash` ran on this thread.
     std::vector<Seen> Watch(const std::function<void()>& flash, std::span<const CodeLine> first,
@@ -199,6 +196,8 @@ protected:
         });
         Sleep(50);
         flash();
+        // What the window drew after the flash reaches the screen once this thread waits for messages.
+        WaitUntil([&] { return Band() == background; }, 500);
         Sleep(50);
         stop = true;
         sampler.join();

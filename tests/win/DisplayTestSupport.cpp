@@ -187,9 +187,8 @@ std::string ReadFileBytes(const std::string& path) {
     return bytes;
 }
 
-std::vector<BandSeen> WatchCodeBand(HWND window, std::span<const CodeLine> code,
-                                    std::span<const CodeLine> doubleCode, const std::function<bool()>& until,
-                                    DWORD timeoutMs) {
+std::vector<BandSeen> WatchCodeBand(std::span<const CodeLine> code, std::span<const CodeLine> doubleCode,
+                                    const std::function<bool()>& until, DWORD timeoutMs) {
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const CPixels codeBand = testing_support::CodeBandOf(width, code);
     const CPixels doubleBand = testing_support::CodeBandOf(width, doubleCode);
@@ -197,11 +196,7 @@ std::vector<BandSeen> WatchCodeBand(HWND window, std::span<const CodeLine> code,
     bool inRun = false;
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     while (!until() && GetTickCount64() < end) {
-        const HWND source = window && IsWindowVisible(window) ? window : nullptr;
-        HDC dc = GetDC(source);
-        const CPixels now = dc ? testing_support::ReadPixels(dc, 0, 0, width, kCodeBandHeight) : CPixels{};
-        if (dc)
-            ReleaseDC(source, dc);
+        const CPixels now = testing_support::ReadScreen(0, 0, width, kCodeBandHeight);
         if (now.data.empty())
             break;
         const bool isCode = now == codeBand;
@@ -271,7 +266,7 @@ void RequestClose(HWND window, DWORD uiThread, CloseWay way) {
 std::vector<BandSeen> CloseAndWatch(HWND window, DWORD uiThread, CloseWay way) {
     ULONGLONG goneAt = 0;
     RequestClose(window, uiThread, way);
-    return WatchCodeBand(window, DoubleNormalPattern(), PatternForCode(kCodeNormal), [&] {
+    return WatchCodeBand(DoubleNormalPattern(), PatternForCode(kCodeNormal), [&] {
         if (goneAt == 0 && !IsWindow(window))
             goneAt = GetTickCount64();
         return goneAt != 0 && GetTickCount64() > goneAt + 300;

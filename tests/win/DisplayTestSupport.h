@@ -106,15 +106,12 @@ void MakeEmptyFile(const std::string& path);
 // The bytes of the file at `path`.
 std::string ReadFileBytes(const std::string& path);
 
-// What a window's top 40 rows were seen to show while they were sampled until `until` held: the runs in
-// which they showed `code` (Code) or `doubleCode` (DoubleCode), in order; what they showed in between
-// is left out. They are sampled from the window's own device context while it is visible (a window's
-// drawing reaches the screen only later under Wine), from the screen's once it is not, or always for
-// a null window.
+// What the top 40 rows of the screen were seen to show, as the X server shows them (ReadScreen), while
+// they were sampled until `until` held: the runs in which they showed `code` (Code) or `doubleCode`
+// (DoubleCode), in order; what they showed in between is left out.
 enum class BandSeen { Code, DoubleCode };
-std::vector<BandSeen> WatchCodeBand(HWND window, std::span<const CodeLine> code,
-                                    std::span<const CodeLine> doubleCode, const std::function<bool()>& until,
-                                    DWORD timeoutMs = 5000);
+std::vector<BandSeen> WatchCodeBand(std::span<const CodeLine> code, std::span<const CodeLine> doubleCode,
+                                    const std::function<bool()>& until, DWORD timeoutMs = 5000);
 
 // The ways of ending a stereo window from outside it.
 enum class CloseWay {
@@ -134,8 +131,9 @@ void RequestClose(HWND window, DWORD uiThread, CloseWay way);
 
 // What the closing flashes look like to WatchClosing: double Normal, then Normal.
 inline const std::vector<BandSeen> kClosingFlashes = {BandSeen::Code, BandSeen::DoubleCode};
-// Asks `window` to end in `way` and watches its top rows (WatchCodeBand) for the double Normal and the
-// Normal code until the window is gone and a little after, so that a repeated flash would be seen.
+// Asks `window` to end in `way` and watches the screen's top rows (WatchCodeBand) for the double Normal
+// and the Normal code until the window is gone and a little after, so that a repeated flash would be
+// seen.
 std::vector<BandSeen> CloseAndWatch(HWND window, DWORD uiThread, CloseWay way);
 
 // Removes a quit message left in this thread's queue by a modal loop that it ended.

@@ -49,7 +49,7 @@ private:
         const int width = GetSystemMetrics(SM_CXSCREEN);
         bool shown = false;
         while (!m_stop) {
-            CPixels band = ReadPixels(nullptr, 0, 0, width, 32);
+            CPixels band = ReadScreen(0, 0, width, 32);
             if (band.width > 0) {
                 const bool showsFirst = Shows(band, m_first);
                 if (showsFirst && !shown)
@@ -196,7 +196,8 @@ protected:
 } // namespace
 
 // The program in front is a 32-bit or a 64-bit one.
-class HotKeysInAProgramOfEachBitness : public HotKeysInOtherPrograms, public testing::WithParamInterface<int> {};
+class HotKeysInAProgramOfEachBitness : public HotKeysInOtherPrograms,
+                                       public testing::WithParamInterface<int> {};
 
 TEST_P(HotKeysInAProgramOfEachBitness, EveryHotKeyActsAndTheProgramGetsTheKey) {
     const int bitness = GetParam();
@@ -260,7 +261,9 @@ TEST_P(HotKeysInAProgramOfEachBitness, EveryHotKeyActsAndTheProgramGetsTheKey) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Bitness, HotKeysInAProgramOfEachBitness, testing::Values(32, 64),
-                         [](const testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "bit"; });
+                         [](const testing::TestParamInfo<int>& info) {
+                             return std::to_string(info.param) + "bit";
+                         });
 
 TEST_F(HotKeysInOtherPrograms, HotKeysActWhileTheActivatorsOwnWindowAndDialogsAreInFront) {
     PostMessageA(activatorWindow, WM_COMMAND, ID_PROPERTIES, 0);

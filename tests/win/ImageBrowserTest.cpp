@@ -1,6 +1,6 @@
 // The captured-image browser run in this process on a real capture series written with the JPEG
-// codec. A second thread drives it with posted keys and mouse buttons and watches its own device
-// context: the flashes (which reach the X screen only later under Wine) and the frames.
+// codec. A second thread drives it with posted keys and mouse buttons and watches the flashes and the
+// frames on the screen as the X server shows it.
 
 #include "activator/resource.h"
 #include "display/ImageBrowserDlg.h"
@@ -39,17 +39,9 @@ protected:
     // The number of the picture whose name is order[position].
     int PictureAt(size_t position) const { return order[position][5] - '0'; }
 
-    static CPixels Read(HWND window, int x, int y, int width, int height) {
-        HDC dc = GetDC(window);
-        CPixels pixels = dc ? ReadPixels(dc, x, y, width, height) : CPixels{};
-        if (dc)
-            ReleaseDC(window, dc);
-        return pixels;
-    }
-
     // The picture that an interleaved frame shows (its rows 100 and 101), or -1.
-    int InterleavedPicture(HWND window) const {
-        const CPixels rows = Read(window, W / 4, 100, 1, 2);
+    int InterleavedPicture() const {
+        const CPixels rows = ReadScreen(W / 4, 100, 1, 2);
         if (rows.data.size() != 2)
             return -1;
         for (int k = 0; k < kSeriesLength; ++k) {
@@ -61,15 +53,15 @@ protected:
 
     // Whether the screen shows the left half of a picture whose left half is `left` (Sync Double: the
     // top band).
-    bool ShowsSyncDouble(HWND window, COLORREF left) const {
-        const CPixels top = Read(window, W / 2, 10, 1, 1);
+    bool ShowsSyncDouble(COLORREF left) const {
+        const CPixels top = ReadScreen(W / 2, 10, 1, 1);
         return !top.data.empty() && Near(top.At(0, 0), left);
     }
 
     // The picture of the series that a 2D frame shows: W/2 x H/2, centred, its corners black; or -1.
-    int FlatPicture(HWND window) const {
-        const CPixels middle = Read(window, W / 2, H / 2, 1, 1);
-        const CPixels corner = Read(window, W / 8, H / 8, 1, 1);
+    int FlatPicture() const {
+        const CPixels middle = ReadScreen(W / 2, H / 2, 1, 1);
+        const CPixels corner = ReadScreen(W / 8, H / 8, 1, 1);
         if (middle.data.empty() || corner.data.empty() || !Near(corner.At(0, 0), RGB(0, 0, 0), 0))
             return -1;
         for (int k = 0; k < kSeriesLength; ++k)
@@ -81,7 +73,7 @@ protected:
     // Presses Escape and checks the closing flashes of a stereo view mode: double Normal, then Normal.
     static void EscapeWithClosingFlashes(CWindowScript& s) {
         s.PressKey(VK_ESCAPE);
-        const auto closing = WatchCodeBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+        const auto closing = WatchCodeBand(DoubleNormalPattern(), PatternForCode(kCodeNormal),
                                            [&] { return !IsWindow(s.window); });
         s.Check(closing == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}),
                 "the closing flashes");
@@ -105,12 +97,12 @@ protected:
 
 TEST_F(ImageBrowser, InterlaceOpensOnTheFirstFileAndPagesBothWays) {
     const INT_PTR result = Browse(kViewInterlace, [&](CWindowScript& s) {
-        const auto opening = WatchCodeBand(s.window, PatternForCode(kCodeInterlace), DoubleInterlacePattern(),
-                                           [&] { return InterleavedPicture(s.window) >= 0; });
+        const auto opening = WatchCodeBand(PatternForCode(kCodeInterlace), DoubleInterlacePattern(),
+                                           [&] { return InterleavedPicture() >= 0; });
         s.Check(opening == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}),
                 "the opening flashes of Interlace");
         const auto shows = [&](size_t position, const char* step) {
-            s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(position); }),
+            s.Check(s.WaitFor([&] { return InterleavedPicture() == PictureAt(position); }),
                     std::string(step) + ": expected " + order[position]);
         };
         shows(0, "opening");
@@ -157,28 +149,25 @@ TEST_F(ImageBrowser, FilesThatCannotBeDecodedAreSkippedInTheDirectionOfTravel) {
         before.push_back(ReadFileBytes(series.path() + name));
 
     const INT_PTR result = Browse(kViewLineBlank, [&](CWindowScript& s) {
-        const auto opening = WatchCodeBand(s.window, PatternForCode(kCodeLineBlank), {},
-                                           [&] { return InterleavedPicture(s.window) >= 0; });
+        const auto opening =
+            WatchCodeBand(PatternForCode(kCodeLineBlank), {}, [&] { return InterleavedPicture() >= 0; });
         s.Check(opening == std::vector<BandSeen>({BandSeen::Code}), "the opening flash of Line Blank");
-        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(0); }), "opening");
+        s.Check(s.WaitFor([&] { return InterleavedPicture() == PictureAt(0); }), "opening");
         s.PressKey(VK_NEXT);
-        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(2); }),
+        s.Check(s.WaitFor([&] { return InterleavedPicture() == PictureAt(2); }),
                 "Page Down past the empty file");
         s.PressKey(VK_PRIOR);
-        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(0); }),
+        s.Check(s.WaitFor([&] { return InterleavedPicture() == PictureAt(0); }),
                 "Page Up past the empty file");
         // Past the foreign last file the list's end is reached: the last frame stays, and the next
         // press starts again at the head.
         s.PressKey(VK_NEXT);
-        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(2); }),
-                "Page Down to the third");
+        s.Check(s.WaitFor([&] { return InterleavedPicture() == PictureAt(2); }), "Page Down to the third");
         s.PressKey(VK_NEXT);
         Sleep(300);
-        s.Check(InterleavedPicture(s.window) == PictureAt(2),
-                "the last frame stays after the end of the list");
+        s.Check(InterleavedPicture() == PictureAt(2), "the last frame stays after the end of the list");
         s.PressKey(VK_NEXT);
-        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) == PictureAt(0); }),
-                "again from the head");
+        s.Check(s.WaitFor([&] { return InterleavedPicture() == PictureAt(0); }), "again from the head");
         s.PressKey(VK_ESCAPE);
     });
     EXPECT_EQ(result, 1);
@@ -193,10 +182,10 @@ TEST_F(ImageBrowser, KeysAndButtonsBeforeTheFirstFrameAreIgnored) {
             s.PressKey(key);
         s.Click(WM_LBUTTONDOWN);
         s.Click(WM_RBUTTONDOWN);
-        s.Check(s.WaitFor([&] { return InterleavedPicture(s.window) >= 0; }), "no frame");
+        s.Check(s.WaitFor([&] { return InterleavedPicture() >= 0; }), "no frame");
         Sleep(300);
         s.Check(IsWindowVisible(s.window) != FALSE, "the window closed");
-        s.Check(InterleavedPicture(s.window) == PictureAt(0), "the first picture is shown");
+        s.Check(InterleavedPicture() == PictureAt(0), "the first picture is shown");
         s.PressKey(VK_ESCAPE);
     });
     EXPECT_EQ(result, 1);
@@ -206,8 +195,8 @@ TEST_F(ImageBrowser, SyncDoubleBandsMoveWithTheKeypadKeysWithinTheirLimits) {
     const CSyncDoubleBands table = SyncDoubleBands(W, H);
     // Whether screen rows [0, topEnd) show the left half of the first picture and [bottomStart, H)
     // its right half, with black between; where the bands overlap, the bottom band is drawn last.
-    const auto bandsAt = [&](HWND window, int topEnd, int bottomStart) {
-        const CPixels column = Read(window, W / 2, 0, 1, H);
+    const auto bandsAt = [&](int topEnd, int bottomStart) {
+        const CPixels column = ReadScreen(W / 2, 0, 1, H);
         if (column.data.size() != static_cast<size_t>(H))
             return false;
         const int k = PictureAt(0);
@@ -221,21 +210,20 @@ TEST_F(ImageBrowser, SyncDoubleBandsMoveWithTheKeypadKeysWithinTheirLimits) {
         return true;
     };
     const INT_PTR result = Browse(kViewSyncDouble, [&](CWindowScript& s) {
-        const auto opening = WatchCodeBand(s.window, PatternForCode(kCodeSyncDouble), {}, [&] {
-            return bandsAt(s.window, table.topRows, table.bottomStart);
-        });
+        const auto opening = WatchCodeBand(PatternForCode(kCodeSyncDouble), {},
+                                           [&] { return bandsAt(table.topRows, table.bottomStart); });
         s.Check(opening == std::vector<BandSeen>({BandSeen::Code}), "the opening flash of Sync Double");
-        s.Check(s.WaitFor([&] { return bandsAt(s.window, table.topRows, table.bottomStart); }), "bands at 0");
+        s.Check(s.WaitFor([&] { return bandsAt(table.topRows, table.bottomStart); }), "bands at 0");
         for (int i = 0; i < 21; ++i)
             s.PressKey(VK_ADD);
-        s.Check(s.WaitFor([&] { return bandsAt(s.window, table.topRows - 20, table.bottomStart + 20); }),
+        s.Check(s.WaitFor([&] { return bandsAt(table.topRows - 20, table.bottomStart + 20); }),
                 "bands at +20");
         // The main keyboard's plus and minus do nothing.
         s.PressKey(VK_OEM_PLUS);
         s.PressKey(VK_OEM_MINUS);
         for (int i = 0; i < 41; ++i)
             s.PressKey(VK_SUBTRACT);
-        s.Check(s.WaitFor([&] { return bandsAt(s.window, table.topRows + 20, table.bottomStart - 20); }),
+        s.Check(s.WaitFor([&] { return bandsAt(table.topRows + 20, table.bottomStart - 20); }),
                 "bands at -20");
         EscapeWithClosingFlashes(s);
     });
@@ -245,16 +233,15 @@ TEST_F(ImageBrowser, SyncDoubleBandsMoveWithTheKeypadKeysWithinTheirLimits) {
 TEST_F(ImageBrowser, TwoDShowsOnlyJpgFilesCentredWithoutAClosingFlash) {
     const std::vector<std::string> jpgOrder = EnumerateFiles(series.path() + "shot??.jpg");
     ASSERT_EQ(jpgOrder.size(), static_cast<size_t>(kSeriesLength));
-    const auto shown = [&](HWND window) { return FlatPicture(window); };
+    const auto shown = [&] { return FlatPicture(); };
     const INT_PTR result = Browse(kViewFlat2D, [&](CWindowScript& s) {
-        const auto opening =
-            WatchCodeBand(s.window, PatternForCode(kCodeNormal), {}, [&] { return shown(s.window) >= 0; });
+        const auto opening = WatchCodeBand(PatternForCode(kCodeNormal), {}, [&] { return shown() >= 0; });
         s.Check(opening == std::vector<BandSeen>({BandSeen::Code}), "the opening Normal flash of 2D");
-        s.Check(s.WaitFor([&] { return shown(s.window) == jpgOrder[0][5] - '0'; }), "the first .jpg");
+        s.Check(s.WaitFor([&] { return shown() == jpgOrder[0][5] - '0'; }), "the first .jpg");
         s.PressKey(VK_NEXT);
-        s.Check(s.WaitFor([&] { return shown(s.window) == jpgOrder[1][5] - '0'; }), "the second .jpg");
+        s.Check(s.WaitFor([&] { return shown() == jpgOrder[1][5] - '0'; }), "the second .jpg");
         s.PressKey(VK_ESCAPE);
-        const auto closing = WatchCodeBand(s.window, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+        const auto closing = WatchCodeBand(DoubleNormalPattern(), PatternForCode(kCodeNormal),
                                            [&] { return !IsWindow(s.window); });
         s.Check(closing.empty(), "2D closes without a flash");
     });
@@ -293,8 +280,7 @@ TEST_F(ImageBrowser, EveryWayOutHandsTheControllerBackOnce) {
     for (CloseWay way : kEveryCloseWay) {
         std::vector<BandSeen> closing;
         const INT_PTR result = Browse(kViewSyncDouble, [&](CWindowScript& s) {
-            s.Check(s.WaitFor([&] { return ShowsSyncDouble(s.window, SeriesLeftColour(PictureAt(0))); }),
-                    "the frame");
+            s.Check(s.WaitFor([&] { return ShowsSyncDouble(SeriesLeftColour(PictureAt(0))); }), "the frame");
             closing = CloseAndWatch(s.window, s.uiThread, way);
         });
         EXPECT_EQ(result, 1) << NameOf(way);
@@ -304,7 +290,7 @@ TEST_F(ImageBrowser, EveryWayOutHandsTheControllerBackOnce) {
     for (CloseWay way : {CloseWay::kCloseMessage, CloseWay::kQuitMessage}) {
         std::vector<BandSeen> closing{BandSeen::Code};
         Browse(kViewFlat2D, [&](CWindowScript& s) {
-            s.Check(s.WaitFor([&] { return FlatPicture(s.window) >= 0; }), "the 2D frame");
+            s.Check(s.WaitFor([&] { return FlatPicture() >= 0; }), "the 2D frame");
             closing = CloseAndWatch(s.window, s.uiThread, way);
         });
         EXPECT_TRUE(closing.empty()) << NameOf(way);
@@ -375,15 +361,15 @@ TEST_F(ImageBrowser, AFolderOfHostileUnreadableAndGoodFilesPagedBothWays) {
         colours.push_back(pixel ? RGB(pixel[2], pixel[1], pixel[0]) : SeriesLeftColour(2));
     }
     const int bandRow = SyncDoubleBands(W, H).topRows / 4;
-    const auto band = [&](HWND window) {
-        const CPixels pixel = Read(window, W / 2, bandRow, 1, 1);
+    const auto band = [&] {
+        const CPixels pixel = ReadScreen(W / 2, bandRow, 1, 1);
         return pixel.data.empty() ? 0u : pixel.At(0, 0);
     };
     const auto at = [&](size_t file) {
         return static_cast<size_t>(std::find(shown.begin(), shown.end(), file) - shown.begin());
     };
     const auto shows = [&](CWindowScript& s, size_t k, const std::string& what = {}) {
-        s.Check(s.WaitFor([&] { return Near(band(s.window), colours[k], 4); }), files[shown[k]] + " " + what);
+        s.Check(s.WaitFor([&] { return Near(band(), colours[k], 4); }), files[shown[k]] + " " + what);
     };
     // Pages through the pictures from the k-th shown on, `steps` times in `direction`: every picture
     // that decodes (but `skipped`) shows in turn, every other is passed over.
@@ -417,8 +403,8 @@ TEST_F(ImageBrowser, AFolderOfHostileUnreadableAndGoodFilesPagedBothWays) {
             }
             s.PressKey(VK_NEXT);
             s.Check(s.WaitFor([&] {
-                s.Check(!Near(band(s.window), colours[at(slow)], 4), "the slow picture, passed by, showed");
-                return Near(band(s.window), colours[at(count - 1)], 4);
+                s.Check(!Near(band(), colours[at(slow)], 4), "the slow picture, passed by, showed");
+                return Near(band(), colours[at(count - 1)], 4);
             }),
                     "the last picture");
             // Both neighbours are prepared: the slow picture, and then the last one even though it can no

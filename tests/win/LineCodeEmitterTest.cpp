@@ -1,5 +1,5 @@
-// The emission watched on the real screen: a second thread of this process samples the top band while
-// the emission runs on the main thread, over a window that paints a known picture there.
+// The emission watched on the screen as the X server shows it: a second thread samples the top band
+// while the emission runs on the main thread, over a window that paints a known picture there.
 
 #include "linecode/LineCodeEmitter.h"
 #include "tests/support/WineTestSupport.h"
@@ -30,7 +30,12 @@ struct Phase {
 
 std::vector<Phase> PhasesOf(const std::vector<Sample>& samples) {
     std::vector<Phase> runs;
-    for (const Sample& sample : samples) {
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const Sample& sample = samples[i];
+        // One sample of neither picture between two others was read while the X server changed the band.
+        if (sample.seen == Seen::Other && i > 0 && i + 1 < samples.size() &&
+            samples[i - 1].seen != Seen::Other && samples[i + 1].seen != Seen::Other)
+            continue;
         if (runs.empty() || runs.back().seen != sample.seen)
             runs.push_back({sample.seen, sample.time, sample.time});
         else
@@ -53,8 +58,7 @@ protected:
         expected.data.resize(static_cast<size_t>(width) * kCodeBandHeight);
         expected.height = kCodeBandHeight;
         background = expected;
-        ASSERT_TRUE(
-            WaitUntil([&] { return ReadPixels(nullptr, 0, 0, width, kCodeBandHeight) == background; }, 5000))
+        ASSERT_TRUE(WaitUntil([&] { return ReadScreen(0, 0, width, kCodeBandHeight) == background; }, 5000))
             << "the pattern window never reached the screen";
     }
 
@@ -67,7 +71,7 @@ protected:
         std::vector<Sample> samples;
         std::thread sampler([&] {
             while (!stop) {
-                CPixels now = ReadPixels(nullptr, 0, 0, width, kCodeBandHeight);
+                CPixels now = ReadScreen(0, 0, width, kCodeBandHeight);
                 Seen seen = now == background                        ? Seen::Background
                             : now == codeBand                        ? Seen::Code
                             : (!second.empty() && now == doubleBand) ? Seen::DoubleCode
@@ -106,7 +110,7 @@ TEST_F(ScreenEmission, PageFlipShowsItsCodeOnceAndRestoresTheBand) {
     EXPECT_EQ(runs[1].seen, Seen::Code);
     EXPECT_EQ(runs[2].seen, Seen::Background);
     ExpectAbout500Ms(runs[1], "the Page Flip code");
-    EXPECT_EQ(ReadPixels(nullptr, 0, 0, width, kCodeBandHeight), background);
+    EXPECT_EQ(ReadScreen(0, 0, width, kCodeBandHeight), background);
 }
 
 TEST_F(ScreenEmission, InterlaceAndNormalFollowTheirCodeWithTheDoubleCode) {
@@ -127,7 +131,7 @@ TEST_F(ScreenEmission, InterlaceAndNormalFollowTheirCodeWithTheDoubleCode) {
         EXPECT_EQ(runs[3].seen, Seen::Background);
         ExpectAbout500Ms(runs[1], "the first code");
         ExpectAbout500Ms(runs[2], "the double code");
-        EXPECT_EQ(ReadPixels(nullptr, 0, 0, width, kCodeBandHeight), background) << "code " << c.code;
+        EXPECT_EQ(ReadScreen(0, 0, width, kCodeBandHeight), background) << "code " << c.code;
     }
 }
 
@@ -141,5 +145,5 @@ TEST_F(ScreenEmission, ManyEmissionsLeaveNoGdiObjectBehind) {
                                       0),
                   kResultOk);
     EXPECT_EQ(CountGdiObjects(), before);
-    EXPECT_EQ(ReadPixels(nullptr, 0, 0, width, kCodeBandHeight), background);
+    EXPECT_TRUE(WaitUntil([&] { return ReadScreen(0, 0, width, kCodeBandHeight) == background; }, 1000));
 }

@@ -1,7 +1,7 @@
 // "Testing" and the test display run in this process on a 640x480 screen: the bitmaps remembered in the
 // registry and their fallbacks, Load... with the system's open-file dialog, the status texts, the test
-// display's flashes and frames watched on its own device context, and every way out of the test
-// display, the end of the Activator included.
+// display's flashes and frames watched on the screen as the X server shows it, and every way out of the
+// test display, the end of the Activator included.
 
 #include "activator/ActivatorDlg.h"
 #include "activator/TestDlg.h"
@@ -43,15 +43,12 @@ protected:
         return IsWindowEnabled(GetDlgItem(dialog, IDC_TEST_DO)) != FALSE;
     }
 
-    // The colour in the middle of a preview of `dialog`.
+    // The colour that the screen shows in the middle of a preview of `dialog`.
     static std::uint32_t PreviewColour(HWND dialog, int previewId) {
         RECT frame;
         GetWindowRect(GetDlgItem(dialog, previewId), &frame);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&frame), 2);
-        HDC dc = GetDC(dialog);
         const CPixels middle =
-            ReadPixels(dc, (frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2, 1, 1);
-        ReleaseDC(dialog, dc);
+            ReadScreen((frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2, 1, 1);
         return middle.data.empty() ? 0xFFFFFFFF : middle.At(0, 0);
     }
 
@@ -165,10 +162,8 @@ TEST_F(TestDialog, LoadRefusesOtherFilesAndAFailedLoadClearsOnlyItsSide) {
 
 namespace {
 
-bool FrameIs(HWND window, const Colour& expected) {
-    HDC dc = GetDC(window);
-    const CPixels frame = ReadPixels(dc, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    ReleaseDC(window, dc);
+bool FrameIs(const Colour& expected) {
+    const CPixels frame = ReadScreen(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     for (int y = 0; y < frame.height; ++y)
         for (int x = 0; x < frame.width; x += 7)
             if (frame.At(x, y) != PixelOf(expected(x, y)))
@@ -205,13 +200,12 @@ protected:
         PostMessageA(display, WM_KEYDOWN, VK_SPACE, 1);
         PostMessageA(display, WM_KEYDOWN, VK_ESCAPE, 1);
         PostMessageA(display, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-        const auto opening =
-            WatchCodeBand(display, code, doubleCode, [&] { return FrameIs(display, frame); });
+        const auto opening = WatchCodeBand(code, doubleCode, [&] { return FrameIs(frame); });
         const auto expected = doubleCode.empty()
                                   ? std::vector<BandSeen>{BandSeen::Code}
                                   : std::vector<BandSeen>{BandSeen::Code, BandSeen::DoubleCode};
         s.Check(opening == expected, "the opening codes");
-        s.Check(s.WaitFor([&] { return FrameIs(display, frame); }), "the frame");
+        s.Check(s.WaitFor([&] { return FrameIs(frame); }), "the frame");
         Sleep(300);
         s.Check(IsWindowVisible(display) != FALSE, "a press before the frame ended the test");
         s.Check(ControlText(s.window, IDC_STATUS) == status, "the status text");
@@ -245,7 +239,7 @@ TEST_F(TestRun, SyncDoublingShowsBothBitmapsInTheirBandsUntilAPress) {
     Run(kViewSyncDouble, PatternForCode(kCodeSyncDouble), {}, Bands(), "Test Sync. Doubling",
         [](CWindowScript& s, HWND display) {
             PostMessageA(display, WM_RBUTTONDOWN, MK_RBUTTON, 0);
-            const auto closing = WatchCodeBand(display, DoubleNormalPattern(), PatternForCode(kCodeNormal),
+            const auto closing = WatchCodeBand(DoubleNormalPattern(), PatternForCode(kCodeNormal),
                                                [&] { return !IsWindow(display); });
             s.Check(closing == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}),
                     "the Normal codes");
@@ -304,8 +298,7 @@ TEST_F(TestRun, TheActivatorEndingDuringATestHandsTheControllerBack) {
                 PostMessageA(main, WM_DESTROY, 0, 0);
             if (display)
                 closing = WatchCodeBand(
-                    display, DoubleNormalPattern(), PatternForCode(kCodeNormal), [&] { return ended.load(); },
-                    10000);
+                    DoubleNormalPattern(), PatternForCode(kCodeNormal), [&] { return ended.load(); }, 10000);
         });
         // "Test..." runs the test dialog; the call returns when the Activator's end has ended it.
         SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_TEST, BN_CLICKED), 0);

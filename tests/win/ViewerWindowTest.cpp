@@ -41,14 +41,8 @@ protected:
         WriteRegistryString(kCaptureKey, "Name", name);
         return RGB(200, 40, 40);
     }
-    static CPixels Read(HWND window, int x, int y, int width, int height) {
-        HDC dc = GetDC(window);
-        const CPixels pixels = ReadPixels(dc, x, y, width, height);
-        ReleaseDC(window, dc);
-        return pixels;
-    }
-    static bool ShowsTopBand(HWND window, COLORREF colour) {
-        const CPixels top = Read(window, GetSystemMetrics(SM_CXSCREEN) / 2, 10, 1, 1);
+    static bool ShowsTopBand(COLORREF colour) {
+        const CPixels top = ReadScreen(GetSystemMetrics(SM_CXSCREEN) / 2, 10, 1, 1);
         return !top.data.empty() && Near(top.At(0, 0), colour);
     }
 };
@@ -112,7 +106,7 @@ TEST_F(ViewerWindow, CarriesTheApplicationIconAlsoWhenMinimised) {
         s.Check(reinterpret_cast<HICON>(SendMessageA(s.window, WM_GETICON, ICON_SMALL, 0)) == icon,
                 "small icon");
         // The frame first: a press before it would be ignored.
-        s.Check(s.WaitFor([&] { return ShowsTopBand(s.window, top); }), "the frame");
+        s.Check(s.WaitFor([&] { return ShowsTopBand(top); }), "the frame");
         ShowWindow(s.window, SW_MINIMIZE);
         s.Check(s.WaitFor([&] { return IsIconic(s.window) != FALSE; }), "minimised");
         RedrawWindow(s.window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -130,7 +124,7 @@ TEST_F(ViewerWindow, EveryWayOutHandsTheControllerBackOnce) {
         std::vector<BandSeen> closing;
         CViewerDlg viewer;
         const INT_PTR result = RunModalWithScript(viewer, [&](CWindowScript& s) {
-            s.Check(s.WaitFor([&] { return ShowsTopBand(s.window, top); }), "the frame");
+            s.Check(s.WaitFor([&] { return ShowsTopBand(top); }), "the frame");
             closing = CloseAndWatch(s.window, s.uiThread, way);
         });
         EXPECT_EQ(result, 1) << NameOf(way);
@@ -175,13 +169,13 @@ TEST_F(ViewerWindow, AGivenPictureIsFittedOrUnscaledHasItsEyesSwappedAndShowsWhe
     ASSERT_TRUE(WriteFileBytes(pictures.path() + "b.mpo", MultiPictureBytes(W / 4, H / 4, {flat})));
 
     // Whether screen rows y and y + 1 show `even` and `odd` at column x.
-    const auto rowsShow = [](HWND window, int x, int y, COLORREF even, COLORREF odd) {
-        const CPixels rows = Read(window, x, y, 1, 2);
+    const auto rowsShow = [](int x, int y, COLORREF even, COLORREF odd) {
+        const CPixels rows = ReadScreen(x, y, 1, 2);
         return rows.data.size() == 2 && Near(rows.At(0, 0), even) && Near(rows.At(0, 1), odd);
     };
     // Whether the box of the name and position shows in the bottom left corner.
-    const auto positionShown = [&](HWND window) {
-        const CPixels corner = Read(window, 0, H - 40, 40, 40);
+    const auto positionShown = [&] {
+        const CPixels corner = ReadScreen(0, H - 40, 40, 40);
         return std::find(corner.data.begin(), corner.data.end(),
                          PixelOf(CFolderBrowserDlg::kPositionBackground)) != corner.data.end();
     };
@@ -197,37 +191,30 @@ TEST_F(ViewerWindow, AGivenPictureIsFittedOrUnscaledHasItsEyesSwappedAndShowsWhe
     CViewerDlg viewer;
     viewer.SetPicturePath(std::wstring(pictures.path().begin(), pictures.path().end()) + L"a.jps");
     const INT_PTR result = RunModalWithScript(viewer, [&](CWindowScript& s) {
-        s.Check(s.WaitFor([&] {
-            return rowsShow(s.window, W / 2, 100, left, right) && rowsShow(s.window, 4, 100, left, right);
-        }),
+        s.Check(s.WaitFor([&] { return rowsShow(W / 2, 100, left, right) && rowsShow(4, 100, left, right); }),
                 "fitted, the eyes fill the screen");
-        s.Check(s.WaitFor([&] { return positionShown(s.window); }),
-                "the name and position with the first frame");
+        s.Check(s.WaitFor([&] { return positionShown(); }), "the name and position with the first frame");
         s.Check(title(s.window) == "a.jps   1 / 2 - Zelto Viewer", "the title: " + title(s.window));
-        s.Check(s.WaitFor([&] { return !positionShown(s.window); }, 4000),
-                "the name and position go after a moment");
+        s.Check(s.WaitFor([&] { return !positionShown(); }, 4000), "the name and position go after a moment");
 
         s.PressKey('S');
-        s.Check(s.WaitFor([&] { return rowsShow(s.window, W / 2, 100, right, left); }), "S swaps the eyes");
+        s.Check(s.WaitFor([&] { return rowsShow(W / 2, 100, right, left); }), "S swaps the eyes");
         s.PressKey('F');
-        s.Check(s.WaitFor([&] {
-            return rowsShow(s.window, W / 2, H / 2, right, left) &&
-                   rowsShow(s.window, W / 4 - 4, H / 2, 0, 0);
-        }),
+        s.Check(s.WaitFor(
+                    [&] { return rowsShow(W / 2, H / 2, right, left) && rowsShow(W / 4 - 4, H / 2, 0, 0); }),
                 "F: unscaled, the quarter-size eyes in the middle, still swapped");
 
         // Turned towards the user: the next picture, unscaled too, both eyes alike.
         wheel(s.window, -WHEEL_DELTA);
-        s.Check(s.WaitFor(
-                    [&] { return rowsShow(s.window, W / 2, H / 2, flat, flat) && positionShown(s.window); }),
+        s.Check(s.WaitFor([&] { return rowsShow(W / 2, H / 2, flat, flat) && positionShown(); }),
                 "the wheel shows the next picture with its position");
         s.Check(title(s.window) == "b.mpo   2 / 2 - Zelto Viewer", "the title: " + title(s.window));
         // A finer wheel: two half notches away from the user make one step back.
         wheel(s.window, WHEEL_DELTA / 2);
         Sleep(200);
-        s.Check(rowsShow(s.window, W / 2, H / 2, flat, flat), "half a notch moved nothing");
+        s.Check(rowsShow(W / 2, H / 2, flat, flat), "half a notch moved nothing");
         wheel(s.window, WHEEL_DELTA / 2);
-        s.Check(s.WaitFor([&] { return rowsShow(s.window, W / 2, H / 2, right, left); }), "a notch back");
+        s.Check(s.WaitFor([&] { return rowsShow(W / 2, H / 2, right, left); }), "a notch back");
         s.PressKey(VK_ESCAPE);
     });
     EXPECT_EQ(result, 1);
