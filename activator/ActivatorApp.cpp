@@ -2,6 +2,7 @@
 
 #include "activator/ActivatorDlg.h"
 #include "activator/ActivatorStrings.h"
+#include "display/PicturePreparer.h"
 #include "settings/ActivatorMessages.h"
 
 #include <commctrl.h>
@@ -55,7 +56,10 @@ BOOL CActivatorApp::InitInstance() {
 int CActivatorApp::ExitInstance() {
     m_pMainWnd = nullptr;
     m_mainDlg.reset();
-    return CApplication::ExitInstance();
+    const int exitCode = CApplication::ExitInstance();
+    // A picture still decoding for a browser that has closed is not waited for.
+    EndProcessIfPreparing(exitCode);
+    return exitCode;
 }
 
 bool CActivatorApp::ReadWindowIdentity() {

@@ -1,15 +1,21 @@
-// Prints, on the screen it runs on (meant for 1920x1080), what one page step of the image browser
-// costs in Interlace on a 3840x1080 side-by-side picture (decoding plus composing the interleaved
-// frame) beside the decoding alone (goal: the step takes at most 1.2 times the decoding), and how long
-// painting a prepared frame takes (one unscaled copy to the screen).
+// Prints, on the screen it runs on (meant for 1920x1080), what paging through a capture series of
+// 3840x1080 side-by-side pictures in Interlace costs in the image browser, the browser running in a
+// process of its own (this program, started with "browse"), its frames read from the X screen:
+// - preparing one frame (decoding and composing it) beside decoding the picture alone;
+// - the step at a reading pace (a key every 2 s), from the key to the new frame on the screen
+//   (goal: at most 30 ms);
+// - the step when keys come faster than decoding (three keys a quarter of a decoding apart), from the
+//   last key to the frame on the screen, beside the bare decoding (goal: at most 1.1 times);
+// - the longest time the window did not answer meanwhile (goal: at most 50 ms);
+// - the peak working set while paging above that of showing one picture, in screen frames (goal: at
+//   most 3).
 
-#include "bench/BenchClock.h"
+#include "activator/resource.h"
+#include "bench/WindowBench.h"
 #include "display/ImageBrowserDlg.h"
 #include "display/JpegCodec.h"
-#include "display/StereoFrame.h"
-#include "framework/Handles.h"
+#include "settings/SettingsTypes.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,18 +23,36 @@
 
 namespace {
 
-// A side-by-side picture with detail like a desktop's: gradients, stripes and text-like specks.
-HGLOBAL MakePicture(int width, int height) {
+constexpr int kPictureWidth = 3840;
+constexpr int kPictureHeight = 1080;
+constexpr int kPictures = 6;
+// Where the screen is probed: a block of the picture's own colour in its left half.
+constexpr int kProbeX = 500;
+constexpr int kProbeY = 200;
+
+COLORREF ColourOf(int picture) {
+    return RGB(200, 30 + 35 * picture, 60);
+}
+
+// A side-by-side picture with detail like a desktop's (gradients, stripes, text-like specks) and a
+// block of `colour` around the probe point in its left half.
+HGLOBAL MakePicture(COLORREF colour) {
     CDibImage image;
-    if (!image.Create(kDibTrueColour, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height)))
+    if (!image.Create(kDibTrueColour, kPictureWidth, kPictureHeight))
         return nullptr;
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < kPictureHeight; ++y) {
         std::uint8_t* row = image.RowFromTop(y);
-        for (int x = 0; x < width; ++x) {
+        for (int x = 0; x < kPictureWidth; ++x) {
+            const bool block = std::abs(x - kProbeX) < 100 && std::abs(y - kProbeY) < 60;
             const bool speck = ((x * 7 + y * 13) % 23) == 0;
-            row[3 * x] = static_cast<std::uint8_t>(speck ? 0 : (x * 255) / width);
-            row[3 * x + 1] = static_cast<std::uint8_t>(speck ? 0 : (y * 255) / height);
-            row[3 * x + 2] = static_cast<std::uint8_t>(((x / 16 + y / 16) % 2) * 120 + 60);
+            row[3 * x] = static_cast<std::uint8_t>(block   ? GetBValue(colour)
+                                                   : speck ? 0
+                                                           : (x * 255) / kPictureWidth);
+            row[3 * x + 1] = static_cast<std::uint8_t>(block   ? GetGValue(colour)
+                                                       : speck ? 0
+                                                               : (y * 255) / kPictureHeight);
+            row[3 * x + 2] =
+                static_cast<std::uint8_t>(block ? GetRValue(colour) : ((x / 16 + y / 16) % 2) * 120 + 60);
         }
     }
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 40 + image.GetImageSize());
@@ -39,76 +63,156 @@ HGLOBAL MakePicture(int width, int height) {
     return memory;
 }
 
-LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
+// The picture decoded whole into 24-bit rows, as the system's decoder hands them over.
+bool DecodeBare(const std::wstring& path) {
+    CPictureBytes bytes;
+    return ReadPictureFile(path.c_str(), bytes) &&
+           DecodeJpegRows(bytes.Span(), {}, [](CPictureSize size, CRowSource& rows) {
+               std::vector<std::uint8_t> band(3 * static_cast<std::size_t>(size.width) * 16);
+               for (std::uint32_t y = 0; y < size.height; y += 16)
+                   if (!rows.ReadRows(y, std::min(16u, size.height - y), band.data(), 3 * size.width))
+                       return false;
+               return true;
+           });
+}
+
+// The browser on the series "Bench??.jps" in `dir`, in this process, until it closes.
+int Browse(const std::string& dir, const std::string& name) {
+    CImageBrowserDlg browser(IDD_IMAGE_BROWSER);
+    browser.SetSeries(dir, name, kViewInterlace);
+    return browser.DoModal() == 1 ? 0 : 1;
 }
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "browse") == 0)
+        return argc == 4 ? Browse(argv[2], argv[3]) : 1;
+
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    const std::string path = std::string(temp) + "zelto-browser-bench.jps";
-    {
-        CGlobalMemory picture(MakePicture(3840, 1080));
-        if (!picture || !EncodeJpegFile(picture, path.c_str())) {
-            std::printf("cannot write the test picture\n");
+    const std::string dir = std::string(temp) + "zelto-browser-bench\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    std::vector<std::string> names;
+    for (int k = 0; k < kPictures; ++k) {
+        names.push_back("Bench0" + std::to_string(k) + ".jps");
+        CGlobalMemory picture(MakePicture(ColourOf(k)));
+        if (!picture || !EncodeJpegFile(picture, (dir + names.back()).c_str())) {
+            std::printf("cannot write the test pictures\n");
             return 1;
         }
     }
+    // The single picture of the series that the baseline shows.
+    CopyFileA((dir + names[0]).c_str(), (dir + "Alone00.jps").c_str(), FALSE);
+    // The pictures in the order in which the browser shows them: the file system's.
+    std::vector<COLORREF> order;
+    WIN32_FIND_DATAA found;
+    CFindHandle finder(FindFirstFileA((dir + "Bench??.jps").c_str(), &found));
+    do
+        order.push_back(ColourOf(found.cFileName[6] - '0'));
+    while (finder && FindNextFileA(finder, &found));
+    const std::wstring first(dir.begin(), dir.end());
 
-    // Each round times one page step and the decode within it, so that both see the same load.
-    constexpr int kRounds = 15;
-    std::vector<double> decode;
-    std::vector<double> compose;
-    std::vector<double> step;
-    CDibImage frame;
-    for (int i = 0; i < kRounds; ++i) {
-        CDibImage pair;
-        const double start = NowMilliseconds();
-        if (!CImageBrowserDlg::LoadImageFile(path, &pair)) {
-            std::printf("cannot decode the test picture\n");
+    std::vector<double> bare;
+    std::vector<double> prepare;
+    for (int i = 0; i < 9; ++i) {
+        const std::wstring path = first + std::wstring(names[0].begin(), names[0].end());
+        double start = NowMilliseconds();
+        DecodeBare(path);
+        bare.push_back(NowMilliseconds() - start);
+        CDibImage frame;
+        start = NowMilliseconds();
+        CImageBrowserDlg::MakeSeriesFrame(path, kViewInterlace, screenWidth, screenHeight, frame);
+        prepare.push_back(NowMilliseconds() - start);
+    }
+    const double bareMs = Median(bare);
+    std::printf("screen %dx%d, %d side-by-side pictures of %dx%d in Interlace; load %s\n", screenWidth,
+                screenHeight, kPictures, kPictureWidth, kPictureHeight, LoadAverage().c_str());
+    std::printf("bare decoding of one picture:                        %7.1f ms\n", bareMs);
+    std::printf("preparing its frame (decoding, composing):           %7.1f ms = %.2f x the decoding\n",
+                Median(prepare), Median(prepare) / bareMs);
+
+    CXScreen screen;
+    if (!screen.Usable()) {
+        std::printf("no X screen file (ZELTO_FBDIR): run through tools/bench.sh\n");
+        return 1;
+    }
+    const std::string self = QuotedArgument(BesideThisProgram("browser_bench.exe"));
+    double alonePeak = 0;
+    {
+        CBenchProgram alone;
+        if (!alone.Start(self + " browse " + QuotedArgument(dir) + " Alone") ||
+            screen.Until(kProbeX, kProbeY, ColourOf(0), NowMilliseconds()) < 0) {
+            std::printf("the browser did not show the picture\n");
             return 1;
         }
-        const double decoded = NowMilliseconds();
-        ComposeInterleavedFrame(pair, frame);
-        const double composed = NowMilliseconds();
-        decode.push_back(decoded - start);
-        compose.push_back(composed - decoded);
-        step.push_back(composed - start);
-    }
-    const double decodeMs = Median(decode);
-    const double stepMs = Median(step);
-    std::printf("screen %dx%d, picture 3840x1080, median of %d\n", screenWidth, screenHeight, kRounds);
-    std::printf("decode alone:                 %7.2f ms\n", decodeMs);
-    std::printf("compose alone:                %7.2f ms\n", Median(compose));
-    std::printf("page step (decode + compose): %7.2f ms  = %.3f x the decode (goal <= 1.2)\n", stepMs,
-                stepMs / decodeMs);
-
-    // The paint of a prepared frame, on a full-screen window's own device context.
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = PlainWindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "ZeltoBrowserBench";
-    RegisterClassA(&windowClass);
-    HWND window =
-        CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0,
-                        screenWidth, screenHeight, nullptr, nullptr, windowClass.hInstance, nullptr);
-    std::vector<double> paint;
-    {
-        CWindowDC dc(window);
-        for (int i = 0; i < 30; ++i) {
-            const double start = NowMilliseconds();
-            DrawFrameCentred(dc, frame);
-            GdiFlush();
-            paint.push_back(NowMilliseconds() - start);
+        // The picture made anew while it is shown: its file changed, the next step reads it again.
+        Sleep(2000);
+        {
+            CFileHandle file(CreateFileA((dir + "Alone00.jps").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+            FILETIME now;
+            GetSystemTimeAsFileTime(&now);
+            SetFileTime(file, nullptr, nullptr, &now);
         }
+        Sleep(500);
+        alone.Key(VK_NEXT);
+        Sleep(3000);
+        alonePeak = alone.PeakWorkingSet();
+        alone.End();
     }
-    DestroyWindow(window);
-    std::printf("paint of the prepared %dx%d frame: %7.2f ms (median of %zu)\n", frame.GetWidth(),
-                frame.GetHeight(), Median(paint), paint.size());
-    DeleteFileA(path.c_str());
+
+    CBenchProgram browser;
+    if (!browser.Start(self + " browse " + QuotedArgument(dir) + " Bench") ||
+        screen.Until(kProbeX, kProbeY, order[0], NowMilliseconds()) < 0) {
+        std::printf("the browser did not show the first picture\n");
+        return 1;
+    }
+    int shown = 0;
+    std::vector<double> reading;
+    std::vector<double> fast;
+    double longestUnanswered = 0;
+    {
+        CAnswerWatch answers(browser.Window());
+        for (int step = 0; step < 2 * kPictures; ++step) {
+            Sleep(2000);
+            shown = (shown + 1) % kPictures;
+            const double pressed = NowMilliseconds();
+            browser.Key(VK_NEXT);
+            reading.push_back(screen.Until(kProbeX, kProbeY, order[shown], pressed));
+        }
+        for (int round = 0; round < 5; ++round) {
+            Sleep(2000);
+            for (int key = 0; key < 3; ++key) {
+                if (key > 0)
+                    Sleep(static_cast<DWORD>(bareMs / 4));
+                browser.Key(VK_NEXT);
+            }
+            const double pressed = NowMilliseconds();
+            shown = (shown + 3) % kPictures;
+            fast.push_back(screen.Until(kProbeX, kProbeY, order[shown], pressed));
+        }
+        longestUnanswered = answers.Longest();
+    }
+    const double pagingPeak = browser.PeakWorkingSet();
+    browser.End();
+    const double frameBytes = 3.0 * screenWidth * screenHeight;
+    std::printf("step at a reading pace, key to frame on the screen:  %7.1f ms median, %.1f ms longest "
+                "(goal <= 30)\n",
+                Median(reading), *std::max_element(reading.begin(), reading.end()));
+    std::printf("step with keys faster than decoding, last key to frame: %5.1f ms median = %.2f x the bare "
+                "decoding (goal <= 1.1)\n",
+                Median(fast), Median(fast) / bareMs);
+    std::printf("longest time the window did not answer:              %7.1f ms (goal <= 50)\n",
+                longestUnanswered);
+    std::printf("peak working set paging %.1f MB, showing one picture (made again meanwhile) %.1f MB: "
+                "%.2f screen frames above (goal <= 3)\n",
+                pagingPeak / 1048576, alonePeak / 1048576, (pagingPeak - alonePeak) / frameBytes);
+    for (const std::string& name : names)
+        DeleteFileA((dir + name).c_str());
+    DeleteFileA((dir + "Alone00.jps").c_str());
+    RemoveDirectoryA(dir.c_str());
     return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -81,6 +82,39 @@ bool ComposeInterleavedFrame(CDibImage& pair, CDibImage& frame, int screenWidth,
     }
     pair.Free();
     return made;
+}
+
+bool ComposeInterleavedFrame(CRowSource& pair, CPictureSize size, CDibImage& frame, int screenWidth,
+                             int screenHeight) {
+    constexpr std::uint32_t kBandRows = 16;
+    if (!MakeBlackFrame(frame, screenWidth, screenHeight))
+        return false;
+    const std::size_t rowBytes = 3 * std::size_t{size.width};
+    const std::uint32_t half = size.width / 2;
+    const std::size_t columns = 3 * std::size_t{std::min(half, static_cast<std::uint32_t>(screenWidth))};
+    const std::uint32_t rows = std::min(size.height, static_cast<std::uint32_t>(screenHeight));
+    std::vector<std::uint8_t> band(rowBytes * kBandRows);
+    for (std::uint32_t first = 0; first < rows; first += kBandRows) {
+        const std::uint32_t count = std::min(kBandRows, rows - first);
+        if (!pair.ReadRows(first, count, band.data(), rowBytes))
+            return false;
+        for (std::uint32_t r = first; r < first + count; ++r) {
+            const std::uint8_t* from =
+                band.data() + (r - first) * rowBytes + (r % 2 == 0 ? 0 : 3 * std::size_t{half});
+            std::memcpy(frame.RowFromTop(static_cast<std::int32_t>(r)), from, columns);
+        }
+    }
+    return true;
+}
+
+bool ComposeSideBySide(const CStereoPicture& eyes, CDibImage& pair) {
+    const int half = std::max(eyes.left.GetWidth(), eyes.right.GetWidth());
+    const int height = std::max(eyes.left.GetHeight(), eyes.right.GetHeight());
+    if (half > INT32_MAX / 2 || !MakeBlackFrame(pair, 2 * half, height))
+        return false;
+    PlaceEye(pair, 0, half, {&eyes.left, 0, eyes.left.GetWidth()}, {0, 0}, CFrameRows::kAll);
+    PlaceEye(pair, half, half, {&eyes.right, 0, eyes.right.GetWidth()}, {0, 0}, CFrameRows::kAll);
+    return true;
 }
 
 bool ComposeStereoFrame(const CStereoPicture& picture, std::int32_t viewMode, bool swapped, CDibImage& frame,

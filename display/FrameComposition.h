@@ -4,6 +4,7 @@
 // Plain code: the GDI side that draws with it is StereoFrame.h.
 
 #include "display/DibImage.h"
+#include "display/PictureScaler.h"
 
 // The top-left corner of a picture drawn 1:1 in the middle of the screen. The vertical offset is even,
 // so that the picture's row 0 falls on an even screen row; a picture at least as large as the screen
@@ -37,6 +38,17 @@ struct CStereoPicture {
     // Empty for a picture in 2D: both eyes see `left`.
     CDibImage right;
 };
+
+// The interleaved frame of Interlace and Line Blank, as ComposeInterleavedFrame above, straight from the
+// rows of a side-by-side picture of `size` as they are decoded; only the rows that the screen shows are
+// read. False when the frame cannot be made or the rows cannot be read (the frame then holds nothing
+// of use).
+bool ComposeInterleavedFrame(CRowSource& pair, CPictureSize size, CDibImage& frame, int screenWidth,
+                             int screenHeight);
+// The side-by-side picture of Sync Double from its eyes, decoded top left: the left eye beside the right
+// one, each in a half as wide as the wider eye; uncovered pixels black. False, with `pair` as it was,
+// when it cannot be made.
+bool ComposeSideBySide(const CStereoPicture& eyes, CDibImage& pair);
 
 // Builds `frame` to show `picture` in `viewMode` (a ViewMode) on a screenWidth x screenHeight screen,
 // each eye where CentredOffset puts it; with `swapped` the left eye sees the picture's right and the

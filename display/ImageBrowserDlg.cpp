@@ -1,9 +1,13 @@
 #include "display/ImageBrowserDlg.h"
 
+#include "display/CodecRuntime.h"
 #include "display/JpegCodec.h"
+#include "display/PictureFile.h"
 #include "display/StereoFrame.h"
 #include "framework/Handles.h"
 #include "settings/SettingsTypes.h"
+
+#include <algorithm>
 
 CImageBrowserDlg::CImageBrowserDlg(UINT templateId)
     : CStereoWindowDlg(templateId), m_image(std::make_unique<CDibImage>()) {}
@@ -21,14 +25,36 @@ std::string CImageBrowserDlg::SeriesPattern(const std::string& dir, const std::s
     return dir + name + (viewMode == kViewFlat2D ? "??.jpg" : "??.jps");
 }
 
-bool CImageBrowserDlg::LoadImageFile(const std::string& path, CDibImage* holder) {
-    if (!holder)
-        return false;
-    CGlobalMemory dib(DecodeJpegFile(path.c_str()));
-    if (!dib)
-        return false;
-    CGlobalLock<const std::uint8_t> bytes(dib);
-    return bytes && holder->LoadPackedDib(bytes.get(), GlobalSize(dib));
+bool CImageBrowserDlg::MakeSeriesFrame(const std::wstring& path, std::int32_t viewMode, int screenWidth,
+                                       int screenHeight, CDibImage& frame, const CStopSignal* stop) {
+    // Decoded top left; no holder is larger than the screen (twice as wide in Sync Double).
+    const CPictureSize screen{static_cast<std::uint32_t>(std::max(screenWidth, 0)),
+                              static_cast<std::uint32_t>(std::max(screenHeight, 0))};
+    CStereoPicture eyes;
+    switch (viewMode) {
+    case kViewFlat2D:
+        if (!LoadStereoPicture(path, CPictureKind::kFlat, {screen, CEyeScaling::kUnscaled, CEyeChoice::kLeft},
+                               eyes, stop))
+            return false;
+        frame.Swap(eyes.left);
+        return true;
+    case kViewSyncDouble:
+        return LoadStereoPicture(path, CPictureKind::kSideBySide,
+                                 {screen, CEyeScaling::kShrunk, CEyeChoice::kBoth}, eyes, stop) &&
+               ComposeSideBySide(eyes, frame);
+    default: {
+        // Straight from the decoder's rows: no eye is held apart.
+        CPictureBytes bytes;
+        return (!stop || !*stop) && ReadPictureFile(path.c_str(), bytes) &&
+               DecodeJpegRows(
+                   bytes.Span(), {},
+                   [&](CPictureSize size, CRowSource& rows) {
+                       return size.width >= 2 &&
+                              ComposeInterleavedFrame(rows, size, frame, screenWidth, screenHeight);
+                   },
+                   stop);
+    }
+    }
 }
 
 bool CImageBrowserDlg::OpenSeries() {
@@ -36,41 +62,138 @@ bool CImageBrowserDlg::OpenSeries() {
         m_name.empty())
         return false;
     m_name = SeriesPattern(m_dir, m_name, m_viewMode);
+    if (!ListSeries())
+        return false;
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    const std::int32_t viewMode = m_viewMode;
+    m_preparer.Reset(
+        m_hWnd,
+        [=](const CPictureEntry& file, const CStopSignal& stop, CDibImage& frame) {
+            return MakeSeriesFrame(file.path, viewMode, width, height, frame, &stop);
+        },
+        kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1));
+    m_changes.Watch(Widen(m_dir.c_str()));
 
+    // The first picture is made here: without one the window does not open.
+    for (m_current = 0; m_current; m_current = Moved(m_current, true)) {
+        CDibImage frame;
+        if (m_preparer.MakeNow(m_files[*m_current], frame)) {
+            Show(frame);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CImageBrowserDlg::ListSeries() {
+    std::vector<CPictureEntry> files;
     WIN32_FIND_DATAA found;
     CFindHandle finder(FindFirstFileA(m_name.c_str(), &found));
     if (!finder)
         return false;
     do
-        m_files.emplace_back(found.cFileName);
+        files.push_back(EntryOf(Widen((m_dir + found.cFileName).c_str()), found));
     while (FindNextFileA(finder, &found));
-
-    m_current = 0;
-    return LoadCurrentImage(true);
+    m_files = std::move(files);
+    return true;
 }
 
-bool CImageBrowserDlg::LoadCurrentImage(bool forward) {
-    if (!m_current && !m_files.empty())
-        m_current = forward ? 0 : m_files.size() - 1;
-    const bool interleaved = m_viewMode == kViewInterlace || m_viewMode == kViewLineBlank;
-    CDibImage picture;
-    CDibImage* target = interleaved ? &picture : m_image.get();
-    bool loaded = false;
-    while (m_current) {
-        target->Free();
-        if (LoadImageFile(m_dir + m_files[*m_current], target)) {
-            loaded = true;
-            break;
+void CImageBrowserDlg::RelistIfChanged() {
+    if (!m_changes.Changed())
+        return;
+    const std::optional<std::wstring> at = m_current ? std::optional(m_files[*m_current].path) : std::nullopt;
+    if (!ListSeries() || !at)
+        return;
+    const auto same = std::find_if(m_files.begin(), m_files.end(),
+                                   [&](const CPictureEntry& file) { return file.path == *at; });
+    m_current = same != m_files.end() ? static_cast<std::size_t>(same - m_files.begin())
+                                      : std::min(*m_current, m_files.size() - 1);
+}
+
+std::optional<std::size_t> CImageBrowserDlg::Moved(std::optional<std::size_t> at, bool forward) const {
+    if (m_files.empty())
+        return std::nullopt;
+    if (!at)
+        return forward ? 0 : m_files.size() - 1;
+    if (forward && *at + 1 < m_files.size())
+        return *at + 1;
+    if (!forward && *at > 0)
+        return *at - 1;
+    return std::nullopt;
+}
+
+std::optional<std::size_t> CImageBrowserDlg::StepTarget(std::optional<std::size_t> at, bool forward) const {
+    const std::optional<std::size_t> next = at ? Moved(at, forward) : std::nullopt;
+    return next ? next : Moved(std::nullopt, forward);
+}
+
+void CImageBrowserDlg::Step(bool forward) {
+    RelistIfChanged();
+    m_current = StepTarget(m_current, forward);
+    m_forward = forward;
+    Seek();
+}
+
+void CImageBrowserDlg::Seek() {
+    while (m_current && m_preparer.HasFailed(m_files[*m_current]))
+        m_current = Moved(m_current, m_forward);
+    if (!m_current) {
+        // The end of the list. Sync Double and 2D show black until a file is shown again; Interlace and
+        // Line Blank keep the last frame.
+        if (m_viewMode == kViewSyncDouble || m_viewMode == kViewFlat2D) {
+            if (m_shown)
+                m_preparer.Keep(*m_shown, *m_image);
+            m_image->Free();
+            m_shown.reset();
+            Invalidate(false);
         }
-        Advance(forward);
+        m_preparer.Want(std::nullopt, Neighbours());
+        return;
     }
-    if (loaded && interleaved && !ComposeInterleavedFrame(picture, *m_image)) {
-        // No memory for the frame: the step fails like one that found no picture, and the last frame
-        // stays.
-        m_current.reset();
-        loaded = false;
+    const CPictureEntry& file = m_files[*m_current];
+    CDibImage frame;
+    if (m_shown == file)
+        m_preparer.Want(std::nullopt, Neighbours());
+    else if (m_preparer.Take(file, frame))
+        Show(frame);
+    else
+        m_preparer.Want(file, Neighbours());
+}
+
+std::vector<CPictureEntry> CImageBrowserDlg::Neighbours() const {
+    std::vector<CPictureEntry> neighbours;
+    for (bool forward : {true, false}) {
+        std::optional<std::size_t> at = StepTarget(m_current, forward);
+        while (at && m_preparer.HasFailed(m_files[*at]))
+            at = Moved(at, forward);
+        if (at)
+            neighbours.push_back(m_files[*at]);
     }
-    return loaded;
+    return neighbours;
+}
+
+void CImageBrowserDlg::Show(CDibImage& frame) {
+    if (m_shown)
+        m_preparer.Keep(*m_shown, *m_image);
+    m_image->Swap(frame);
+    m_shown = m_files[*m_current];
+    m_preparer.HoldNeighbours();
+    m_preparer.Want(std::nullopt, Neighbours());
+    Invalidate(false);
+}
+
+void CImageBrowserDlg::OnPicturesReady() {
+    const CPicturePreparer::COutcome outcome = m_preparer.Collect();
+    if (outcome.wanted && m_current) {
+        CDibImage frame;
+        if (!*outcome.wanted)
+            Seek();
+        else if (m_preparer.Take(m_files[*m_current], frame))
+            Show(frame);
+    } else if (outcome.neighbourFailed) {
+        m_preparer.SetNeighbours(Neighbours());
+    }
 }
 
 BOOL CImageBrowserDlg::OnInitDialog() {
@@ -92,6 +215,7 @@ void CImageBrowserDlg::OnPaint() {
     case kShowImage:
         DrawFrame(dc);
         m_imageShown = true;
+        m_preparer.LetNeighboursGo();
         break;
     default:
         break;
@@ -110,23 +234,6 @@ void CImageBrowserDlg::DrawFrame(HDC dc) {
 void CImageBrowserDlg::OnTimer(WPARAM id) {
     if (EndFramePause(id))
         m_paintState = kShowImage;
-}
-
-void CImageBrowserDlg::Advance(bool forward) {
-    if (!m_current)
-        return;
-    if (forward && *m_current + 1 < m_files.size())
-        ++*m_current;
-    else if (!forward && *m_current > 0)
-        --*m_current;
-    else
-        m_current.reset();
-}
-
-void CImageBrowserDlg::Step(bool forward) {
-    Advance(forward);
-    LoadCurrentImage(forward);
-    Invalidate(false);
 }
 
 void CImageBrowserDlg::OnKeyDown(WPARAM key) {
@@ -161,9 +268,11 @@ void CImageBrowserDlg::OnKeyDown(WPARAM key) {
 void CImageBrowserDlg::OnClosing() {
     m_imageShown = false;
     m_paintState = kClosing;
+    m_preparer.Stop();
 }
 
 void CImageBrowserDlg::OnDestroy() {
+    m_preparer.Stop();
     if (m_image) {
         m_image->Free();
         m_image.reset();
@@ -195,6 +304,9 @@ LRESULT CImageBrowserDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GETDLGCODE:
         // The dialog manager would spend the arrow keys on moving the focus; the down arrow pages.
         return DLGC_WANTARROWS;
+    case CPicturePreparer::kMsgPicturesReady:
+        OnPicturesReady();
+        return 0;
     case WM_DESTROY: {
         const LRESULT result = CStereoWindowDlg::WindowProc(message, wParam, lParam);
         OnDestroy();

@@ -7,11 +7,20 @@
 // The opener constructs it, hands over directory, name and view mode with SetSeries and runs it with
 // DoModal. The creation fails (DoModal returns -1 and nothing is shown) for a view mode outside 0 to 3,
 // a directory of fewer than 2 characters, an empty name, no matching file or no decodable one.
-// Decoding happens in the key and mouse handlers; paints only draw. Return does nothing; Escape closes
-// only through the close message, after the closing flashes; every other way out hands the controller
-// back as well (StereoWindowDlg.h).
+// Return does nothing; Escape closes only through the close message, after the closing flashes; every
+// other way out hands the controller back as well (StereoWindowDlg.h).
+//
+// The creation decodes the first picture; after it, pictures are decoded and their frames composed off
+// the window's thread (PicturePreparer.h), the next and the previous one while a picture is shown. A
+// step onto a prepared picture shows it at once; otherwise the frame shown stays until the new one is
+// ready, and further steps move on from the picture chosen, whose frame alone is shown. A file that
+// cannot be shown is passed over without being read again until the series' listing is read anew,
+// which a step does once the directory has changed. No frame is larger than the screen (twice as wide
+// in Sync Double): a picture larger than the screen is cut to what the screen shows of it, or in Sync
+// Double scaled down to the screen's size in each direction, as it is decoded.
 
 #include "display/DibImage.h"
+#include "display/PicturePreparer.h"
 #include "display/StereoWindowDlg.h"
 
 #include <cstddef>
@@ -38,14 +47,21 @@ public:
     // view modes.
     static std::string SeriesPattern(const std::string& dir, const std::string& name, std::int32_t viewMode);
 
-    // Decodes the JPEG file at `path` into the empty `holder`. False when there is no holder or the
-    // file cannot be decoded (missing, empty, damaged or foreign files among them).
-    static bool LoadImageFile(const std::string& path, CDibImage* holder);
+    // Makes `frame` from the file of the series at `path` as the window shows it in `viewMode` on a
+    // screenWidth x screenHeight screen: the interleaved frame (Interlace, Line Blank), the side-by-side
+    // picture (Sync Double) or the picture itself (2D). False when the file cannot be decoded (missing,
+    // empty, damaged, foreign and hostile files among them) or `stop` is set meanwhile.
+    static bool MakeSeriesFrame(const std::wstring& path, std::int32_t viewMode, int screenWidth,
+                                int screenHeight, CDibImage& frame, const CStopSignal* stop = nullptr);
 
 protected:
+    // The prepared frames that a picture of a view mode may keep beside the one shown, in frames of
+    // the screen's size.
+    static constexpr std::size_t kNeighbourFrames = 3;
+
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
-    // Nothing is drawn from the start of the closing on.
+    // Nothing is drawn and nothing prepared from the start of the closing on.
     void OnClosing() override;
 
     // The creation's own steps: checks, the file list, the first picture. False fails the creation.
@@ -54,9 +70,8 @@ protected:
     // Draws the prepared frame once the opening flashes are over: Sync Double's two bands, or the
     // frame centred.
     virtual void DrawFrame(HDC dc);
-    // Loads the file at m_current, moving on in the direction of travel past files that cannot be
-    // decoded, without wrapping; true when a picture was loaded and its frame prepared.
-    bool LoadCurrentImage(bool forward);
+    // A job of m_preparer finished.
+    virtual void OnPicturesReady();
 
     std::int32_t m_viewMode = -1;
     bool m_imageShown = false;
@@ -66,17 +81,40 @@ protected:
     std::string m_dir;
     // The base name; once the window is created, the search pattern.
     std::string m_name;
-    std::vector<std::string> m_files;
-    // The file shown; none when the next load starts again at the head or the tail.
+    // The matching files, in the order in which the file system lists them.
+    std::vector<CPictureEntry> m_files;
+    // The file chosen: shown, or being prepared to be; none when the next step starts again at the
+    // head or the tail.
     std::optional<std::size_t> m_current;
     int m_gapAdjust = 0;
+    CPicturePreparer m_preparer;
+    // The file whose frame m_image holds; none while it holds none.
+    std::optional<CPictureEntry> m_shown;
+    CFolderChanges m_changes;
 
 private:
     void OnTimer(WPARAM id);
     void OnKeyDown(WPARAM key);
-    // Moves m_current one entry on; past either end of the list it becomes none.
-    void Advance(bool forward);
-    // Next (forward) or previous picture: move, load, repaint.
+    // Reads the series' listing into m_files; false, with m_files as it was, when nothing matches.
+    bool ListSeries();
+    // Reads the listing anew once the directory has changed, m_current staying on its file.
+    void RelistIfChanged();
+    // The entry one step on from `at` (the head or the tail from none); none past either end.
+    std::optional<std::size_t> Moved(std::optional<std::size_t> at, bool forward) const;
+    // Where a step from `at` starts looking: the entry one step on, or past either end (or from none)
+    // the head or the tail.
+    std::optional<std::size_t> StepTarget(std::optional<std::size_t> at, bool forward) const;
+    // Next (forward) or previous picture.
     void Step(bool forward);
+    // Goes on from m_current in m_forward's direction to the first file that is not known to fail and
+    // shows its frame, at once when it is prepared, else once it is; past the end of the list, m_current
+    // becomes none and nothing new is shown.
+    void Seek();
+    // What the next step forward and the next step backward would show.
+    std::vector<CPictureEntry> Neighbours() const;
+    // Shows `frame`, the frame of m_files[m_current].
+    void Show(CDibImage& frame);
     void OnDestroy();
+
+    bool m_forward = true;
 };

@@ -17,8 +17,14 @@
 
 namespace {
 
-// The longest file that is read for decoding; a picture within the decoding bound needs far less.
-constexpr ULONGLONG kMaxJpegFileBytes = ULONGLONG{256} << 20;
+bool Stopped(const CStopSignal* stop) {
+    return stop && stop->load();
+}
+
+// The longest file that is read for decoding. Real pictures take a few pixels a byte: two 8000 x 6000
+// camera pictures need a few tens of megabytes.
+constexpr ULONGLONG kMaxJpegFileBytes = ULONGLONG{128} << 20;
+
 // Rows converted at a time from 32-bit pixels.
 constexpr UINT kConvertedRows = 16;
 
@@ -32,6 +38,8 @@ bool IsJpeg(IWICBitmapDecoder* decoder) {
 // copy them).
 class CFrameRows final : public CRowSource {
 public:
+    explicit CFrameRows(const CStopSignal* stop) : m_stop(stop) {}
+
     bool Open(IWICImagingFactory* factory, IWICBitmapSource* frame, UINT width) {
         m_width = width;
         for (UINT pixelBytes : {3u, 4u}) {
@@ -52,7 +60,7 @@ public:
     }
 
     bool ReadRows(std::uint32_t first, std::uint32_t count, std::uint8_t* rows, std::size_t stride) override {
-        if (count == 0 || stride > UINT_MAX / count)
+        if (count == 0 || stride > UINT_MAX / count || Stopped(m_stop))
             return false;
         if (m_pixelBytes == 3) {
             const WICRect band{0, static_cast<INT>(first), static_cast<INT>(m_width),
@@ -78,6 +86,7 @@ public:
     }
 
 private:
+    const CStopSignal* m_stop;
     CComPtr<IWICFormatConverter> m_converter;
     UINT m_width = 0;
     UINT m_pixelBytes = 3;
@@ -103,9 +112,10 @@ constexpr IID kSourceTransformId = {
 class CReducedRows final : public CRowSource {
 public:
     // False when the decoder offers no smaller size at least as large as `wanted`, or fails.
-    bool Decode(IWICBitmapFrameDecode* frame, CPictureSize wanted, CPictureSize full) {
+    bool Decode(IWICBitmapFrameDecode* frame, CPictureSize wanted, CPictureSize full,
+                const CStopSignal* stop) {
         CComPtr<ISourceTransform> transform;
-        if (FAILED(frame->QueryInterface(kSourceTransformId, transform.put_void())))
+        if (Stopped(stop) || FAILED(frame->QueryInterface(kSourceTransformId, transform.put_void())))
             return false;
         UINT width = wanted.width;
         UINT height = wanted.height;
@@ -218,24 +228,52 @@ void UnloadCodecModules(unsigned) {
 }
 
 bool ReadPictureFile(const wchar_t* path, CPictureBytes& bytes) {
+    bytes = CPictureBytes();
     CFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file, &size) || size.QuadPart <= 0 ||
         static_cast<ULONGLONG>(size.QuadPart) > kMaxJpegFileBytes)
         return false;
-    bytes.size = static_cast<std::size_t>(size.QuadPart);
-    bytes.data.reset(new (std::nothrow) std::uint8_t[bytes.size]);
+    const auto fileBytes = static_cast<std::size_t>(size.QuadPart);
+    const DWORD headerBytes = static_cast<DWORD>(std::min(fileBytes, kPictureHeaderBytes));
+    std::vector<std::uint8_t> header(headerBytes);
     DWORD read = 0;
-    return bytes.data && ReadFile(file, bytes.data.get(), static_cast<DWORD>(bytes.size), &read, nullptr) &&
-           read == bytes.size;
+    if (!ReadFile(file, header.data(), headerBytes, &read, nullptr) || read != headerBytes)
+        return false;
+    // A frame header beyond the bytes read is looked at once the whole file is.
+    CJpegFrame frame;
+    switch (ReadJpegFrame(header, frame)) {
+    case CJpegFrameResult::kFrame:
+        if (!IsDecodablePicture(frame, fileBytes))
+            return false;
+        break;
+    case CJpegFrameResult::kTruncated:
+        break;
+    default:
+        return false;
+    }
+    bytes.data.reset(new (std::nothrow) std::uint8_t[fileBytes]);
+    if (!bytes.data)
+        return false;
+    std::memcpy(bytes.data.get(), header.data(), headerBytes);
+    const auto rest = static_cast<DWORD>(fileBytes - headerBytes);
+    if (rest > 0 && (!ReadFile(file, bytes.data.get() + headerBytes, rest, &read, nullptr) || read != rest)) {
+        bytes.data.reset();
+        return false;
+    }
+    bytes.size = fileBytes;
+    return true;
 }
 
 bool DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize wanted,
-                    const std::function<bool(CPictureSize size, CRowSource& rows)>& use) {
+                    const std::function<bool(CPictureSize size, CRowSource& rows)>& use,
+                    const CStopSignal* stop) {
     CJpegFrame header;
     if (jpeg.size() > kMaxJpegFileBytes || ReadJpegFrame(jpeg, header) != CJpegFrameResult::kFrame ||
-        !IsDecodablePictureSize(header.width, header.height))
+        !IsDecodablePicture(header, jpeg.size()))
+        return false;
+    if (Stopped(stop))
         return false;
 
     CComRuntime com;
@@ -245,22 +283,25 @@ bool DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize wanted,
     CComPtr<IWICBitmapFrameDecode> frame;
     UINT width = 0;
     UINT height = 0;
-    // The stream only reads the bytes, whatever its signature says.
+    // The stream only reads the bytes, whatever its signature says. The decoder must see the picture
+    // that the header reader measured.
     if (!factory || FAILED(factory->CreateStream(stream.put())) ||
         FAILED(
             stream->InitializeFromMemory(const_cast<BYTE*>(jpeg.data()), static_cast<DWORD>(jpeg.size()))) ||
         FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
                                                 decoder.put())) ||
         !IsJpeg(decoder.get()) || FAILED(decoder->GetFrame(0, frame.put())) ||
-        FAILED(frame->GetSize(&width, &height)) || !IsDecodablePictureSize(width, height))
+        FAILED(frame->GetSize(&width, &height)) || width != header.width || height != header.height)
         return false;
     const CPictureSize full{width, height};
     if (wanted.width > 0 && wanted.height > 0 && (wanted.width < width || wanted.height < height)) {
         CReducedRows reduced;
-        if (reduced.Decode(frame.get(), wanted, full))
+        if (reduced.Decode(frame.get(), wanted, full, stop))
             return use(reduced.Size(), reduced);
+        if (Stopped(stop))
+            return false;
     }
-    CFrameRows rows;
+    CFrameRows rows(stop);
     return rows.Open(factory.get(), frame.get(), width) && use(full, rows);
 }
 

@@ -1,5 +1,6 @@
 #include "display/JpegHeader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -14,6 +15,9 @@ constexpr std::uint8_t kFirstSegmentMarker = 0xC0;
 // Precision, height, width and the component count; then three bytes for every component.
 constexpr std::size_t kFrameHeaderBytes = 6;
 constexpr std::size_t kFrameComponentBytes = 3;
+// An 8x8 block of 16-bit coefficients.
+constexpr std::uint64_t kJpegBlockCoefficientBytes = 64 * 2;
+constexpr unsigned kMaxSamplingFactor = 4;
 
 std::uint32_t ReadBig16(const std::uint8_t* bytes) {
     return static_cast<std::uint32_t>(bytes[0]) << 8 | bytes[1];
@@ -136,11 +140,27 @@ bool ParseMultiPictureIndex(std::span<const std::uint8_t> file, const CJpegSegme
 
 } // namespace
 
-bool IsDecodablePictureSize(std::uint64_t width, std::uint64_t height) {
-    if (width == 0 || height == 0 || width > kMaxPictureSide || height > kMaxPictureSide)
+std::uint64_t DecoderBytes(const CJpegFrame& frame) {
+    const std::uint64_t width = frame.width;
+    const std::uint64_t height = frame.height;
+    // Grey pictures decode to 1 byte a pixel, colour ones to 3, CMYK to 4; rows padded to 4 bytes.
+    const std::uint64_t depth = frame.components == 1 ? 1 : frame.components == 3 ? 3 : 4;
+    std::uint64_t bytes = (depth * width + 3) / 4 * 4 * height;
+    if (frame.IsProgressive()) {
+        const std::uint64_t mcuColumns = (width + 8 * frame.maxHorizontal - 1) / (8 * frame.maxHorizontal);
+        const std::uint64_t mcuRows = (height + 8 * frame.maxVertical - 1) / (8 * frame.maxVertical);
+        bytes += mcuColumns * mcuRows * frame.blocksPerMcu * kJpegBlockCoefficientBytes;
+    }
+    return bytes;
+}
+
+bool IsDecodablePicture(const CJpegFrame& frame, std::uint64_t streamBytes) {
+    if (frame.width == 0 || frame.height == 0 || frame.width > kMaxPictureSide ||
+        frame.height > kMaxPictureSide ||
+        (frame.components != 1 && frame.components != 3 && frame.components != 4))
         return false;
-    const std::uint64_t stride = (3 * width + 3) / 4 * 4;
-    return stride * height <= kMaxPictureBytes;
+    return DecoderBytes(frame) <= kMaxDecoderBytes &&
+           std::uint64_t{frame.width} * frame.height <= kMaxPixelsPerByte * streamBytes;
 }
 
 bool IsJpegFrameMarker(std::uint8_t marker) {
@@ -218,6 +238,20 @@ CJpegFrameResult ReadJpegFrame(std::span<const std::uint8_t> stream, CJpegFrame&
         if (found.width == 0 || found.height == 0 || found.components == 0 ||
             header.size() < kFrameHeaderBytes + kFrameComponentBytes * found.components)
             return CJpegFrameResult::kMalformed;
+        found.blocksPerMcu = 0;
+        for (std::size_t c = 0; c < found.components; ++c) {
+            const std::uint8_t sampling = header[kFrameHeaderBytes + kFrameComponentBytes * c + 1];
+            const unsigned horizontal = sampling >> 4;
+            const unsigned vertical = sampling & 0x0F;
+            if (horizontal == 0 || vertical == 0 || horizontal > kMaxSamplingFactor ||
+                vertical > kMaxSamplingFactor)
+                return CJpegFrameResult::kMalformed;
+            found.maxHorizontal =
+                std::max<std::uint8_t>(found.maxHorizontal, static_cast<std::uint8_t>(horizontal));
+            found.maxVertical =
+                std::max<std::uint8_t>(found.maxVertical, static_cast<std::uint8_t>(vertical));
+            found.blocksPerMcu += horizontal * vertical;
+        }
         frame = found;
         return CJpegFrameResult::kFrame;
     }

@@ -8,14 +8,6 @@
 #include <cstdint>
 #include <span>
 
-// The largest picture that is decoded: at most kMaxPictureSide pixels a side and kMaxPictureBytes of
-// 24-bit pixel rows. Larger ones are refused before decoding, like files that cannot be read; a hostile
-// header cannot make a page step allocate more. (Within the side bound the rows stay below the byte
-// bound; it holds on its own should the side bound ever grow.)
-inline constexpr std::uint32_t kMaxPictureSide = 16384;
-inline constexpr std::uint64_t kMaxPictureBytes = std::uint64_t{1} << 30;
-bool IsDecodablePictureSize(std::uint64_t width, std::uint64_t height);
-
 // JPEG marker codes (the byte after 0xFF).
 inline constexpr std::uint8_t kJpegSoi = 0xD8;  // start of image
 inline constexpr std::uint8_t kJpegEoi = 0xD9;  // end of image
@@ -66,6 +58,11 @@ struct CJpegFrame {
     std::uint32_t width = 0;     // pixels, at least 1
     std::uint32_t height = 0;    // pixels, at least 1
     std::uint8_t components = 0; // 1 grey, 3 colour (YCbCr or RGB), 4 CMYK or YCCK
+    // The largest horizontal and vertical sampling factors of the components (1 to 4 each), and the
+    // 8x8 blocks of one minimum coded unit: the sum of each component's two factors multiplied.
+    std::uint8_t maxHorizontal = 1;
+    std::uint8_t maxVertical = 1;
+    std::uint32_t blocksPerMcu = 1;
     // SOF2, SOF6, SOF10 and SOF14 code a picture in several scans.
     bool IsProgressive() const noexcept {
         return marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
@@ -77,11 +74,32 @@ enum class CJpegFrameResult {
     kNotJpeg,   // no start-of-image marker
     kTruncated, // cut short before the frame header is complete
     kMalformed, // a broken segment, a scan before any frame, a frame header that does not hold together,
-                // or a height or width of 0 (a height given only after the first scan included)
+                // a height or width of 0 (a height given only after the first scan included), or a
+                // sampling factor outside 1 to 4
 };
 
 // Reads the first frame header of `stream`; `frame` is filled only for kFrame.
 CJpegFrameResult ReadJpegFrame(std::span<const std::uint8_t> stream, CJpegFrame& frame);
+
+// The bound on the pictures that the suite decodes. The system's decoder (Wine's, measured) holds a
+// whole picture in memory while it decodes it, at the depth of its components, and for a picture coded
+// in several scans also the coefficients of all its 8x8 blocks, 2 bytes each. A picture is decoded
+// only when
+// - it is at most kMaxPictureSide pixels a side and of 1, 3 or 4 components;
+// - those buffers of the decoder come to at most kMaxDecoderBytes, as much as a side-by-side picture of
+//   two 8000 x 6000 eyes needs (16000 x 6000 x 3 bytes);
+// - its stream holds at least one byte for every kMaxPixelsPerByte pixels. Compressed data cannot
+//   describe more: even a flat picture needs about 2 bits for each 8x8 block and component, a few
+//   hundred pixels a byte, where real pictures take a few pixels a byte. A header that claims more
+//   pixels than its stream can hold is a damaged or hostile file, and is refused before anything is
+//   decoded, like a file that cannot be read.
+inline constexpr std::uint32_t kMaxPictureSide = 16384;
+inline constexpr std::uint64_t kMaxDecoderBytes = std::uint64_t{300} << 20;
+inline constexpr std::uint64_t kMaxPixelsPerByte = 1024;
+// The bytes that the decoder holds for the picture of `frame` at the most.
+std::uint64_t DecoderBytes(const CJpegFrame& frame);
+// Whether the picture of `frame`, coded in a stream of `streamBytes` bytes, lies within the bound.
+bool IsDecodablePicture(const CJpegFrame& frame, std::uint64_t streamBytes);
 
 // Where one JPEG picture of a file lies: `size` bytes from `offset`, counted from the file's start.
 struct CJpegPictureRange {

@@ -1,6 +1,5 @@
 #include "display/PictureFile.h"
 
-#include "display/JpegCodec.h"
 #include "display/JpegHeader.h"
 
 #include <algorithm>
@@ -25,68 +24,88 @@ bool SameLetters(std::wstring_view a, std::wstring_view b) {
            });
 }
 
-// One JPEG picture as one eye (`eye`): fitted, or its top left part of the screen's size.
-bool DecodeEye(std::span<const std::uint8_t> jpeg, const CPictureLayout& layout, CDibImage& eye) {
+// The size at which an eye of `eye` pixels is shown for `layout`.
+CPictureSize ShownSize(CPictureSize eye, const CPictureLayout& layout) {
+    if (layout.scaling == CEyeScaling::kFitted)
+        return FitWithin(eye.width, eye.height, layout.screen);
+    return {std::min(eye.width, layout.screen.width), std::min(eye.height, layout.screen.height)};
+}
+
+// One JPEG picture as one eye (`eye`), for `layout`.
+bool DecodeEye(std::span<const std::uint8_t> jpeg, const CPictureLayout& layout, CDibImage& eye,
+               const CStopSignal* stop) {
     CJpegFrame header;
     if (ReadJpegFrame(jpeg, header) != CJpegFrameResult::kFrame)
         return false;
-    const CPictureSize fitted = FitWithin(header.width, header.height, layout.screen);
+    const CPictureSize shown = ShownSize({header.width, header.height}, layout);
+    const bool scaled = layout.scaling != CEyeScaling::kUnscaled;
     return DecodeJpegRows(
-        jpeg, layout.fitted ? fitted : CPictureSize{}, [&](CPictureSize size, CRowSource& rows) {
-            if (layout.fitted)
-                return ScaleRows(rows, size.width, size.height, fitted.height,
-                                 std::array{CScaleTarget{0, size.width, fitted.width, &eye}});
-            const std::uint32_t width = std::min(size.width, layout.screen.width);
-            const std::uint32_t height = std::min(size.height, layout.screen.height);
-            return ScaleRows(rows, size.width, height, height,
-                             std::array{CScaleTarget{0, width, width, &eye}});
-        });
+        jpeg, scaled ? shown : CPictureSize{},
+        [&](CPictureSize size, CRowSource& rows) {
+            // Scaled, the whole picture as decoded; unscaled, its top left part.
+            const std::uint32_t columns = scaled ? size.width : shown.width;
+            const std::uint32_t sourceRows = scaled ? size.height : shown.height;
+            return ScaleRows(rows, size.width, sourceRows, shown.height,
+                             std::array{CScaleTarget{0, columns, shown.width, &eye}});
+        },
+        stop);
 }
 
 // A side-by-side picture: its halves as the eyes that `layout` asks for, made in one decoding.
 bool DecodeSideBySide(std::span<const std::uint8_t> jpeg, const CPictureLayout& layout,
-                      CStereoPicture& picture) {
+                      CStereoPicture& picture, const CStopSignal* stop) {
     CJpegFrame header;
     if (ReadJpegFrame(jpeg, header) != CJpegFrameResult::kFrame || header.width < 2)
         return false;
-    const CPictureSize fitted = FitWithin(header.width / 2, header.height, layout.screen);
-    const CPictureSize wanted =
-        layout.fitted ? CPictureSize{2 * fitted.width, fitted.height} : CPictureSize{};
-    return DecodeJpegRows(jpeg, wanted, [&](CPictureSize size, CRowSource& rows) {
-        const std::uint32_t half = size.width / 2;
-        const std::uint32_t width = layout.fitted ? fitted.width : std::min(half, layout.screen.width);
-        const std::uint32_t taken = layout.fitted ? half : width;
-        const std::uint32_t sourceRows =
-            layout.fitted ? size.height : std::min(size.height, layout.screen.height);
-        const std::uint32_t height = layout.fitted ? fitted.height : sourceRows;
-        if (half == 0)
-            return false;
-        const CScaleTarget leftHalf{0, taken, width, &picture.left};
-        const CScaleTarget rightHalf{half, taken, width,
-                                     layout.eyes == CEyeChoice::kRight ? &picture.left : &picture.right};
-        if (layout.eyes == CEyeChoice::kBoth)
-            return ScaleRows(rows, size.width, sourceRows, height, std::array{leftHalf, rightHalf});
-        return ScaleRows(rows, size.width, sourceRows, height,
-                         std::array{layout.eyes == CEyeChoice::kLeft ? leftHalf : rightHalf});
-    });
+    const CPictureSize shown = ShownSize({header.width / 2, header.height}, layout);
+    const bool scaled = layout.scaling != CEyeScaling::kUnscaled;
+    const CPictureSize wanted = scaled ? CPictureSize{2 * shown.width, shown.height} : CPictureSize{};
+    return DecodeJpegRows(
+        jpeg, wanted,
+        [&](CPictureSize size, CRowSource& rows) {
+            const std::uint32_t half = size.width / 2;
+            const std::uint32_t taken = scaled ? half : shown.width;
+            const std::uint32_t sourceRows = scaled ? size.height : shown.height;
+            if (half == 0)
+                return false;
+            const CScaleTarget leftHalf{0, taken, shown.width, &picture.left};
+            const CScaleTarget rightHalf{half, taken, shown.width,
+                                         layout.eyes == CEyeChoice::kRight ? &picture.left : &picture.right};
+            if (layout.eyes == CEyeChoice::kBoth)
+                return ScaleRows(rows, size.width, sourceRows, shown.height, std::array{leftHalf, rightHalf});
+            return ScaleRows(rows, size.width, sourceRows, shown.height,
+                             std::array{layout.eyes == CEyeChoice::kLeft ? leftHalf : rightHalf});
+        },
+        stop);
 }
 
 std::span<const std::uint8_t> PictureOf(std::span<const std::uint8_t> file, const CJpegPictureRange& range) {
     return file.subspan(range.offset, range.size);
 }
 
+// Whether the picture at `range` of the file is one that would be decoded.
+bool IsDecodableRange(std::span<const std::uint8_t> file, const CJpegPictureRange& range) {
+    CJpegFrame header;
+    return ReadJpegFrame(PictureOf(file, range), header) == CJpegFrameResult::kFrame &&
+           IsDecodablePicture(header, range.size);
+}
+
 bool DecodeMultiPicture(std::span<const std::uint8_t> file, const CPictureLayout& layout,
-                        CStereoPicture& picture) {
+                        CStereoPicture& picture, const CStopSignal* stop) {
     CMultiPictureIndex index;
     if (ReadMultiPictureIndex(file, index) != CMultiPictureResult::kPictures)
         return false;
-    const std::span<const std::uint8_t> first = PictureOf(file, index.first);
-    if (index.count < 2 || layout.eyes == CEyeChoice::kLeft)
-        return DecodeEye(first, layout, picture.left);
-    const std::span<const std::uint8_t> second = PictureOf(file, index.second);
-    if (layout.eyes == CEyeChoice::kRight)
-        return DecodeEye(second, layout, picture.left);
-    return DecodeEye(first, layout, picture.left) && DecodeEye(second, layout, picture.right);
+    const bool one = index.count < 2;
+    const bool first = one || layout.eyes != CEyeChoice::kRight;
+    const bool second = !one && layout.eyes != CEyeChoice::kLeft;
+    if ((first && !IsDecodableRange(file, index.first)) || (second && !IsDecodableRange(file, index.second)))
+        return false;
+    if (!second)
+        return DecodeEye(PictureOf(file, index.first), layout, picture.left, stop);
+    if (!first)
+        return DecodeEye(PictureOf(file, index.second), layout, picture.left, stop);
+    return DecodeEye(PictureOf(file, index.first), layout, picture.left, stop) &&
+           DecodeEye(PictureOf(file, index.second), layout, picture.right, stop);
 }
 
 } // namespace
@@ -102,22 +121,22 @@ std::optional<CPictureKind> PictureKindOf(std::wstring_view name) {
 }
 
 bool LoadStereoPicture(const std::wstring& path, CPictureKind kind, const CPictureLayout& layout,
-                       CStereoPicture& picture) {
+                       CStereoPicture& picture, const CStopSignal* stop) {
     picture.left.Free();
     picture.right.Free();
     CPictureBytes bytes;
-    if (!ReadPictureFile(path.c_str(), bytes))
+    if ((stop && *stop) || !ReadPictureFile(path.c_str(), bytes))
         return false;
     bool loaded = false;
     switch (kind) {
     case CPictureKind::kSideBySide:
-        loaded = DecodeSideBySide(bytes.Span(), layout, picture);
+        loaded = DecodeSideBySide(bytes.Span(), layout, picture, stop);
         break;
     case CPictureKind::kMultiPicture:
-        loaded = DecodeMultiPicture(bytes.Span(), layout, picture);
+        loaded = DecodeMultiPicture(bytes.Span(), layout, picture, stop);
         break;
     case CPictureKind::kFlat:
-        loaded = DecodeEye(bytes.Span(), layout, picture.left);
+        loaded = DecodeEye(bytes.Span(), layout, picture.left, stop);
         break;
     }
     if (!loaded) {

@@ -1,10 +1,11 @@
 #pragma once
 // The picture files that the viewer opens, decoded for display: side-by-side stereo pictures (.jps),
 // the multi-picture files of stereo cameras (.mpo) and plain JPEG pictures (.jpg, .jpeg, .jpe,
-// .jfif). Each eye is scaled to fit the screen, keeping its proportions, or else cut to the part of
-// it that the screen shows, as it is decoded: no holder is ever larger than the screen.
+// .jfif). Each eye is scaled to the screen, or else cut to the part of it that the screen shows, as it
+// is decoded: no holder is ever larger than the screen.
 
 #include "display/FrameComposition.h"
+#include "display/JpegCodec.h"
 #include "display/PictureScaler.h"
 
 #include <optional>
@@ -25,19 +26,25 @@ inline bool IsStereoKind(CPictureKind kind) {
     return kind != CPictureKind::kFlat;
 }
 
-// How a picture is made ready: for which screen, fitted to it or not, and which eyes. A single eye
-// (for 2D) becomes the picture's left, and its right stays empty.
+// How a picture is made ready: for which screen, how each eye is brought to it, and which eyes. A
+// single eye (for 2D) becomes the picture's left, and its right stays empty.
 enum class CEyeChoice { kBoth, kLeft, kRight };
+enum class CEyeScaling {
+    kFitted,   // scaled, keeping its proportions, to the largest size that fits the screen
+    kUnscaled, // its top left part of the screen's size, pixel for pixel
+    kShrunk,   // scaled down in each direction that is larger than the screen to the screen's size
+};
 struct CPictureLayout {
     CPictureSize screen;
-    bool fitted = true;
+    CEyeScaling scaling = CEyeScaling::kFitted;
     CEyeChoice eyes = CEyeChoice::kBoth;
 };
 
 // Reads the picture file at `path` as a picture of `kind` and makes `picture` from it for `layout`: a
 // .jps's halves (an odd last column belongs to neither), an .mpo's first two pictures (or its one
-// picture, as both eyes), a flat picture as both eyes. An unfitted eye keeps its top left part of the
-// screen's size. False, with `picture` empty, when the file cannot be read or decoded, an .mpo's index
-// is damaged, or a picture of it lies beyond the decoding bound (JpegHeader.h).
+// picture, as both eyes), a flat picture as both eyes. False, with `picture` empty, when the file
+// cannot be read or decoded, an .mpo's index is damaged, a picture of it lies beyond the decoding bound
+// (JpegHeader.h: every picture that would be decoded is measured before the first is), or `stop` is
+// set meanwhile.
 bool LoadStereoPicture(const std::wstring& path, CPictureKind kind, const CPictureLayout& layout,
-                       CStereoPicture& picture);
+                       CStereoPicture& picture, const CStopSignal* stop = nullptr);

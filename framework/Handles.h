@@ -77,6 +77,11 @@ struct FindHandleTraits {
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
     static void Free(Handle h) { FindClose(h); }
 };
+struct ChangeNotificationTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Free(Handle h) { FindCloseChangeNotification(h); }
+};
 struct GlobalMemoryTraits {
     using Handle = HGLOBAL;
     static Handle Invalid() { return nullptr; }
@@ -97,11 +102,12 @@ using CFont = CGdiObject<HFONT>;
 using CHookHandle = CUniqueHandle<HookTraits>;
 using CIconHandle = CUniqueHandle<IconTraits>; // only icons that must be destroyed
 using CMenuHandle = CUniqueHandle<MenuTraits>;
-using CKernelHandle = CUniqueHandle<KernelHandleTraits>; // processes, threads, events
-using CFileHandle = CUniqueHandle<FileHandleTraits>;     // CreateFile
-using CFindHandle = CUniqueHandle<FindHandleTraits>;     // FindFirstFile
-using CGlobalMemory = CUniqueHandle<GlobalMemoryTraits>; // GlobalAlloc
-using CLibrary = CUniqueHandle<LibraryTraits>;           // LoadLibrary
+using CKernelHandle = CUniqueHandle<KernelHandleTraits>;             // processes, threads, events
+using CFileHandle = CUniqueHandle<FileHandleTraits>;                 // CreateFile
+using CFindHandle = CUniqueHandle<FindHandleTraits>;                 // FindFirstFile
+using CChangeNotification = CUniqueHandle<ChangeNotificationTraits>; // FindFirstChangeNotification
+using CGlobalMemory = CUniqueHandle<GlobalMemoryTraits>;             // GlobalAlloc
+using CLibrary = CUniqueHandle<LibraryTraits>;                       // LoadLibrary
 
 // The device context of a window (or of the whole screen for a null window), released with ReleaseDC.
 class CWindowDC {

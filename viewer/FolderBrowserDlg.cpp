@@ -17,6 +17,23 @@ CPictureSize ScreenSize() {
             static_cast<std::uint32_t>(std::max(GetSystemMetrics(SM_CYSCREEN), 0))};
 }
 
+// The frame of a picture of the folder in `viewMode`, fitted or not, its eyes swapped or not.
+CPicturePreparer::CFrameMaker FolderFrameMaker(std::int32_t viewMode, bool fitted, bool swapped,
+                                               CPictureSize screen) {
+    return [=](const CPictureEntry& picture, const CStopSignal& stop, CDibImage& frame) {
+        const std::optional<CPictureKind> kind = PictureKindOf(picture.path);
+        CPictureLayout layout{screen, fitted ? CEyeScaling::kFitted : CEyeScaling::kUnscaled,
+                              CEyeChoice::kBoth};
+        // 2D shows one eye: only that one is decoded.
+        if (viewMode == kViewFlat2D)
+            layout.eyes = swapped ? CEyeChoice::kRight : CEyeChoice::kLeft;
+        CStereoPicture eyes;
+        return kind && LoadStereoPicture(picture.path, *kind, layout, eyes, &stop) &&
+               ComposeStereoFrame(eyes, viewMode, swapped, frame, static_cast<int>(screen.width),
+                                  static_cast<int>(screen.height));
+    };
+}
+
 } // namespace
 
 CFolderBrowserDlg::COpenResult CFolderBrowserDlg::OpenFolder(const std::wstring& path) {
@@ -32,59 +49,133 @@ CFolderBrowserDlg::COpenResult CFolderBrowserDlg::OpenFolder(const std::wstring&
     case CPictureFolder::COpenResult::kNoPicture:
         return COpenResult::kNoPicture;
     }
+    ResetPreparer();
+    m_changes.Watch(m_folder.Folder());
     // A file given is shown itself or not at all; a folder from its first picture that can be read.
-    if (m_folder.FolderGiven() ? !ShowFrom(0, 1) : !PreparePicture())
-        return m_folder.FolderGiven() ? COpenResult::kNoPicture : COpenResult::kUnreadable;
-    m_browsingFolder = true;
-    return COpenResult::kOpened;
+    // Made here: without one the window does not open.
+    const std::size_t tries = m_folder.FolderGiven() ? m_folder.Count() : 1;
+    for (std::size_t tried = 0; tried < tries; ++tried) {
+        if (m_folder.FolderGiven())
+            m_folder.MoveTo(tried);
+        CDibImage frame;
+        if (m_preparer.MakeNow(m_folder.Entry(m_folder.Position()), frame)) {
+            m_browsingFolder = true;
+            Present(frame);
+            return COpenResult::kOpened;
+        }
+    }
+    return m_folder.FolderGiven() ? COpenResult::kNoPicture : COpenResult::kUnreadable;
 }
 
 std::wstring CFolderBrowserDlg::PositionText() const {
-    if (m_folder.Count() == 0)
+    const std::optional<std::size_t> at = m_shown ? m_folder.PositionOf(m_shown->path) : std::nullopt;
+    if (!at)
         return {};
-    return m_folder.Name() + L"   " + std::to_wstring(m_folder.Position() + 1) + L" / " +
+    return m_shown->path.substr(m_folder.Folder().size()) + L"   " + std::to_wstring(*at + 1) + L" / " +
            std::to_wstring(m_folder.Count());
 }
 
-bool CFolderBrowserDlg::PreparePicture() {
-    CPictureLayout layout;
-    layout.screen = ScreenSize();
-    layout.fitted = m_fitted;
-    // 2D shows one eye: only that one is decoded.
-    if (m_viewMode == kViewFlat2D)
-        layout.eyes = m_swapped ? CEyeChoice::kRight : CEyeChoice::kLeft;
-    // The picture shown stays until another one is ready.
-    CStereoPicture picture;
-    if (!LoadStereoPicture(m_folder.Path(), m_folder.Kind(), layout, picture) ||
-        !ComposeStereoFrame(picture, m_viewMode, m_swapped, *m_image, static_cast<int>(layout.screen.width),
-                            static_cast<int>(layout.screen.height)))
-        return false;
-    m_picture.left.Swap(picture.left);
-    m_picture.right.Swap(picture.right);
-    return true;
+void CFolderBrowserDlg::ResetPreparer() {
+    m_preparer.Reset(m_hWnd, FolderFrameMaker(m_viewMode, m_fitted, m_swapped, ScreenSize()),
+                     kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1));
 }
 
-bool CFolderBrowserDlg::ShowFrom(std::size_t start, int step) {
+void CFolderBrowserDlg::RelistIfChanged() {
+    if (m_changes.Changed())
+        m_folder.Relist();
+}
+
+void CFolderBrowserDlg::Seek(std::size_t start, int step) {
     const std::size_t count = m_folder.Count();
-    const std::size_t was = m_folder.Position();
     for (std::size_t tried = 0; tried < count; ++tried) {
-        m_folder.MoveTo(step > 0 ? (start + tried) % count : (start + count - tried) % count);
-        if (PreparePicture())
-            return true;
+        const std::size_t at = step > 0 ? (start + tried) % count : (start + count - tried) % count;
+        const CPictureEntry picture = m_folder.Entry(at);
+        if (m_preparer.HasFailed(picture))
+            continue;
+        m_folder.MoveTo(at);
+        CDibImage frame;
+        if (m_shownCurrent && m_shown == picture) {
+            m_seekStep = 0;
+            m_preparer.Want(std::nullopt, NeighboursOf(at));
+            ShowPosition();
+            Invalidate(false);
+        } else if (m_preparer.Take(picture, frame)) {
+            Show(frame);
+        } else {
+            m_seekStep = step;
+            m_preparer.Want(picture, NeighboursOf(at));
+        }
+        return;
     }
-    m_folder.MoveTo(was);
-    return false;
-}
-
-void CFolderBrowserDlg::Go(std::size_t start, int step) {
-    ShowFrom(start, step);
+    // Nothing else can be shown: the position goes back to the picture shown.
+    m_seekStep = 0;
+    if (const std::optional<std::size_t> shown = m_shown ? m_folder.PositionOf(m_shown->path) : std::nullopt)
+        m_folder.MoveTo(*shown);
+    m_preparer.Want(std::nullopt, {});
     ShowPosition();
     Invalidate(false);
 }
 
 void CFolderBrowserDlg::Step(int step) {
+    RelistIfChanged();
     const std::size_t count = m_folder.Count();
-    Go((m_folder.Position() + (step > 0 ? 1 : count - 1)) % count, step);
+    Seek((m_folder.Position() + (step > 0 ? 1 : count - 1)) % count, step);
+}
+
+std::vector<CPictureEntry> CFolderBrowserDlg::NeighboursOf(std::size_t position) const {
+    const std::size_t count = m_folder.Count();
+    std::vector<CPictureEntry> neighbours;
+    for (int step : {1, -1}) {
+        for (std::size_t tried = 1; tried < count; ++tried) {
+            CPictureEntry picture =
+                m_folder.Entry(step > 0 ? (position + tried) % count : (position + count - tried) % count);
+            if (!m_preparer.HasFailed(picture)) {
+                neighbours.push_back(std::move(picture));
+                break;
+            }
+        }
+    }
+    return neighbours;
+}
+
+void CFolderBrowserDlg::Present(CDibImage& frame) {
+    if (m_shown && m_shownCurrent)
+        m_preparer.Keep(*m_shown, *m_image);
+    m_image->Swap(frame);
+    m_shown = m_folder.Entry(m_folder.Position());
+    m_shownCurrent = true;
+    m_seekStep = 0;
+    m_preparer.HoldNeighbours();
+    m_preparer.Want(std::nullopt, NeighboursOf(m_folder.Position()));
+    Invalidate(false);
+}
+
+void CFolderBrowserDlg::Show(CDibImage& frame) {
+    Present(frame);
+    ShowPosition();
+}
+
+void CFolderBrowserDlg::Relayout() {
+    m_shownCurrent = false;
+    ResetPreparer();
+    Seek(m_folder.Position(), 1);
+}
+
+void CFolderBrowserDlg::OnPicturesReady() {
+    if (!m_browsingFolder) {
+        CImageBrowserDlg::OnPicturesReady();
+        return;
+    }
+    const CPicturePreparer::COutcome outcome = m_preparer.Collect();
+    if (outcome.wanted && m_seekStep != 0) {
+        CDibImage frame;
+        if (!*outcome.wanted)
+            Seek(m_folder.Position(), m_seekStep);
+        else if (m_preparer.Take(m_folder.Entry(m_folder.Position()), frame))
+            Show(frame);
+    } else if (outcome.neighbourFailed) {
+        m_preparer.SetNeighbours(NeighboursOf(m_folder.Position()));
+    }
 }
 
 void CFolderBrowserDlg::ShowPosition() {
@@ -110,24 +201,20 @@ bool CFolderBrowserDlg::OnKeyDown(WPARAM key) {
         Step(-1);
         return true;
     case VK_HOME:
-        Go(0, 1);
+        RelistIfChanged();
+        Seek(0, 1);
         return true;
     case VK_END:
-        Go(m_folder.Count() - 1, -1);
+        RelistIfChanged();
+        Seek(m_folder.Count() - 1, -1);
         return true;
     case 'F':
         m_fitted = !m_fitted;
-        ShowFrom(m_folder.Position(), 1);
-        Invalidate(false);
+        Relayout();
         return true;
     case 'S':
         m_swapped = !m_swapped;
-        if (m_viewMode == kViewFlat2D)
-            ShowFrom(m_folder.Position(), 1);
-        else
-            ComposeStereoFrame(m_picture, m_viewMode, m_swapped, *m_image, GetSystemMetrics(SM_CXSCREEN),
-                               GetSystemMetrics(SM_CYSCREEN));
-        Invalidate(false);
+        Relayout();
         return true;
     default:
         return false;
@@ -174,7 +261,9 @@ void CFolderBrowserDlg::DrawPosition(HDC dc) const {
                        std::min<LONG>(width, 3 * margin + extent.cx), bottom - margin};
         FillRect(dc, &box, background);
         TextOutW(dc, box.left + margin, box.top + margin / 2, text.c_str(), static_cast<int>(text.size()));
+        UnionRect(&m_positionArea, &m_positionArea, &box);
     };
+    m_positionArea = RECT{};
     if (bands)
         drawAbove(SyncDoubleRows(width, height, m_gapAdjust).topEnd);
     drawAbove(height);
@@ -202,7 +291,8 @@ LRESULT CFolderBrowserDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
         if (wParam == kPositionTimer) {
             KillTimer(m_hWnd, kPositionTimer);
             m_positionShown = false;
-            Invalidate(false);
+            // Only where the name and position were: the frame around them stays as it is.
+            InvalidateRect(m_hWnd, &m_positionArea, FALSE);
             return 0;
         }
         if (wParam == kFrameTimer) {

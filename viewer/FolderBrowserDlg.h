@@ -11,6 +11,11 @@
 // that cannot be read. Home and End show the first and the last picture, F switches between fitted and
 // unscaled pictures, S swaps the eyes. After each step the picture's name and position ("12 / 40")
 // show at the bottom left for a moment; the window's title keeps them.
+//
+// Pictures are prepared as the captured-image browser prepares them (ImageBrowserDlg.h): off the
+// window's thread, the next and the previous one while a picture is shown, a file that cannot be shown
+// passed over without being read again until the folder's listing is read anew (by a step, once the
+// folder has changed). F and S make the picture anew in the same way; its frame shown stays meanwhile.
 
 #include "display/ImageBrowserDlg.h"
 #include "viewer/PictureFolder.h"
@@ -43,28 +48,37 @@ protected:
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void DrawFrame(HDC dc) override;
+    void OnPicturesReady() override;
 
-    // The picture's name and position, as the window shows them.
+    // The shown picture's name and position, as the window shows them.
     std::wstring PositionText() const;
 
     bool m_browsingFolder = false;
+    // Its position: the picture chosen, shown or being prepared to be.
     CPictureFolder m_folder;
-    // The picture shown, as decoded: the frame is composed from it again when the eyes are swapped.
-    CStereoPicture m_picture;
     bool m_fitted = true;
     bool m_swapped = false;
     bool m_positionShown = false;
 
 private:
-    // Decodes the picture at the folder's position and composes its frame; false when it cannot.
-    bool PreparePicture();
-    // Shows the first picture that can be read from `start` on, moving by `step` (1 or -1) and
-    // wrapping around; false, with the position as it was, when none can.
-    bool ShowFrom(std::size_t start, int step);
-    // ShowFrom, then the picture's name and position.
-    void Go(std::size_t start, int step);
+    // Starts preparing frames for the current view mode, fit and swap.
+    void ResetPreparer();
+    // Reads the folder's listing anew if the folder changed.
+    void RelistIfChanged();
+    // Shows the first picture, from `start` on, moving by `step` (1 or -1) and wrapping around, that is
+    // not known to fail: at once when its frame is prepared, else once it is. When none is left, the
+    // position goes back to the picture shown.
+    void Seek(std::size_t start, int step);
     // The next (1) or previous (-1) picture, with its name and position.
     void Step(int step);
+    // What a step forward and a step backward from `position` would show.
+    std::vector<CPictureEntry> NeighboursOf(std::size_t position) const;
+    // Puts `frame`, the frame of the picture at the folder's position, on the screen; Show adds its
+    // name and position.
+    void Present(CDibImage& frame);
+    void Show(CDibImage& frame);
+    // F and S: the picture made anew for the new fit or swap.
+    void Relayout();
     void ShowPosition();
     // True when the key is the folder browser's.
     bool OnKeyDown(WPARAM key);
@@ -72,4 +86,10 @@ private:
     void DrawPosition(HDC dc) const;
 
     int m_wheel = 0;
+    // Where the last paint drew the name and position.
+    mutable RECT m_positionArea{};
+    // The direction of the picture being sought; 0 while none is.
+    int m_seekStep = 0;
+    // Whether m_image was made with the fit and swap in force (F and S change them).
+    bool m_shownCurrent = true;
 };

@@ -49,8 +49,10 @@ template <typename Wanted> void CPictureFolder::List(const std::wstring& opened,
         const std::optional<CPictureKind> kind = PictureKindOf(name);
         const bool shown = !(found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) ||
                            SameName(name, opened);
-        if (kind && shown && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && wanted(*kind))
-            m_entries.push_back({name, *kind});
+        if (kind && shown && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && wanted(*kind)) {
+            const CPictureEntry entry = EntryOf(std::wstring(), found);
+            m_entries.push_back({name, *kind, entry.length, entry.written});
+        }
     } while (FindNextFileW(finder, &found));
     // A merge sort: it stays within the list whatever the comparison answers.
     std::stable_sort(m_entries.begin(), m_entries.end(),
@@ -68,10 +70,13 @@ CPictureFolder::COpenResult CPictureFolder::Open(const std::wstring& path, bool 
 
     if (m_folderGiven) {
         m_folder = full.empty() || full.back() == L'\\' ? full : full + L'\\';
-        List(std::wstring(), [&](CPictureKind kind) { return IsStereoKind(kind) == preferStereo; });
-        if (m_entries.empty())
-            List(std::wstring(), [&](CPictureKind kind) { return IsStereoKind(kind) != preferStereo; });
-        return m_entries.empty() ? COpenResult::kNoPicture : COpenResult::kOpened;
+        for (bool stereo : {preferStereo, !preferStereo}) {
+            m_stereo = stereo;
+            List(std::wstring(), [&](CPictureKind kind) { return IsStereoKind(kind) == stereo; });
+            if (!m_entries.empty())
+                return COpenResult::kOpened;
+        }
+        return COpenResult::kNoPicture;
     }
 
     const std::size_t slash = full.find_last_of(L'\\');
@@ -80,15 +85,18 @@ CPictureFolder::COpenResult CPictureFolder::Open(const std::wstring& path, bool 
     if (!kind)
         return COpenResult::kNotAPicture;
     m_folder = full.substr(0, slash + 1);
-    const bool stereo = IsStereoKind(*kind);
-    List(name, [&](CPictureKind listed) { return IsStereoKind(listed) == stereo; });
+    m_stereo = IsStereoKind(*kind);
+    List(name, [&](CPictureKind listed) { return IsStereoKind(listed) == m_stereo; });
     const auto at = std::find_if(m_entries.begin(), m_entries.end(),
                                  [&](const CEntry& entry) { return SameName(entry.name, name); });
     if (at != m_entries.end()) {
         m_position = static_cast<std::size_t>(at - m_entries.begin());
     } else {
         // A folder that cannot be listed still shows the file.
-        m_entries = {CEntry{name, *kind}};
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        GetFileAttributesExW(full.c_str(), GetFileExInfoStandard, &data);
+        const CPictureEntry entry = EntryOf(std::wstring(), data);
+        m_entries = {CEntry{name, *kind, entry.length, entry.written}};
     }
     return COpenResult::kOpened;
 }
@@ -96,4 +104,32 @@ CPictureFolder::COpenResult CPictureFolder::Open(const std::wstring& path, bool 
 void CPictureFolder::MoveTo(std::size_t position) noexcept {
     if (position < m_entries.size())
         m_position = position;
+}
+
+CPictureEntry CPictureFolder::Entry(std::size_t position) const {
+    const CEntry& entry = m_entries[position];
+    return {m_folder + entry.name, entry.length, entry.written};
+}
+
+std::optional<std::size_t> CPictureFolder::PositionOf(const std::wstring& path) const {
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        if (SameName(m_folder + m_entries[i].name, path))
+            return i;
+    return std::nullopt;
+}
+
+void CPictureFolder::Relist() {
+    if (m_entries.empty())
+        return;
+    std::vector<CEntry> was = m_entries;
+    const std::size_t position = m_position;
+    const std::wstring name = was[position].name;
+    List(name, [&](CPictureKind kind) { return IsStereoKind(kind) == m_stereo; });
+    if (m_entries.empty()) {
+        m_entries = std::move(was);
+        m_position = position;
+        return;
+    }
+    const std::optional<std::size_t> same = PositionOf(m_folder + name);
+    m_position = same ? *same : std::min(position, m_entries.size() - 1);
 }

@@ -5,8 +5,10 @@
 // files are left out, as Explorer leaves them out, unless one of them is the file opened.
 
 #include "display/PictureFile.h"
+#include "display/PicturePreparer.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,11 +38,21 @@ public:
     const std::wstring& Name() const { return m_entries[m_position].name; }
     std::wstring Path() const { return m_folder + Name(); }
     CPictureKind Kind() const { return m_entries[m_position].kind; }
+    // The picture at `position` as the listing describes it; the position of the picture at `path`.
+    CPictureEntry Entry(std::size_t position) const;
+    std::optional<std::size_t> PositionOf(const std::wstring& path) const;
+    const std::wstring& Folder() const noexcept { return m_folder; }
+
+    // Reads the folder's listing anew, of the same family, the position staying on its file (or where
+    // it was, when that file has gone). A listing without a picture leaves everything as it was.
+    void Relist();
 
 private:
     struct CEntry {
         std::wstring name;
         CPictureKind kind;
+        std::uint64_t length = 0;
+        std::uint64_t written = 0;
     };
     // Lists the folder's pictures for which `wanted` holds, sorted; `opened` is listed even when hidden.
     template <typename Wanted> void List(const std::wstring& opened, Wanted wanted);
@@ -50,4 +62,5 @@ private:
     std::vector<CEntry> m_entries;
     std::size_t m_position = 0;
     bool m_folderGiven = false;
+    bool m_stereo = true;
 };

@@ -1,5 +1,6 @@
 #include "viewer/ViewerApp.h"
 
+#include "display/PicturePreparer.h"
 #include "viewer/ViewerDlg.h"
 
 #include <shellapi.h>
@@ -37,4 +38,10 @@ BOOL CViewerApp::InitInstance() {
         m_quitCode = 1;
     }
     return FALSE;
+}
+
+int CViewerApp::ExitInstance() {
+    const int exitCode = CApplication::ExitInstance();
+    EndProcessIfPreparing(exitCode);
+    return exitCode;
 }

@@ -10,4 +10,6 @@ public:
     // of its own. The command line's first argument, when there is one, is the picture file or folder
     // to open instead of the stored capture series; further arguments are not examined.
     BOOL InitInstance() override;
+    // The exit code; a picture still decoding for the window that has gone is not waited for.
+    int ExitInstance() override;
 };

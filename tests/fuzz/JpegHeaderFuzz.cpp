@@ -42,7 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (frame.width == 0 || frame.height == 0 || frame.components == 0 ||
             !IsJpegFrameMarker(frame.marker))
             __builtin_trap();
-        sum += IsDecodablePictureSize(frame.width, frame.height) ? 1 : 0;
+        if (frame.maxHorizontal == 0 || frame.maxHorizontal > 4 || frame.maxVertical == 0 ||
+            frame.maxVertical > 4 || frame.blocksPerMcu < frame.components)
+            __builtin_trap();
+        sum += IsDecodablePicture(frame, size) ? 1 : 0;
     }
 
     CMultiPictureIndex index;

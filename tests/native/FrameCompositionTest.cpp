@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -206,6 +207,60 @@ TEST(InterleavedFrame, AFrameThatCannotBeMadeLeavesTheLastOneAsItWas) {
         EXPECT_TRUE(pair.IsEmpty()) << side;
         ExpectInterleaved(frame, 64, 48, 300, 101);
     }
+}
+
+TEST(InterleavedFrame, FromTheDecodersRowsItIsTheSameAndReadsOnlyTheRowsShown) {
+    // The rows of a pair as a decoder hands them over, counting the last row asked for.
+    struct CPairRows final : CRowSource {
+        const CDibImage* pair = nullptr;
+        std::uint32_t end = 0;
+        bool ReadRows(std::uint32_t first, std::uint32_t count, std::uint8_t* rows,
+                      std::size_t stride) override {
+            if (first + count > static_cast<std::uint32_t>(pair->GetHeight()))
+                return false;
+            for (std::uint32_t r = 0; r < count; ++r)
+                std::memcpy(rows + r * stride, pair->RowFromTop(static_cast<std::int32_t>(first + r)),
+                            3 * static_cast<std::size_t>(pair->GetWidth()));
+            end = std::max(end, first + count);
+            return true;
+        }
+    };
+    struct Case {
+        int pairWidth, pairHeight, screenWidth, screenHeight;
+    };
+    for (Case c : {Case{2048, 768, 1024, 768}, Case{1280, 480, 1024, 768}, Case{1001, 767, 800, 600},
+                   Case{1001, 5, 800, 600}, Case{4000, 700, 640, 480}}) {
+        CDibImage pair;
+        MakePair(pair, c.pairWidth, c.pairHeight);
+        CPairRows rows;
+        rows.pair = &pair;
+        CDibImage frame;
+        ASSERT_TRUE(ComposeInterleavedFrame(
+            rows, {static_cast<std::uint32_t>(c.pairWidth), static_cast<std::uint32_t>(c.pairHeight)}, frame,
+            c.screenWidth, c.screenHeight));
+        ExpectInterleaved(frame, c.screenWidth, c.screenHeight, c.pairWidth, c.pairHeight);
+        EXPECT_EQ(rows.end, static_cast<std::uint32_t>(std::min(c.pairHeight, c.screenHeight)))
+            << c.pairHeight;
+    }
+}
+
+TEST(SideBySide, TheEyesSideBySideTopLeftInHalvesAsWideAsTheWiderOne) {
+    CStereoPicture eyes;
+    MakeEye(eyes.left, 30, 20, 1);
+    MakeEye(eyes.right, 40, 10, 2);
+    CDibImage pair;
+    ASSERT_TRUE(ComposeSideBySide(eyes, pair));
+    ExpectFrame(
+        pair, 80, 20,
+        [](int x, int y) {
+            if (x < 40)
+                return x < 30 ? CFramePixel{1, x, y} : CFramePixel{0, 0, 0};
+            return y < 10 ? CFramePixel{2, x - 40, y} : CFramePixel{0, 0, 0};
+        },
+        "side by side");
+    CStereoPicture none;
+    EXPECT_FALSE(ComposeSideBySide(none, pair));
+    EXPECT_EQ(pair.GetWidth(), 80);
 }
 
 TEST(StereoFrame, EachViewModePlacesTheEyesCentredAndTheSwapExchangesThem) {

@@ -61,7 +61,11 @@ TEST(JpegHeader, TheSamplesSizesComponentsAndCoding) {
                    Case{"cmyk.jpg", 0xC0, 64, 32, 4, true}, Case{"truncated-scan.jpg", 0xC0, 64, 32, 3, true},
                    Case{"oversized-wide.jpg", 0xC0, 16385, 32, 3, false},
                    Case{"oversized-tall.jpg", 0xC0, 64, 16385, 3, false},
-                   Case{"huge.jpg", 0xC0, 30000, 30000, 3, false}}) {
+                   Case{"huge.jpg", 0xC0, 30000, 30000, 3, false},
+                   // Within the side bound, but with far more pixels than their few hundred bytes hold.
+                   Case{"sparse-square.jpg", 0xC0, 16384, 16384, 3, false},
+                   Case{"sparse-progressive.jpg", 0xC2, 16384, 16384, 3, false},
+                   Case{"strip.jpg", 0xC0, 16384, 1, 3, true}}) {
         const Bytes bytes = ReadSample(c.name);
         ASSERT_FALSE(bytes.empty()) << c.name;
         CJpegFrame frame;
@@ -72,7 +76,7 @@ TEST(JpegHeader, TheSamplesSizesComponentsAndCoding) {
         EXPECT_EQ(frame.width, c.width) << c.name;
         EXPECT_EQ(frame.height, c.height) << c.name;
         EXPECT_EQ(frame.components, c.components) << c.name;
-        EXPECT_EQ(IsDecodablePictureSize(frame.width, frame.height), c.decodable) << c.name;
+        EXPECT_EQ(IsDecodablePicture(frame, bytes.size()), c.decodable) << c.name;
     }
     CJpegFrame frame;
     EXPECT_EQ(FrameOf(ReadSample("truncated-header.jpg"), frame), CJpegFrameResult::kTruncated);
@@ -176,15 +180,60 @@ TEST(JpegHeader, LyingLengthsAndBrokenFramesAreRefused) {
     EXPECT_EQ(FrameOf({0xFF}, frame), CJpegFrameResult::kTruncated);
 }
 
-TEST(JpegHeader, TheDecodingBound) {
-    EXPECT_TRUE(IsDecodablePictureSize(1, 1));
-    EXPECT_TRUE(IsDecodablePictureSize(kMaxPictureSide, kMaxPictureSide));
-    for (auto [width, height] : {std::pair<std::uint64_t, std::uint64_t>{kMaxPictureSide + 1, 1},
-                                 {1, kMaxPictureSide + 1},
-                                 {0, 100},
-                                 {100, 0},
-                                 {1ull << 40, 1ull << 40}})
-        EXPECT_FALSE(IsDecodablePictureSize(width, height)) << width << "x" << height;
+TEST(JpegHeader, TheDecodingBoundCountsTheDecodersBuffersAndThePixelsThatTheBytesCanHold) {
+    // A frame header: its marker, size, and each component's sampling factors (horizontal << 4 |
+    // vertical); the stream's length.
+    struct Case {
+        const char* what;
+        std::uint8_t marker;
+        std::uint16_t width, height;
+        Bytes sampling;
+        std::uint64_t streamBytes;
+        bool decodable;
+    };
+    constexpr std::uint64_t kMegabyte = 1000000;
+    const Case cases[] = {
+        // Two 8000 x 6000 eyes side by side: 288,000,000 bytes of pixels.
+        {"a 16000 x 6000 colour picture", 0xC0, 16000, 6000, {0x22, 0x11, 0x11}, 30 * kMegabyte, true},
+        {"its CMYK form, 4 bytes a pixel",
+         0xC0,
+         16000,
+         6000,
+         {0x11, 0x11, 0x11, 0x11},
+         30 * kMegabyte,
+         false},
+        {"a 16384 x 16384 grey picture", 0xC0, 16384, 16384, {0x11}, 30 * kMegabyte, true},
+        {"a 16384 x 16384 colour picture", 0xC0, 16384, 16384, {0x11, 0x11, 0x11}, 30 * kMegabyte, false},
+        // Progressive: 2 bytes for each coefficient as well, 6 blocks of 64 for every 16 x 16 pixels.
+        {"an 8000 x 6000 progressive picture", 0xC2, 8000, 6000, {0x22, 0x11, 0x11}, 10 * kMegabyte, true},
+        {"a 16000 x 6000 progressive picture", 0xC2, 16000, 6000, {0x22, 0x11, 0x11}, 30 * kMegabyte, false},
+        {"two components", 0xC0, 64, 32, {0x11, 0x11}, 1000, false},
+        // 1024 pixels a byte at the most.
+        {"1024 x 1024 in 1024 bytes", 0xC0, 1024, 1024, {0x11, 0x11, 0x11}, 1024, true},
+        {"1024 x 1025 in 1024 bytes", 0xC0, 1024, 1025, {0x11, 0x11, 0x11}, 1024, false},
+    };
+    for (const Case& c : cases) {
+        Bytes payload = {8,
+                         static_cast<std::uint8_t>(c.height >> 8),
+                         static_cast<std::uint8_t>(c.height),
+                         static_cast<std::uint8_t>(c.width >> 8),
+                         static_cast<std::uint8_t>(c.width),
+                         static_cast<std::uint8_t>(c.sampling.size())};
+        for (std::size_t i = 0; i < c.sampling.size(); ++i)
+            payload.insert(payload.end(), {static_cast<std::uint8_t>(i + 1), c.sampling[i], 0});
+        Bytes stream = {0xFF, kJpegSoi};
+        Append(stream, c.marker, payload);
+        CJpegFrame frame;
+        ASSERT_EQ(FrameOf(stream, frame), CJpegFrameResult::kFrame) << c.what;
+        EXPECT_EQ(IsDecodablePicture(frame, c.streamBytes), c.decodable) << c.what;
+    }
+    // A sampling factor of 0 or above 4 is no frame at all.
+    for (std::uint8_t sampling : {0x01, 0x10, 0x51, 0x15}) {
+        Bytes stream = {0xFF, kJpegSoi};
+        Append(stream, 0xC0, {8, 0, 32, 0, 64, 1, 1, sampling, 0});
+        CJpegFrame frame;
+        EXPECT_EQ(FrameOf(stream, frame), CJpegFrameResult::kMalformed) << std::hex << int{sampling};
+    }
 }
 
 namespace {

@@ -6,10 +6,12 @@
 #include "display/ImageBrowserDlg.h"
 #include "display/StereoFrame.h"
 #include "display/SyncDoubleBands.h"
+#include "framework/Handles.h"
 #include "tests/win/DisplayTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 
 using namespace display_testing;
@@ -295,81 +297,142 @@ TEST_F(ImageBrowser, EveryWayOutHandsTheControllerBackOnce) {
     }
 }
 
-TEST_F(ImageBrowser, HostilePicturesAreSkippedWithoutACrashOrALeak) {
-    // The samples, whether they decode (-1: as the system's decoder can), between two sound pictures
-    // first and last in the file system's order. Neighbours that decode differ in colour.
+TEST_F(ImageBrowser, AFolderOfHostileUnreadableAndGoodFilesPagedBothWays) {
+    // The samples, whether they decode (-1: as the system's decoder can), then a picture made unreadable
+    // and made whole again later, and a picture that takes a while to decode, between two sound
+    // pictures first and last in the file system's order. Neighbours that decode differ in colour.
     const std::pair<std::string, int> samples[] = {{"truncated-header.jpg", 0},
                                                    {"baseline.jpg", 1},
+                                                   {"sparse-square.jpg", 0},
                                                    {"progressive.jpg", 1},
                                                    {"oversized-wide.jpg", 0},
                                                    {"grey.jpg", 1},
                                                    {"huge.jpg", 0},
+                                                   {"strip.jpg", -1},
                                                    {"cmyk.jpg", -1},
                                                    {"oversized-tall.jpg", 0},
+                                                   {"sparse-progressive.jpg", 0},
                                                    {"truncated-scan.jpg", -1}};
-    const size_t count = std::size(samples) + 2;
+    const size_t count = std::size(samples) + 4;
     for (size_t i = 0; i < count; ++i)
         MakeEmptyFile(series.path() + "bad" + (i < 10 ? "0" : "") + std::to_string(i) + ".jps");
     const std::vector<std::string> files = EnumerateFiles(series.path() + "bad??.jps");
     ASSERT_EQ(files.size(), count);
-    ASSERT_TRUE(
-        WritePairFile(series.path() + files.front(), 2 * W, H, SeriesLeftColour(0), SeriesRightColour(0)));
-    ASSERT_TRUE(
-        WritePairFile(series.path() + files.back(), 2 * W, H, SeriesLeftColour(1), SeriesRightColour(1)));
+    const auto path = [&](size_t i) { return series.path() + files[i]; };
+    ASSERT_TRUE(WritePairFile(path(0), 2 * W, H, SeriesLeftColour(0), SeriesRightColour(0)));
+    ASSERT_TRUE(WritePairFile(path(count - 1), 2 * W, H, SeriesLeftColour(1), SeriesRightColour(1)));
     for (size_t i = 0; i < std::size(samples); ++i)
         ASSERT_TRUE(CopyFileA(PathBesideTest("jpeg-samples\\" + samples[i].first).c_str(),
-                              (series.path() + files[i + 1]).c_str(), FALSE));
+                              path(i + 1).c_str(), FALSE));
+    // The unreadable one: a sound picture whose start-of-image marker is gone, with a fixed time.
+    const size_t mended = count - 3;
+    ASSERT_TRUE(WritePairFile(path(mended), 2 * W, H, SeriesLeftColour(2), SeriesRightColour(2)));
+    const std::string whole = ReadFileBytes(path(mended));
+    const auto rewrite = [&](const std::string& bytes, DWORD day) {
+        CFileHandle file(
+            CreateFileA(path(mended).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        DWORD written = 0;
+        const FILETIME time{0, 0x01D00000 + day};
+        return file && WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               SetFileTime(file, nullptr, nullptr, &time);
+    };
+    ASSERT_TRUE(rewrite(std::string(2, '\0') + whole.substr(2), 0));
+    // The slow one: about a second's decoding here, whatever the screen.
+    const size_t slow = count - 2;
+    ASSERT_TRUE(WritePairFile(path(slow), 8000, 6000, SeriesLeftColour(3), SeriesRightColour(3)));
 
-    // The files that decode, and the colour a quarter down the left half of each, which the top band
-    // shows a quarter down.
+    // The files that decode as the window shows them, and the colour a quarter down the left half of
+    // each, which the top band shows a quarter down.
     std::vector<size_t> shown;
     std::vector<COLORREF> colours;
     for (size_t i = 0; i < count; ++i) {
-        CDibImage picture;
-        const bool decodes = CImageBrowserDlg::LoadImageFile(series.path() + files[i], &picture);
+        CDibImage pair;
+        const std::string file = path(i);
+        const std::wstring wide(file.begin(), file.end());
+        const bool decodes = CImageBrowserDlg::MakeSeriesFrame(wide, kViewSyncDouble, W, H, pair);
         if (i > 0 && i <= std::size(samples) && samples[i - 1].second >= 0) {
             EXPECT_EQ(decodes, samples[i - 1].second == 1) << samples[i - 1].first;
         }
-        if (!decodes)
+        if (!decodes && i != mended)
             continue;
         const std::uint8_t* pixel =
-            picture.RowFromTop(picture.GetHeight() / 4) + 3 * (picture.GetWidth() / 4);
+            pair.IsEmpty() ? nullptr : pair.RowFromTop(pair.GetHeight() / 4) + 3 * (pair.GetWidth() / 4);
         shown.push_back(i);
-        colours.push_back(RGB(pixel[2], pixel[1], pixel[0]));
+        colours.push_back(pixel ? RGB(pixel[2], pixel[1], pixel[0]) : SeriesLeftColour(2));
     }
-
     const int bandRow = SyncDoubleBands(W, H).topRows / 4;
-    const auto shows = [&](CWindowScript& s, size_t k) {
-        s.Check(s.WaitFor([&] {
-            const CPixels pixel = ReadScreen(W / 2, bandRow, 1, 1);
-            return !pixel.data.empty() && Near(pixel.At(0, 0), colours[k], 4);
-        }),
-                files[shown[k]]);
+    const auto band = [&] {
+        const CPixels pixel = ReadScreen(W / 2, bandRow, 1, 1);
+        return pixel.data.empty() ? 0u : pixel.At(0, 0);
     };
-    // Pages forward through the series `rounds` times, then back once: every picture that decodes
-    // shows in turn, every other is passed over.
-    const auto page = [&](CWindowScript& s, int rounds) {
-        for (int round = 0; round < rounds; ++round) {
-            for (size_t k = 1; k <= shown.size(); ++k) {
-                s.PressKey(VK_NEXT);
-                shows(s, k % shown.size());
-            }
-        }
-        for (size_t k = shown.size(); k-- > 0;) {
-            s.PressKey(VK_PRIOR);
+    const auto at = [&](size_t file) {
+        return static_cast<size_t>(std::find(shown.begin(), shown.end(), file) - shown.begin());
+    };
+    const auto shows = [&](CWindowScript& s, size_t k, const std::string& what = {}) {
+        s.Check(s.WaitFor([&] { return Near(band(), colours[k], 4); }), files[shown[k]] + " " + what);
+    };
+    // Pages through the pictures from the k-th shown on, `steps` times in `direction`: every picture
+    // that decodes (but `skipped`) shows in turn, every other is passed over.
+    const auto page = [&](CWindowScript& s, size_t& k, int steps, int direction, size_t skipped) {
+        for (int step = 0; step < steps; ++step) {
+            do
+                k = (k + shown.size() + direction) % shown.size();
+            while (shown[k] == skipped);
+            s.PressKey(direction > 0 ? VK_NEXT : VK_PRIOR);
             shows(s, k);
         }
     };
+    // Until the jobs that prepare the neighbours are done.
+    const auto settle = [] { Sleep(1500); };
     CProcessUse before;
     CProcessUse after;
     const INT_PTR result = Browse(
         kViewSyncDouble,
         [&](CWindowScript& s) {
+            size_t k = 0;
             shows(s, 0);
-            page(s, 1);
+            page(s, k, static_cast<int>(at(slow)) - 2, 1, mended);
+            // Onto the slow picture: the window answers while it decodes, a further key moves on from
+            // it, and only the picture finally chosen shows.
+            s.PressKey(VK_NEXT);
+            for (int ping = 0; ping < 10; ++ping) {
+                DWORD_PTR answer = 0;
+                s.Check(SendMessageTimeoutA(s.window, WM_NULL, 0, 0, SMTO_BLOCK, 250, &answer) != 0,
+                        "the window answers while a picture decodes");
+                Sleep(20);
+            }
+            s.PressKey(VK_NEXT);
+            s.Check(s.WaitFor([&] {
+                s.Check(!Near(band(), colours[at(slow)], 4), "the slow picture, passed by, showed");
+                return Near(band(), colours[at(count - 1)], 4);
+            }),
+                    "the last picture");
+            // Both neighbours are prepared: the slow picture, and then the last one even though it can no
+            // longer be read.
+            s.PressKey(VK_PRIOR);
+            shows(s, at(slow), "prepared");
+            settle();
+            {
+                CFileHandle locked(CreateFileA(path(count - 1).c_str(), GENERIC_READ, 0, nullptr,
+                                               OPEN_EXISTING, 0, nullptr));
+                s.Check(static_cast<bool>(locked), "the last file locked");
+                s.PressKey(VK_NEXT);
+                shows(s, at(count - 1), "prepared, locked");
+            }
+            settle();
             before = CProcessUse::Now();
-            page(s, 3);
-            after = CProcessUse::Now();
+            // Made whole with its length and time as they were, the unreadable file is not read again...
+            s.Check(rewrite(whole, 0), "the unreadable file made whole");
+            k = at(count - 1);
+            page(s, k, static_cast<int>(shown.size()), -1, mended);
+            // ...until it changes.
+            s.Check(rewrite(whole, 1), "the file's time changed");
+            page(s, k, static_cast<int>(shown.size()) + 1, 1, count);
+            // A job still preparing a neighbour holds its thread's handles for a while: a leak stays.
+            s.WaitFor([&] {
+                after = CProcessUse::Now();
+                return after.kernelHandles <= before.kernelHandles;
+            });
             s.PressKey(VK_ESCAPE);
         },
         "bad");

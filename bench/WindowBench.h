@@ -1,0 +1,164 @@
+#pragma once
+// What the browser's and the viewer's benchmarks share: a program of the suite started with its
+// full-screen window, driven with posted keys while the frames it shows are read from the X server's
+// screen file (read clear of the mouse pointer, which starts in the middle of the X screen), the
+// longest time its window takes to answer, and its peak working set.
+
+#include "bench/BenchClock.h"
+#include "framework/Handles.h"
+#include "tests/support/ScreenFile.h"
+
+#include <psapi.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+// The X screen as Xvfb keeps it (tests/support/ScreenFile.h): what the user sees, whichever program
+// drew it.
+class CXScreen {
+public:
+    bool Usable() const { return m_file.IsOpen(); }
+
+    // Whether (x, y) shows `colour`, give or take what JPEG coding changes.
+    bool Shows(int x, int y, COLORREF colour) const {
+        const std::vector<std::uint32_t> pixel = m_file.Read(x, y, 1, 1);
+        if (pixel.empty())
+            return false;
+        const auto within = [](std::uint32_t seen, int wanted) {
+            return std::abs(static_cast<int>(seen & 0xFF) - wanted) <= 12;
+        };
+        return within(pixel[0] >> 16, GetRValue(colour)) && within(pixel[0] >> 8, GetGValue(colour)) &&
+               within(pixel[0], GetBValue(colour));
+    }
+
+    // Milliseconds from `since` until (x, y) shows `colour`, polled every millisecond; -1 after
+    // `timeoutMs`.
+    double Until(int x, int y, COLORREF colour, double since, double timeoutMs = 20000) const {
+        while (!Shows(x, y, colour)) {
+            if (NowMilliseconds() - since > timeoutMs)
+                return -1;
+            Sleep(1);
+        }
+        return NowMilliseconds() - since;
+    }
+
+private:
+    CScreenFile m_file;
+};
+
+// The round trips of a window's messages, timed without a pause on a thread of its own while the
+// watch lives: the longest is the longest time that the window did not answer.
+class CAnswerWatch {
+public:
+    explicit CAnswerWatch(HWND window)
+        : m_thread([this, window] {
+              while (!m_stop) {
+                  const double sent = NowMilliseconds();
+                  DWORD_PTR answer = 0;
+                  SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &answer);
+                  m_longest = std::max(m_longest.load(), NowMilliseconds() - sent);
+                  Sleep(1);
+              }
+          }) {}
+    ~CAnswerWatch() {
+        m_stop = true;
+        m_thread.join();
+    }
+    CAnswerWatch(const CAnswerWatch&) = delete;
+    CAnswerWatch& operator=(const CAnswerWatch&) = delete;
+
+    double Longest() const { return m_longest; }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::atomic<double> m_longest{0};
+    std::thread m_thread;
+};
+
+// A program of the suite started with a full-screen window.
+class CBenchProgram {
+public:
+    ~CBenchProgram() {
+        if (m_info.hProcess) {
+            TerminateProcess(m_info.hProcess, 1);
+            CloseHandle(m_info.hProcess);
+            CloseHandle(m_info.hThread);
+        }
+    }
+
+    // Starts `commandLine` and waits for its visible window; false when none came.
+    bool Start(std::string commandLine) {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &m_info))
+            return false;
+        for (int i = 0; i < 2000 && !m_window; ++i) {
+            EnumWindows(&TakeWindow, reinterpret_cast<LPARAM>(this));
+            Sleep(10);
+        }
+        return m_window != nullptr;
+    }
+    HWND Window() const { return m_window; }
+    void Key(WPARAM key) const { PostMessageA(m_window, WM_KEYDOWN, key, 1); }
+
+    // The program's peak working set so far, in bytes.
+    double PeakWorkingSet() const {
+        PROCESS_MEMORY_COUNTERS counters{};
+        counters.cb = sizeof counters;
+        GetProcessMemoryInfo(m_info.hProcess, &counters, sizeof counters);
+        return static_cast<double>(counters.PeakWorkingSetSize);
+    }
+
+    // Ends it with Escape; false when it did not end.
+    bool End() {
+        Key(VK_ESCAPE);
+        return WaitForSingleObject(m_info.hProcess, 10000) == WAIT_OBJECT_0;
+    }
+
+private:
+    static BOOL CALLBACK TakeWindow(HWND window, LPARAM parameter) {
+        auto* program = reinterpret_cast<CBenchProgram*>(parameter);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != program->m_info.dwProcessId || !IsWindowVisible(window))
+            return TRUE;
+        program->m_window = window;
+        return FALSE;
+    }
+
+    PROCESS_INFORMATION m_info{};
+    HWND m_window = nullptr;
+};
+
+// The machine's load average (Linux's, under Wine), to read the timings by; empty elsewhere.
+inline std::string LoadAverage() {
+    CFileHandle file(
+        CreateFileA("Z:\\proc\\loadavg", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    char text[64] = {};
+    DWORD read = 0;
+    if (!file || !ReadFile(file, text, sizeof text - 1, &read, nullptr))
+        return {};
+    const std::string load(text, read);
+    return load.substr(0, load.find(' ', load.find(' ', load.find(' ') + 1) + 1));
+}
+
+// `text` quoted as one argument of a command line; a final backslash is doubled, or it would take the
+// quotation mark for text.
+inline std::string QuotedArgument(const std::string& text) {
+    return "\"" + text + (!text.empty() && text.back() == '\\' ? "\\\"" : "\"");
+}
+
+// The full path of a file beside this program.
+inline std::string BesideThisProgram(const std::string& name) {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string self(path, length);
+    return self.substr(0, self.find_last_of("\\/") + 1) + name;
+}

@@ -1,0 +1,326 @@
+#include "display/PicturePreparer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+
+namespace {
+
+// The jobs of the process whose threads have not yet let go of everything they hold.
+std::atomic<int> g_runningJobs{0};
+
+// One frame is made at a time in the process: a second decoding would hold a second picture's worth
+// of the decoder's buffers (JpegHeader.h) and compete with the first for the processor. Never
+// destroyed: an abandoned job may still hold it while the program ends.
+std::timed_mutex& MakingTurn() {
+    static auto* turn = new std::timed_mutex;
+    return *turn;
+}
+
+// Holds the turn from the time it was taken until it goes.
+class CMakingTurn {
+public:
+    // Waits for the turn, or, with a stop signal, until it is set.
+    explicit CMakingTurn(const CStopSignal* stop) {
+        while (!(m_taken = MakingTurn().try_lock_for(std::chrono::milliseconds(5))))
+            if (stop && *stop)
+                return;
+    }
+    ~CMakingTurn() {
+        if (m_taken)
+            MakingTurn().unlock();
+    }
+    CMakingTurn(const CMakingTurn&) = delete;
+    CMakingTurn& operator=(const CMakingTurn&) = delete;
+    explicit operator bool() const { return m_taken; }
+
+private:
+    bool m_taken = false;
+};
+
+} // namespace
+
+// Shared by the preparer and its jobs: where a finished job announces itself, as long as the window
+// wants to hear of it.
+struct CPicturePreparer::CMailbox {
+    std::mutex mutex;
+    HWND window = nullptr;
+    // The preparer's jobs still making their frames, the abandoned ones included.
+    std::atomic<int> making{0};
+
+    void Announce() noexcept {
+        try {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (window)
+                PostMessageW(window, kMsgPicturesReady, 0, 0);
+        } catch (...) {
+            // Not announced: the window learns of the job with the next one.
+        }
+    }
+};
+
+// Shared by the preparer and the job's thread. The thread writes `made` and `frame` before it sets
+// `done`; the window's thread reads them only after it has seen `done`.
+struct CPicturePreparer::CJob {
+    CPictureEntry entry;
+    CFrameMaker maker;
+    std::shared_ptr<CMailbox> mailbox;
+    CStopSignal stop{false};
+    std::atomic<bool> done{false};
+    bool made = false;
+    CDibImage frame;
+
+    void Run() noexcept {
+        try {
+            const CMakingTurn turn(&stop);
+            made = turn && maker(entry, stop, frame);
+        } catch (...) {
+            made = false;
+        }
+        if (!made)
+            frame.Free();
+        done.store(true, std::memory_order_release);
+    }
+
+    static DWORD WINAPI Thread(void* parameter) {
+        // The thread's own reference: the job outlives the preparer if it must.
+        std::unique_ptr<std::shared_ptr<CJob>> job(static_cast<std::shared_ptr<CJob>*>(parameter));
+        (*job)->Run();
+        --(*job)->mailbox->making;
+        (*job)->mailbox->Announce();
+        job.reset();
+        --g_runningJobs;
+        return 0;
+    }
+};
+
+CPicturePreparer::~CPicturePreparer() {
+    Stop();
+}
+
+void CPicturePreparer::Reset(HWND window, CFrameMaker maker, std::size_t neighbourSlots) {
+    AbandonAll();
+    // The same mailbox: the jobs abandoned here still announce their end, which may let others start.
+    if (!m_mailbox)
+        m_mailbox = std::make_shared<CMailbox>();
+    {
+        std::lock_guard<std::mutex> lock(m_mailbox->mutex);
+        m_mailbox->window = window;
+    }
+    m_maker = std::move(maker);
+    m_neighbourSlots = neighbourSlots;
+}
+
+void CPicturePreparer::Stop() {
+    if (m_mailbox) {
+        std::lock_guard<std::mutex> lock(m_mailbox->mutex);
+        m_mailbox->window = nullptr;
+    }
+    AbandonAll();
+    m_maker = nullptr;
+}
+
+void CPicturePreparer::AbandonAll() {
+    m_neighboursHeld = false;
+    for (const auto& job : m_jobs)
+        job->stop = true;
+    m_jobs.clear();
+    m_prepared.clear();
+    m_wanted.reset();
+    m_neighbours.clear();
+}
+
+bool CPicturePreparer::MakeNow(const CPictureEntry& entry, CDibImage& frame) {
+    const CStopSignal never{false};
+    bool made = false;
+    try {
+        const CMakingTurn turn(nullptr);
+        made = m_maker && m_maker(entry, never, frame);
+    } catch (...) {
+        made = false;
+    }
+    if (!made) {
+        frame.Free();
+        MarkFailed(entry);
+    }
+    return made;
+}
+
+bool CPicturePreparer::HasFailed(const CPictureEntry& entry) const {
+    const auto failed = m_failed.find(entry.path);
+    return failed != m_failed.end() && failed->second == entry;
+}
+
+void CPicturePreparer::MarkFailed(const CPictureEntry& entry) {
+    m_failed[entry.path] = entry;
+}
+
+bool CPicturePreparer::IsNeighbour(const CPictureEntry& entry) const {
+    return std::find(m_neighbours.begin(), m_neighbours.end(), entry) != m_neighbours.end();
+}
+
+bool CPicturePreparer::IsPrepared(const CPictureEntry& entry) const {
+    return std::any_of(m_prepared.begin(), m_prepared.end(),
+                       [&](const CPrepared& prepared) { return prepared.entry == entry; });
+}
+
+bool CPicturePreparer::IsBeingMade(const CPictureEntry& entry) const {
+    return std::any_of(m_jobs.begin(), m_jobs.end(), [&](const auto& job) { return job->entry == entry; });
+}
+
+void CPicturePreparer::Want(std::optional<CPictureEntry> wanted, std::vector<CPictureEntry> neighbours) {
+    m_wanted = std::move(wanted);
+    SetNeighbours(std::move(neighbours));
+}
+
+void CPicturePreparer::SetNeighbours(std::vector<CPictureEntry> neighbours) {
+    std::erase_if(neighbours,
+                  [&](const CPictureEntry& entry) { return IsWanted(entry) || HasFailed(entry); });
+    m_neighbours.clear();
+    for (CPictureEntry& neighbour : neighbours) {
+        if (m_neighbours.size() < m_neighbourSlots && !IsNeighbour(neighbour))
+            m_neighbours.push_back(std::move(neighbour));
+    }
+    DropUnwanted();
+    StartJobs();
+}
+
+void CPicturePreparer::DropUnwanted() {
+    const auto unwanted = [&](const CPictureEntry& entry) { return !IsWanted(entry) && !IsNeighbour(entry); };
+    std::erase_if(m_jobs, [&](const std::shared_ptr<CJob>& job) {
+        if (!unwanted(job->entry))
+            return false;
+        job->stop = true;
+        return true;
+    });
+    std::erase_if(m_prepared, [&](const CPrepared& prepared) { return unwanted(prepared.entry); });
+}
+
+void CPicturePreparer::StartJobs() {
+    if (!m_mailbox || !m_maker)
+        return;
+    if (m_wanted && !IsPrepared(*m_wanted) && !IsBeingMade(*m_wanted) && !HasFailed(*m_wanted)) {
+        // The picture that the window waits for comes first: the neighbours' jobs stop where they can.
+        for (const auto& job : m_jobs)
+            job->stop = true;
+        m_jobs.clear();
+        StartJob(*m_wanted);
+    }
+    // Neighbours wait for every job of the window, the abandoned ones included: those announce their
+    // end too.
+    if (m_neighboursHeld || !m_jobs.empty() || m_mailbox->making > 0)
+        return;
+    for (const CPictureEntry& neighbour : m_neighbours) {
+        if (!IsPrepared(neighbour)) {
+            StartJob(neighbour);
+            return;
+        }
+    }
+}
+
+void CPicturePreparer::StartJob(const CPictureEntry& entry) {
+    auto job = std::make_shared<CJob>();
+    job->entry = entry;
+    job->maker = m_maker;
+    job->mailbox = m_mailbox;
+    m_jobs.push_back(job);
+    auto* reference = new std::shared_ptr<CJob>(job);
+    ++m_mailbox->making;
+    ++g_runningJobs;
+    CKernelHandle thread(CreateThread(nullptr, 0, &CJob::Thread, reference, CREATE_SUSPENDED, nullptr));
+    if (thread) {
+        // The window's thread comes first.
+        SetThreadPriority(thread, THREAD_PRIORITY_BELOW_NORMAL);
+        ResumeThread(thread);
+    } else {
+        // No thread to be had: the frame is made here, as the window would have made it before.
+        delete reference;
+        --m_mailbox->making;
+        --g_runningJobs;
+        job->Run();
+        job->mailbox->Announce();
+    }
+}
+
+void CPicturePreparer::LetNeighboursGo() {
+    if (!m_neighboursHeld)
+        return;
+    m_neighboursHeld = false;
+    StartJobs();
+}
+
+bool CPicturePreparer::Take(const CPictureEntry& entry, CDibImage& frame) {
+    const auto prepared = std::find_if(m_prepared.begin(), m_prepared.end(),
+                                       [&](const CPrepared& candidate) { return candidate.entry == entry; });
+    if (prepared == m_prepared.end())
+        return false;
+    frame.Swap(*prepared->frame);
+    m_prepared.erase(prepared);
+    return true;
+}
+
+void CPicturePreparer::Keep(const CPictureEntry& entry, CDibImage& frame) {
+    if (frame.IsEmpty() || IsPrepared(entry)) {
+        frame.Free();
+        return;
+    }
+    auto kept = std::make_unique<CDibImage>();
+    kept->Swap(frame);
+    m_prepared.push_back({entry, std::move(kept)});
+    // A job making the same frame is not needed any more.
+    std::erase_if(m_jobs, [&](const std::shared_ptr<CJob>& job) {
+        if (job->entry != entry)
+            return false;
+        job->stop = true;
+        return true;
+    });
+}
+
+CPicturePreparer::COutcome CPicturePreparer::Collect() {
+    COutcome outcome;
+    for (auto job = m_jobs.begin(); job != m_jobs.end();) {
+        if (!(*job)->done.load(std::memory_order_acquire)) {
+            ++job;
+            continue;
+        }
+        const std::shared_ptr<CJob> finished = *job;
+        job = m_jobs.erase(job);
+        const bool wanted = IsWanted(finished->entry);
+        if (!finished->made) {
+            MarkFailed(finished->entry);
+            if (wanted)
+                outcome.wanted = false;
+            else
+                outcome.neighbourFailed = true;
+            continue;
+        }
+        auto frame = std::make_unique<CDibImage>();
+        frame->Swap(finished->frame);
+        m_prepared.push_back({finished->entry, std::move(frame)});
+        if (wanted)
+            outcome.wanted = true;
+    }
+    if (outcome.neighbourFailed)
+        std::erase_if(m_neighbours, [&](const CPictureEntry& entry) { return HasFailed(entry); });
+    StartJobs();
+    return outcome;
+}
+
+void EndProcessIfPreparing(int exitCode) {
+    if (g_runningJobs > 0)
+        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
+}
+
+void CFolderChanges::Watch(const std::wstring& folder) {
+    m_notification.reset(FindFirstChangeNotificationW(folder.c_str(), FALSE,
+                                                      FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE |
+                                                          FILE_NOTIFY_CHANGE_LAST_WRITE));
+}
+
+bool CFolderChanges::Changed() {
+    if (!m_notification || WaitForSingleObject(m_notification, 0) != WAIT_OBJECT_0)
+        return false;
+    FindNextChangeNotification(m_notification);
+    return true;
+}
