@@ -4,6 +4,7 @@
 
 #include "activator/ModeTexts.h"
 #include "activator/resource.h"
+#include "linecode/LineCodePatterns.h"
 #include "tests/support/WineTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -74,6 +76,41 @@ void RunNative(std::string command) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
+}
+
+// A band of 60 rows at the top of `monitor` that no code can be mistaken for.
+std::unique_ptr<CPatternWindow> PatternBand(const RECT& monitor) {
+    return std::make_unique<CPatternWindow>(
+        RECT{monitor.left, monitor.top, monitor.right, monitor.top + 60},
+        [](int x, int y) { return RGB((x * 7 + y) & 0xFF, (y * 29) & 0xFF, 90); });
+}
+
+CPixels TopBand(const RECT& monitor) {
+    return ReadPixels(nullptr, monitor.left, monitor.top, monitor.right - monitor.left, kCodeBandHeight);
+}
+
+// The codes that the top band of `chosen` showed, in order (1 for `first`, 2 for `second`), sampled from
+// the screen until it showed its earlier pixels again after `second` (or `first` when there is no
+// second); `otherKept` tells whether the band of `other` kept its pixels all the while.
+std::vector<int> WatchCodes(const RECT& chosen, std::span<const CodeLine> first,
+                            std::span<const CodeLine> second, const RECT& other, bool& otherKept) {
+    const CPixels before = TopBand(chosen);
+    const CPixels otherBefore = TopBand(other);
+    const CPixels firstBand = CodeBandOf(chosen.right - chosen.left, first);
+    const CPixels secondBand = CodeBandOf(chosen.right - chosen.left, second);
+    std::vector<int> seen;
+    otherKept = true;
+    WaitUntil(
+        [&] {
+            const CPixels now = TopBand(chosen);
+            const int code = now == firstBand ? 1 : !second.empty() && now == secondBand ? 2 : 0;
+            if (code && (seen.empty() || seen.back() != code))
+                seen.push_back(code);
+            otherKept = otherKept && TopBand(other) == otherBefore;
+            return !seen.empty() && seen.back() == (second.empty() ? 1 : 2) && now == before;
+        },
+        5000);
+    return seen;
 }
 
 class TwoMonitors : public ::testing::Test {
@@ -141,6 +178,17 @@ TEST_F(TwoMonitors, TheTestDialogChoosesTheControllersMonitorWhichFallsBackToThe
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
     EXPECT_EQ(ControlText(window, IDC_STATUS), "");
 
+    // The Activator's codes go to the top rows of the chosen monitor, across its width, and nowhere else.
+    const auto primaryBand = PatternBand(rig[0]);
+    const auto secondBand = PatternBand(rig[1]);
+    ASSERT_TRUE(WaitUntil([&] { return TopBand(rig[1]).data[0] == secondBand->Expected().data[0]; }, 5000));
+    bool primaryKept = false;
+    PostMessageA(window, WM_COMMAND, IDC_SHOW_INTERLACE, 0);
+    EXPECT_EQ(
+        WatchCodes(rig[1], PatternForCode(kCodeInterlace), DoubleInterlacePattern(), rig[0], primaryKept),
+        std::vector<int>({1, 2}));
+    EXPECT_TRUE(primaryKept) << "a code reached the primary monitor";
+
     // The second monitor goes: the status line says once that the primary stands in.
     RunNative("/usr/bin/xrandr --output DUMMY1 --off");
     ASSERT_TRUE(WaitUntil([] { return GetSystemMetrics(SM_CMONITORS) == 1; }, 10000));
@@ -148,7 +196,10 @@ TEST_F(TwoMonitors, TheTestDialogChoosesTheControllersMonitorWhichFallsBackToThe
     const LPARAM primarySize = MAKELPARAM(rig[0].right - rig[0].left, rig[0].bottom - rig[0].top);
     SendMessageTimeoutA(window, WM_DISPLAYCHANGE, 32, primarySize, SMTO_BLOCK, 5000, &result);
     EXPECT_EQ(ControlText(window, IDC_STATUS), kControllerMonitorGoneText);
-    SendMessageTimeoutA(window, WM_COMMAND, IDC_SHOW_PAGEFLIP, 0, SMTO_BLOCK, 5000, &result);
+    // The codes go to the primary now, and the status line does not tell it again.
+    PostMessageA(window, WM_COMMAND, IDC_SHOW_PAGEFLIP, 0);
+    EXPECT_EQ(WatchCodes(rig[0], PatternForCode(kCodePageFlip), {}, rig[0], primaryKept),
+              std::vector<int>({1}));
     SendMessageTimeoutA(window, WM_DISPLAYCHANGE, 32, primarySize, SMTO_BLOCK, 5000, &result);
     EXPECT_EQ(ControlText(window, IDC_STATUS), "Page Flipping") << "told more than once";
 }
