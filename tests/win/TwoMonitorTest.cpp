@@ -6,6 +6,8 @@
 #include "activator/resource.h"
 #include "linecode/LineCodePatterns.h"
 #include "tests/support/WineTestSupport.h"
+#include "tests/win/CaptureFixture.h"
+#include "tests/win/DisplayTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,7 @@
 #include <vector>
 
 using namespace testing_support;
+using namespace display_testing;
 
 namespace {
 
@@ -188,6 +191,29 @@ TEST_F(TwoMonitors, TheTestDialogChoosesTheControllersMonitorWhichFallsBackToThe
         WatchCodes(rig[1], PatternForCode(kCodeInterlace), DoubleInterlacePattern(), rig[0], primaryKept),
         std::vector<int>({1, 2}));
     EXPECT_TRUE(primaryKept) << "a code reached the primary monitor";
+
+    // A capture takes the chosen monitor, at its size, and nothing else.
+    const CTempDirectory captures("zelto-two-monitors");
+    const std::string captureKey = std::string(kProductKeyPath) + "\\1.0\\Capture";
+    WriteRegistryNumber(captureKey, "View Mode", 3);
+    WriteRegistryString(captureKey, "Dir", captures.path());
+    WriteRegistryString(captureKey, "Name", "TwoMon");
+    const auto blocks = [](int x, int y) {
+        return RGB(40 + (x / 64) * 50 % 200, 40 + (y / 64) * 70 % 200, 160);
+    };
+    const RECT& second = rig[1];
+    CPatternWindow picture(second, [&](int x, int y) { return blocks(x - second.left, y - second.top); });
+    PumpMessages();
+    PressKeys({VK_SCROLL});
+    CDecodedPicture captured;
+    ASSERT_TRUE(WaitUntil([&] { return DecodePicture(captures.path() + "TwoMon00.jpg", captured); }, 10000));
+    ASSERT_EQ(captured.width, second.right - second.left);
+    ASSERT_EQ(captured.height, second.bottom - second.top);
+    int wrong = 0;
+    for (int y = 32; y < captured.height; y += 64)
+        for (int x = 32; x < captured.width; x += 64)
+            wrong += ChannelDifference(captured.At(x, y), PixelOf(blocks(x, y))) > 16;
+    EXPECT_EQ(wrong, 0) << "blocks of the capture that are not the chosen monitor's";
 
     // The second monitor goes: the status line says once that the primary stands in.
     RunNative("/usr/bin/xrandr --output DUMMY1 --off");
