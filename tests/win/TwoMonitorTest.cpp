@@ -93,11 +93,10 @@ CPixels TopBand(const RECT& monitor) {
 }
 
 // The codes that the top band of `chosen` showed, in order (1 for `first`, 2 for `second`), sampled from
-// the screen until it showed its earlier pixels again after `second` (or `first` when there is no
-// second); `otherKept` tells whether the band of `other` kept its pixels all the while.
+// the screen until it showed something else after `second` (or `first` when there is no second);
+// `otherKept` tells whether the band of `other` kept its pixels all the while.
 std::vector<int> WatchCodes(const RECT& chosen, std::span<const CodeLine> first,
                             std::span<const CodeLine> second, const RECT& other, bool& otherKept) {
-    const CPixels before = TopBand(chosen);
     const CPixels otherBefore = TopBand(other);
     const CPixels firstBand = CodeBandOf(chosen.right - chosen.left, first);
     const CPixels secondBand = CodeBandOf(chosen.right - chosen.left, second);
@@ -110,10 +109,29 @@ std::vector<int> WatchCodes(const RECT& chosen, std::span<const CodeLine> first,
             if (code && (seen.empty() || seen.back() != code))
                 seen.push_back(code);
             otherKept = otherKept && TopBand(other) == otherBefore;
-            return !seen.empty() && seen.back() == (second.empty() ? 1 : 2) && now == before;
+            return !seen.empty() && seen.back() == (second.empty() ? 1 : 2) && code == 0;
         },
-        5000);
+        8000);
     return seen;
+}
+
+// The window of the process `processId` that is visible; null when there is none.
+HWND VisibleWindowOf(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        HWND found;
+    } search{processId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->processId && IsWindowVisible(window))
+                s->found = window;
+            return s->found == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 class TwoMonitors : public ::testing::Test {
@@ -192,23 +210,61 @@ TEST_F(TwoMonitors, TheTestDialogChoosesTheControllersMonitorWhichFallsBackToThe
         std::vector<int>({1, 2}));
     EXPECT_TRUE(primaryKept) << "a code reached the primary monitor";
 
-    // A capture takes the chosen monitor, at its size, and nothing else.
     const CTempDirectory captures("zelto-two-monitors");
     const std::string captureKey = std::string(kProductKeyPath) + "\\1.0\\Capture";
-    WriteRegistryNumber(captureKey, "View Mode", 3);
     WriteRegistryString(captureKey, "Dir", captures.path());
     WriteRegistryString(captureKey, "Name", "TwoMon");
+    // The viewer covers exactly the chosen monitor, in Sync Double with the bands of its size (the table's
+    // rows for 1280 and 800 pixels), with its codes in the monitor's top rows.
+    const RECT& second = rig[1];
+    const int width = second.right - second.left;
+    const int height = second.bottom - second.top;
+    const std::string pair = captures.path() + "pair.jps";
+    ASSERT_TRUE(WritePairFile(pair, width / 2, height / 4, RGB(220, 60, 60), RGB(60, 60, 220)));
+    WriteRegistryNumber(captureKey, "View Mode", 1);
+    CChildProcess viewer;
+    ASSERT_TRUE(viewer.Start(PathBesideTest("ZeltoViewer.exe"), "\"" + pair + "\""));
+    EXPECT_EQ(WatchCodes(second, PatternForCode(kCodeSyncDouble), {}, rig[0], primaryKept),
+              std::vector<int>({1}));
+    EXPECT_TRUE(primaryKept) << "the viewer's code reached the primary monitor";
+    const HWND shown = VisibleWindowOf(viewer.ProcessId());
+    RECT covered{};
+    GetWindowRect(shown, &covered);
+    EXPECT_TRUE(EqualRect(&covered, &second))
+        << covered.left << "," << covered.top << " " << covered.right << "," << covered.bottom;
+    const int topEnd = width == 1280 ? 495 : 285;
+    const int bottomStart = width == 1280 ? 529 : 315;
+    const auto at = [&](int row) {
+        return ReadPixels(nullptr, second.left + width / 2, second.top + row, 1, 1).At(0, 0);
+    };
+    EXPECT_TRUE(WaitUntil(
+        [&] { return Near(at(topEnd - 1), RGB(220, 60, 60)) && Near(at(bottomStart), RGB(60, 60, 220)); },
+        5000))
+        << "no left eye above row " << topEnd << " or no right eye from row " << bottomStart;
+    EXPECT_EQ(at(topEnd), 0u);
+    EXPECT_EQ(at(bottomStart - 1), 0u);
+    EXPECT_TRUE(Near(at(height - 1), RGB(60, 60, 220)));
+    PostMessageA(shown, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(WatchCodes(second, DoubleNormalPattern(), PatternForCode(kCodeNormal), rig[0], primaryKept),
+              std::vector<int>({1, 2}));
+    EXPECT_EQ(viewer.Wait(5000), 0);
+    EXPECT_TRUE(primaryKept) << "the viewer's closing codes reached the primary monitor";
+
+    // A capture takes the chosen monitor, at its size, and nothing else (its notification shows on the
+    // primary, where the notification area is).
     const auto blocks = [](int x, int y) {
         return RGB(40 + (x / 64) * 50 % 200, 40 + (y / 64) * 70 % 200, 160);
     };
-    const RECT& second = rig[1];
     CPatternWindow picture(second, [&](int x, int y) { return blocks(x - second.left, y - second.top); });
-    PumpMessages();
+    WriteRegistryNumber(captureKey, "View Mode", 3);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return ReadPixels(nullptr, second.left, second.top, width, height) == picture.Expected(); },
+        5000));
     PressKeys({VK_SCROLL});
     CDecodedPicture captured;
     ASSERT_TRUE(WaitUntil([&] { return DecodePicture(captures.path() + "TwoMon00.jpg", captured); }, 10000));
-    ASSERT_EQ(captured.width, second.right - second.left);
-    ASSERT_EQ(captured.height, second.bottom - second.top);
+    ASSERT_EQ(captured.width, width);
+    ASSERT_EQ(captured.height, height);
     int wrong = 0;
     for (int y = 32; y < captured.height; y += 64)
         for (int x = 32; x < captured.width; x += 64)
