@@ -53,8 +53,6 @@ TEST(MonitorRules, ThePrimaryAndTheNamesOfMonitorsInTheList) {
     EXPECT_EQ(PrimaryMonitor({}), std::nullopt);
 
     EXPECT_EQ(MonitorNumber("\\\\.\\DISPLAY12", 1), 12);
-    EXPECT_EQ(MonitorNumber("\\\\.\\DISPLAY", 3), 3);
-    EXPECT_EQ(MonitorNumber("", 4), 4);
     EXPECT_EQ(MonitorNumber("DISPLAY12345678901", 5), 5);
 
     EXPECT_EQ(MonitorListText(kLayout[0], 1), "1: 1024 x 768 at 0, 0 (primary)");
