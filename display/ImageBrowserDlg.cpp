@@ -64,15 +64,7 @@ bool CImageBrowserDlg::OpenSeries() {
     m_name = SeriesPattern(m_dir, m_name, m_viewMode);
     if (!ListSeries())
         return false;
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    const std::int32_t viewMode = m_viewMode;
-    m_preparer.Reset(
-        m_hWnd,
-        [=](const CPictureEntry& file, const CStopSignal& stop, CDibImage& frame) {
-            return MakeSeriesFrame(file.path, viewMode, width, height, frame, &stop);
-        },
-        kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1));
+    ResetPreparer();
     m_changes.Watch(Widen(m_dir.c_str()));
 
     // The first picture is made here: without one the window does not open.
@@ -84,6 +76,32 @@ bool CImageBrowserDlg::OpenSeries() {
         }
     }
     return false;
+}
+
+void CImageBrowserDlg::ResetPreparer() {
+    const int width = Monitor().Width();
+    const int height = Monitor().Height();
+    const std::int32_t viewMode = m_viewMode;
+    m_preparer.Reset(
+        m_hWnd,
+        [=](const CPictureEntry& file, const CStopSignal& stop, CDibImage& frame) {
+            return MakeSeriesFrame(file.path, viewMode, width, height, frame, &stop);
+        },
+        kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1));
+}
+
+void CImageBrowserDlg::RemakeFrames() {
+    // The frame shown was made for the other monitor: it is not kept.
+    m_shown.reset();
+    ResetPreparer();
+    Seek();
+}
+
+void CImageBrowserDlg::OnMonitorChanged() {
+    RemakeFrames();
+    m_imageShown = false;
+    m_paintState = kCodePending;
+    Invalidate(false);
 }
 
 bool CImageBrowserDlg::ListSeries() {

@@ -1,6 +1,7 @@
 #include "viewer/FolderBrowserDlg.h"
 
 #include "display/FrameComposition.h"
+#include "display/StereoFrame.h"
 #include "framework/Handles.h"
 #include "settings/SettingsTypes.h"
 
@@ -12,9 +13,9 @@ namespace {
 
 constexpr wchar_t kTitleSuffix[] = L" - Zelto Viewer";
 
-CPictureSize ScreenSize() {
-    return {static_cast<std::uint32_t>(std::max(GetSystemMetrics(SM_CXSCREEN), 0)),
-            static_cast<std::uint32_t>(std::max(GetSystemMetrics(SM_CYSCREEN), 0))};
+CPictureSize SizeOf(const CMonitorRect& monitor) {
+    return {static_cast<std::uint32_t>(std::max(monitor.Width(), 0)),
+            static_cast<std::uint32_t>(std::max(monitor.Height(), 0))};
 }
 
 // The frame of a picture of the folder in `viewMode`, fitted or not, its eyes swapped or not.
@@ -76,7 +77,7 @@ std::wstring CFolderBrowserDlg::PositionText() const {
 }
 
 void CFolderBrowserDlg::ResetPreparer() {
-    m_preparer.Reset(m_hWnd, FolderFrameMaker(m_viewMode, m_fitted, m_swapped, ScreenSize()),
+    m_preparer.Reset(m_hWnd, FolderFrameMaker(m_viewMode, m_fitted, m_swapped, SizeOf(Monitor())),
                      kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1));
 }
 
@@ -161,6 +162,13 @@ void CFolderBrowserDlg::Relayout() {
     Seek(m_folder.Position(), 1);
 }
 
+void CFolderBrowserDlg::RemakeFrames() {
+    if (m_browsingFolder)
+        Relayout();
+    else
+        CImageBrowserDlg::RemakeFrames();
+}
+
 void CFolderBrowserDlg::OnPicturesReady() {
     if (!m_browsingFolder) {
         CImageBrowserDlg::OnPicturesReady();
@@ -239,8 +247,9 @@ void CFolderBrowserDlg::DrawFrame(HDC dc) {
 }
 
 void CFolderBrowserDlg::DrawPosition(HDC dc) const {
-    const int width = GetDeviceCaps(dc, HORZRES);
-    const int height = GetDeviceCaps(dc, VERTRES);
+    const SIZE surface = SurfaceSize(dc);
+    const int width = surface.cx;
+    const int height = surface.cy;
     // Sync Double shows each band stretched to the screen's height: the text is drawn half as high, in
     // both bands, so that both eyes see it alike.
     const bool bands = m_viewMode == kViewSyncDouble;
