@@ -331,8 +331,21 @@ HWND FindThreadWindow(DWORD threadId, HWND except) {
 }
 
 void CWindowScript::Check(bool condition, const std::string& what) {
-    if (!condition)
-        problems.push_back(what);
+    if (condition)
+        return;
+    // What covers the middle of the screen, should it be another window than the one under test.
+    HWND middle = GetAncestor(
+        WindowFromPoint({GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2}), GA_ROOT);
+    char className[64] = {};
+    char title[128] = {};
+    GetClassNameA(middle, className, sizeof className);
+    GetWindowTextA(middle, title, sizeof title);
+    DWORD process = 0;
+    GetWindowThreadProcessId(middle, &process);
+    problems.push_back(what + (middle == window ? std::string()
+                                                : " (the middle of the screen shows \"" + std::string(title) +
+                                                      "\" of class " + className + ", process " +
+                                                      std::to_string(process) + ")"));
 }
 
 bool CWindowScript::WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
