@@ -69,7 +69,7 @@ bool CImageBrowserDlg::OpenSeries() {
     const std::int32_t viewMode = m_viewMode;
     m_preparer.Reset(
         m_hWnd,
-        [=](const CPictureEntry& file, const CStopSignal& stop, CDibImage& frame) {
+        [=](const CPictureEntry& file, const CStopSignal& stop, CDibImage& frame, CDibImage&) {
             return MakeSeriesFrame(file.path, viewMode, width, height, frame, &stop);
         },
         kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1));

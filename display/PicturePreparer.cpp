@@ -70,16 +70,19 @@ struct CPicturePreparer::CJob {
     std::atomic<bool> done{false};
     bool made = false;
     CDibImage frame;
+    CDibImage twin;
 
     void Run() noexcept {
         try {
             const CMakingTurn turn(&stop);
-            made = turn && maker(entry, stop, frame);
+            made = turn && !stop && maker(entry, stop, frame, twin);
         } catch (...) {
             made = false;
         }
-        if (!made)
+        if (!made) {
             frame.Free();
+            twin.Free();
+        }
         done.store(true, std::memory_order_release);
     }
 
@@ -99,7 +102,8 @@ CPicturePreparer::~CPicturePreparer() {
     Stop();
 }
 
-void CPicturePreparer::Reset(HWND window, CFrameMaker maker, std::size_t neighbourSlots) {
+void CPicturePreparer::Reset(HWND window, CFrameMaker maker, std::size_t neighbourSlots,
+                             std::uint64_t neighbourBytes) {
     AbandonAll();
     // The same mailbox: the jobs abandoned here still announce their end, which may let others start.
     if (!m_mailbox)
@@ -110,6 +114,14 @@ void CPicturePreparer::Reset(HWND window, CFrameMaker maker, std::size_t neighbo
     }
     m_maker = std::move(maker);
     m_neighbourSlots = neighbourSlots;
+    m_neighbourBytes = neighbourBytes;
+}
+
+void CPicturePreparer::Remake(CFrameMaker maker, const CFrameTurner& turn) {
+    AbandonJobs();
+    m_maker = std::move(maker);
+    std::erase_if(m_prepared, [&](CPrepared& prepared) { return !turn(*prepared.frame, *prepared.twin); });
+    StartJobs();
 }
 
 void CPicturePreparer::Stop() {
@@ -121,28 +133,35 @@ void CPicturePreparer::Stop() {
     m_maker = nullptr;
 }
 
-void CPicturePreparer::AbandonAll() {
-    m_neighboursHeld = false;
+void CPicturePreparer::AbandonJobs() {
     for (const auto& job : m_jobs)
         job->stop = true;
     m_jobs.clear();
+}
+
+void CPicturePreparer::AbandonAll() {
+    m_neighboursHeld = false;
+    AbandonJobs();
     m_prepared.clear();
     m_wanted.reset();
     m_neighbours.clear();
 }
 
-bool CPicturePreparer::MakeNow(const CPictureEntry& entry, CDibImage& frame) {
+bool CPicturePreparer::MakeNow(const CPictureEntry& entry, CDibImage& frame, CDibImage* twin) {
     const CStopSignal never{false};
+    CDibImage madeTwin;
     bool made = false;
     try {
         const CMakingTurn turn(nullptr);
-        made = m_maker && m_maker(entry, never, frame);
+        made = m_maker && m_maker(entry, never, frame, madeTwin);
     } catch (...) {
         made = false;
     }
     if (!made) {
         frame.Free();
         MarkFailed(entry);
+    } else if (twin) {
+        twin->Swap(madeTwin);
     }
     return made;
 }
@@ -195,6 +214,23 @@ void CPicturePreparer::DropUnwanted() {
         return true;
     });
     std::erase_if(m_prepared, [&](const CPrepared& prepared) { return unwanted(prepared.entry); });
+    DropSurplusTwins();
+}
+
+void CPicturePreparer::DropSurplusTwins() {
+    std::uint64_t bytes = 0;
+    for (const CPictureEntry& neighbour : m_neighbours) {
+        const auto prepared =
+            std::find_if(m_prepared.begin(), m_prepared.end(),
+                         [&](const CPrepared& candidate) { return candidate.entry == neighbour; });
+        if (prepared == m_prepared.end())
+            continue;
+        bytes += prepared->frame->GetImageSize() + prepared->twin->GetImageSize();
+        if (bytes > m_neighbourBytes) {
+            bytes -= prepared->twin->GetImageSize();
+            prepared->twin->Free();
+        }
+    }
 }
 
 void CPicturePreparer::StartJobs() {
@@ -250,24 +286,27 @@ void CPicturePreparer::LetNeighboursGo() {
     StartJobs();
 }
 
-bool CPicturePreparer::Take(const CPictureEntry& entry, CDibImage& frame) {
+bool CPicturePreparer::Take(const CPictureEntry& entry, CDibImage& frame, CDibImage* twin) {
     const auto prepared = std::find_if(m_prepared.begin(), m_prepared.end(),
                                        [&](const CPrepared& candidate) { return candidate.entry == entry; });
     if (prepared == m_prepared.end())
         return false;
     frame.Swap(*prepared->frame);
+    if (twin)
+        twin->Swap(*prepared->twin);
     m_prepared.erase(prepared);
     return true;
 }
 
-void CPicturePreparer::Keep(const CPictureEntry& entry, CDibImage& frame) {
-    if (frame.IsEmpty() || IsPrepared(entry)) {
-        frame.Free();
-        return;
-    }
+void CPicturePreparer::Keep(const CPictureEntry& entry, CDibImage& frame, CDibImage* twin) {
     auto kept = std::make_unique<CDibImage>();
+    auto keptTwin = std::make_unique<CDibImage>();
     kept->Swap(frame);
-    m_prepared.push_back({entry, std::move(kept)});
+    if (twin)
+        keptTwin->Swap(*twin);
+    if (kept->IsEmpty() || IsPrepared(entry))
+        return;
+    m_prepared.push_back({entry, std::move(kept), std::move(keptTwin)});
     // A job making the same frame is not needed any more.
     std::erase_if(m_jobs, [&](const std::shared_ptr<CJob>& job) {
         if (job->entry != entry)
@@ -296,13 +335,16 @@ CPicturePreparer::COutcome CPicturePreparer::Collect() {
             continue;
         }
         auto frame = std::make_unique<CDibImage>();
+        auto twin = std::make_unique<CDibImage>();
         frame->Swap(finished->frame);
-        m_prepared.push_back({finished->entry, std::move(frame)});
+        twin->Swap(finished->twin);
+        m_prepared.push_back({finished->entry, std::move(frame), std::move(twin)});
         if (wanted)
             outcome.wanted = true;
     }
     if (outcome.neighbourFailed)
         std::erase_if(m_neighbours, [&](const CPictureEntry& entry) { return HasFailed(entry); });
+    DropSurplusTwins();
     StartJobs();
     return outcome;
 }

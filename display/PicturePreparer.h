@@ -47,11 +47,15 @@ class CPicturePreparer {
 public:
     static constexpr UINT kMsgPicturesReady = WM_APP + 1;
 
-    // Makes the frame of `entry`; false when it cannot be made. It runs on a job's thread (or, for
-    // MakeNow, on the window's) and must use nothing of the window's. Once `stop` is set its result is
-    // not used, and it may give up early.
-    using CFrameMaker =
-        std::function<bool(const CPictureEntry& entry, const CStopSignal& stop, CDibImage& frame)>;
+    // Makes the frame of `entry` and, if the window wants one, its twin (what the window needs beside
+    // the frame to swap its eyes at once, FrameComposition.h); false when it cannot be made. It runs on
+    // a job's thread (or, for MakeNow, on the window's) and must use nothing of the window's. Once
+    // `stop` is set its result is not used, and it may give up early.
+    using CFrameMaker = std::function<bool(const CPictureEntry& entry, const CStopSignal& stop,
+                                           CDibImage& frame, CDibImage& twin)>;
+    // Turns a prepared frame and its twin into what another maker would have made (the eyes swapped);
+    // false when it cannot, and the frame must be made anew.
+    using CFrameTurner = std::function<bool(CDibImage& frame, CDibImage& twin)>;
 
     // What finished jobs brought (Collect).
     struct COutcome {
@@ -66,14 +70,20 @@ public:
     CPicturePreparer(const CPicturePreparer&) = delete;
     CPicturePreparer& operator=(const CPicturePreparer&) = delete;
 
-    // Prepares frames for `window` with `maker`, keeping at most `neighbourSlots` neighbours' frames.
-    // Whatever an earlier maker made or is making is dropped; what is known to fail stays known.
-    void Reset(HWND window, CFrameMaker maker, std::size_t neighbourSlots);
+    // Prepares frames for `window` with `maker`, keeping at most `neighbourSlots` neighbours' frames,
+    // and their twins, the first neighbour's first, while all the neighbours' frames and twins together
+    // hold at most `neighbourBytes`. Whatever an earlier maker made or is making is dropped; what is
+    // known to fail stays known.
+    void Reset(HWND window, CFrameMaker maker, std::size_t neighbourSlots, std::uint64_t neighbourBytes = 0);
+    // Goes on with `maker`, which makes what `turn` makes of the frames of the present one: the prepared
+    // frames are turned (those it cannot turn are dropped), the jobs under way abandoned and started
+    // anew.
+    void Remake(CFrameMaker maker, const CFrameTurner& turn);
     // Abandons every job and drops every frame; nothing is posted to the window any more.
     void Stop();
 
-    // Makes the frame of `entry` on this thread; a failure is remembered.
-    bool MakeNow(const CPictureEntry& entry, CDibImage& frame);
+    // Makes the frame of `entry` (and its twin, if `twin`) on this thread; a failure is remembered.
+    bool MakeNow(const CPictureEntry& entry, CDibImage& frame, CDibImage* twin = nullptr);
     bool HasFailed(const CPictureEntry& entry) const;
 
     // What the window wants: the picture to show (none while the frame shown stays) and the neighbours
@@ -90,11 +100,12 @@ public:
     void HoldNeighbours() { m_neighboursHeld = true; }
     void LetNeighboursGo();
 
-    // Hands over the prepared frame of `entry`, swapped into `frame`; false when there is none.
-    bool Take(const CPictureEntry& entry, CDibImage& frame);
-    // Takes `frame`, the frame of `entry` that the window stops showing, leaving it empty; the next
-    // Want keeps it when `entry` is among the neighbours.
-    void Keep(const CPictureEntry& entry, CDibImage& frame);
+    // Hands over the prepared frame of `entry`, swapped into `frame`, and its twin into `twin` if
+    // given; false when there is none.
+    bool Take(const CPictureEntry& entry, CDibImage& frame, CDibImage* twin = nullptr);
+    // Takes `frame` (and `twin`), the frame of `entry` that the window stops showing, leaving them
+    // empty; the next Want keeps it when `entry` is among the neighbours.
+    void Keep(const CPictureEntry& entry, CDibImage& frame, CDibImage* twin = nullptr);
 
     // For the window's kMsgPicturesReady: takes in the jobs that finished and starts the next ones.
     COutcome Collect();
@@ -105,6 +116,7 @@ private:
     struct CPrepared {
         CPictureEntry entry;
         std::unique_ptr<CDibImage> frame;
+        std::unique_ptr<CDibImage> twin;
     };
 
     bool IsWanted(const CPictureEntry& entry) const { return m_wanted && *m_wanted == entry; }
@@ -115,12 +127,16 @@ private:
     void AbandonAll();
     // Abandons the jobs and drops the frames of pictures neither wanted nor neighbours.
     void DropUnwanted();
+    // Drops the neighbours' twins beyond m_neighbourBytes, the last neighbour's first.
+    void DropSurplusTwins();
+    void AbandonJobs();
     void StartJobs();
     void StartJob(const CPictureEntry& entry);
 
     std::shared_ptr<CMailbox> m_mailbox;
     CFrameMaker m_maker;
     std::size_t m_neighbourSlots = 0;
+    std::uint64_t m_neighbourBytes = 0;
     bool m_neighboursHeld = false;
     std::optional<CPictureEntry> m_wanted;
     std::vector<CPictureEntry> m_neighbours;
