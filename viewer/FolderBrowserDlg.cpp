@@ -1,6 +1,7 @@
 #include "viewer/FolderBrowserDlg.h"
 
 #include "display/FrameComposition.h"
+#include "display/JpegHeader.h"
 #include "framework/Handles.h"
 #include "settings/SettingsTypes.h"
 
@@ -21,7 +22,8 @@ CPictureSize ScreenSize() {
 // twin for swapping them at once.
 CPicturePreparer::CFrameMaker FolderFrameMaker(std::int32_t viewMode, bool fitted, bool swapped,
                                                CPictureSize screen) {
-    return [=](const CPictureEntry& picture, const CStopSignal& stop, CDibImage& frame, CDibImage& twin) {
+    return [=](const CPictureEntry& picture, const CStopSignal& stop,
+               const CPicturePreparer::CDecodingTurn& turn, CDibImage& frame, CDibImage& twin) {
         const std::optional<CPictureKind> kind = PictureKindOf(picture.path);
         CPictureLayout layout{screen, fitted ? CEyeScaling::kFitted : CEyeScaling::kUnscaled,
                               CEyeChoice::kBoth};
@@ -29,7 +31,8 @@ CPicturePreparer::CFrameMaker FolderFrameMaker(std::int32_t viewMode, bool fitte
         if (viewMode == kViewFlat2D)
             layout.eyes = swapped ? CEyeChoice::kRight : CEyeChoice::kLeft;
         CStereoPicture eyes;
-        return kind && LoadStereoPicture(picture.path, *kind, layout, eyes, &stop) &&
+        return kind && turn(kMaxDecoderBytes) &&
+               LoadStereoPicture(picture.path, *kind, layout, eyes, &stop) &&
                ComposeStereoFrames(eyes, viewMode, swapped, frame, twin, static_cast<int>(screen.width),
                                    static_cast<int>(screen.height));
     };
