@@ -205,7 +205,7 @@ CPicturePreparer::~CPicturePreparer() {
 }
 
 void CPicturePreparer::Reset(HWND window, CFrameMaker maker, std::size_t neighbourSlots,
-                             std::uint64_t neighbourBytes, std::uint64_t sharedBytes) {
+                             std::size_t twinSlots, std::uint64_t sharedBytes) {
     AbandonAll();
     // The same mailbox: the jobs abandoned here still announce their end, which may let others start.
     if (!m_mailbox)
@@ -216,7 +216,7 @@ void CPicturePreparer::Reset(HWND window, CFrameMaker maker, std::size_t neighbo
     }
     m_maker = std::move(maker);
     m_neighbourSlots = neighbourSlots;
-    m_neighbourBytes = neighbourBytes;
+    m_twinSlots = twinSlots;
     m_sharedBytes = sharedBytes;
 }
 
@@ -328,18 +328,10 @@ void CPicturePreparer::DropUnwanted() {
 }
 
 void CPicturePreparer::DropSurplusTwins() {
-    std::uint64_t bytes = 0;
-    for (const CPictureEntry& neighbour : m_neighbours) {
-        const auto prepared =
-            std::find_if(m_prepared.begin(), m_prepared.end(),
-                         [&](const CPrepared& candidate) { return candidate.entry == neighbour; });
-        if (prepared == m_prepared.end())
-            continue;
-        bytes += prepared->frame->GetImageSize() + prepared->twin->GetImageSize();
-        if (bytes > m_neighbourBytes) {
-            bytes -= prepared->twin->GetImageSize();
-            prepared->twin->Free();
-        }
+    for (CPrepared& prepared : m_prepared) {
+        const auto at = std::find(m_neighbours.begin(), m_neighbours.end(), prepared.entry);
+        if (at != m_neighbours.end() && static_cast<std::size_t>(at - m_neighbours.begin()) >= m_twinSlots)
+            prepared.twin->Free();
     }
 }
 
@@ -385,8 +377,10 @@ void CPicturePreparer::StartJob(const CPictureEntry& entry) {
     job->mailbox = m_mailbox;
     job->allowance = IsWanted(entry) ? m_sharedBytes : 0;
     // The memory of a frame dropped: the picture waited for makes a frame of the same size in it without
-    // touching fresh memory (which takes a while here). A neighbour's frame has time to be made.
-    if (IsWanted(entry))
+    // touching fresh memory, which takes a while here. That counts where decodings may share (short
+    // ones); a long one would hold it for nothing the whole time. A neighbour's frame has time to be
+    // made.
+    if (IsWanted(entry) && m_sharedBytes > 0)
         job->frame.Swap(m_spare);
     m_spare.Free();
     m_jobs.push_back(job);

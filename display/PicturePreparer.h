@@ -75,12 +75,11 @@ public:
     CPicturePreparer& operator=(const CPicturePreparer&) = delete;
 
     // Prepares frames for `window` with `maker`, keeping at most `neighbourSlots` neighbours' frames,
-    // and their twins, the first neighbour's first, while all the neighbours' frames and twins together
-    // hold at most `neighbourBytes`. The wanted picture's decoding may start beside those no longer
-    // wanted while all but the largest of them hold at most `sharedBytes`; otherwise one picture
-    // decodes at a time in the process. Whatever an earlier maker made or is making is dropped; what is
-    // known to fail stays known.
-    void Reset(HWND window, CFrameMaker maker, std::size_t neighbourSlots, std::uint64_t neighbourBytes = 0,
+    // and the twins of the first `twinSlots` of them. The wanted picture's decoding may start beside those no
+    // longer wanted while all but the largest of them hold at most `sharedBytes`, in the memory of a frame
+    // dropped if there is one; otherwise one picture decodes at a time in the process. Whatever an earlier
+    // maker made or is making is dropped; what is known to fail stays known.
+    void Reset(HWND window, CFrameMaker maker, std::size_t neighbourSlots, std::size_t twinSlots = 0,
                std::uint64_t sharedBytes = 0);
     // Goes on with `maker`, which makes what `turn` makes of the frames of the present one: the prepared
     // frames are turned (those it cannot turn are dropped), the jobs under way abandoned and started
@@ -134,7 +133,7 @@ private:
     void AbandonAll();
     // Abandons the jobs and drops the frames of pictures neither wanted nor neighbours.
     void DropUnwanted();
-    // Drops the neighbours' twins beyond m_neighbourBytes, the last neighbour's first.
+    // Drops the twins of the neighbours beyond the first m_twinSlots.
     void DropSurplusTwins();
     void AbandonJobs();
     void StartJobs();
@@ -146,7 +145,7 @@ private:
     std::shared_ptr<CMailbox> m_mailbox;
     CFrameMaker m_maker;
     std::size_t m_neighbourSlots = 0;
-    std::uint64_t m_neighbourBytes = 0;
+    std::size_t m_twinSlots = 0;
     std::uint64_t m_sharedBytes = 0;
     bool m_neighboursHeld = false;
     std::optional<CPictureEntry> m_wanted;

@@ -81,10 +81,9 @@ std::wstring CFolderBrowserDlg::PositionText() const {
 }
 
 void CFolderBrowserDlg::ResetPreparer() {
-    const CPictureSize screen = ScreenSize();
-    m_preparer.Reset(m_hWnd, FolderFrameMaker(m_viewMode, m_fitted, m_swapped, screen),
-                     kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1),
-                     kNeighbourFrames * 3 * std::uint64_t{screen.width} * screen.height);
+    // The next picture keeps its twin: with the previous one's frame, three screen frames.
+    m_preparer.Reset(m_hWnd, FolderFrameMaker(m_viewMode, m_fitted, m_swapped, ScreenSize()),
+                     kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1), 1);
 }
 
 void CFolderBrowserDlg::RelistIfChanged() {

@@ -16,7 +16,7 @@
 // window's thread, the next and the previous one while a picture is shown, a file that cannot be shown
 // passed over without being read again until the folder's listing is read anew (by a step, once the
 // folder has changed). F makes the picture anew in the same way, its frame shown staying meanwhile. S
-// swaps the eyes at once: the shown picture and the first prepared neighbour keep, beside an
+// swaps the eyes at once: the shown picture and the next one prepared keep, beside an
 // interleaved frame, the frame of the eyes swapped (Sync Double's frame swaps in place); in 2D, or for a
 // picture prepared without it, S makes the picture anew.
 
