@@ -9,6 +9,7 @@
 #include "keyhook/KeyHook.h"
 #include "linecode/LineCodeEmitter.h"
 #include "settings/ActivatorMessages.h"
+#include "settings/ControllerMonitor.h"
 
 #include <cstring>
 #include <utility>
@@ -73,6 +74,14 @@ void CActivatorDlg::SwitchMode(int code) {
     SetStatus(StatusWordForCode(code));
     if (EmitLineCode(code) != kResultOk)
         SetStatus(kLineCodeErrorText);
+    CheckControllerMonitor();
+}
+
+void CActivatorDlg::CheckControllerMonitor() {
+    const bool gone = FindControllerMonitor().chosenGone;
+    if (gone && !m_monitorGoneTold)
+        SetStatus(kControllerMonitorGoneText);
+    m_monitorGoneTold = gone;
 }
 
 void CActivatorDlg::SetStatus(const std::string& text) {
@@ -97,6 +106,7 @@ void CActivatorDlg::ShowHotKeys() {
 void CActivatorDlg::ShowResult(unsigned message, int resultCode) {
     if (const char* prefix = ResultPrefixForMessage(message))
         SetStatus(std::string(prefix) + ResultTextForCode(resultCode));
+    CheckControllerMonitor();
 }
 
 // The layout is the hook library's (keyhook/KeyHook.h); anything else is not ours and is refused.
@@ -156,6 +166,9 @@ LRESULT CActivatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 1;
     case WM_COPYDATA:
         return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
+    case WM_DISPLAYCHANGE:
+        CheckControllerMonitor();
+        return 0;
     default:
         if (m_taskbarCreatedMessage != 0 && message == m_taskbarCreatedMessage) {
             // The shell restarted and forgot its icons.
@@ -181,6 +194,7 @@ LRESULT CActivatorDlg::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
     AttachKeyHook(m_hWnd);
     PassHotKeysToHook();
     PassStoredCodeSetToHook();
+    CheckControllerMonitor();
     m_created = true;
     return 0;
 }
@@ -226,6 +240,7 @@ void CActivatorDlg::OnReloadSettings() {
     LoadSettings();
     PassHotKeysToHook();
     ShowHotKeys();
+    CheckControllerMonitor();
 }
 
 void CActivatorDlg::OnCaptureSettings() {
@@ -274,6 +289,8 @@ bool CActivatorDlg::OnCommand(WORD id, WORD, HWND) {
     case IDC_TEST: {
         CTestDlg test(m_hWnd);
         test.DoModal();
+        // The test dialog chooses the controller's monitor.
+        CheckControllerMonitor();
         return true;
     }
     case IDC_COLORCODE_SETTINGS:

@@ -23,6 +23,10 @@ public:
 
     // Shows the mode's status word, then emits its line code; "LineCode Error" when that fails.
     void SwitchMode(int code);
+    // Tells in the status line, once for as long as it lasts, that the monitor chosen for the
+    // controller is gone and the primary stands in for it. Run at creation, on WM_DISPLAYCHANGE, after
+    // a reload, a mode switch or its result, and the test dialog.
+    void CheckControllerMonitor();
 
     bool PreTranslateMessage(MSG& message) override;
 
@@ -59,4 +63,6 @@ private:
     UINT m_taskbarCreatedMessage = 0;
     // Set once WM_CREATE has gone through all its steps.
     bool m_created = false;
+    // The status line told that the controller's monitor is gone, and it still is.
+    bool m_monitorGoneTold = false;
 };

@@ -18,6 +18,9 @@ const char* ResultTextForCode(int result);
 // What the status line shows after the Activator's own emission failed.
 inline constexpr const char kLineCodeErrorText[] = "LineCode Error";
 
+// What a status line shows when the monitor chosen for the controller is gone and the primary stands in.
+inline constexpr const char kControllerMonitorGoneText[] = "Chosen monitor gone: primary used";
+
 // The notification that confirms a capture of the capture hotkey: the file written, or why none was.
 struct CCaptureNotice {
     std::string title; // empty when there is nothing to tell

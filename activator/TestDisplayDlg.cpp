@@ -25,13 +25,16 @@ BOOL CTestDisplayDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     m_paintState = kPositioning;
     CoverScreen();
+    ComposeFrame();
+    m_paintState = kCodePending;
+    return TRUE;
+}
 
-    int width = 0;
-    int height = 0;
+void CTestDisplayDlg::ComposeFrame() {
+    const int width = Monitor().Width();
+    const int height = Monitor().Height();
     {
         CWindowDC dc(m_hWnd);
-        width = GetDeviceCaps(dc, HORZRES);
-        height = GetDeviceCaps(dc, VERTRES);
         m_frame.reset(CreateCompatibleBitmap(dc, width, height));
     }
     if (m_viewMode == kViewSyncDouble) {
@@ -40,8 +43,13 @@ BOOL CTestDisplayDlg::OnInitDialog() {
         m_bottomRect = RectOf(bands.bottom);
     }
     ComposeTestFrame(m_hWnd, m_viewMode, m_pLeft, m_pRight, m_frame, m_topRect, m_bottomRect);
+}
+
+void CTestDisplayDlg::OnMonitorChanged() {
+    ComposeFrame();
+    m_imageShown = 0;
     m_paintState = kCodePending;
-    return TRUE;
+    Invalidate(false);
 }
 
 void CTestDisplayDlg::OnPaint() {
@@ -55,7 +63,7 @@ void CTestDisplayDlg::OnPaint() {
         CMemoryDC frameDC(CreateCompatibleDC(dc));
         if (frameDC) {
             CSelectObject selection(frameDC, m_frame);
-            BitBlt(dc, 0, 0, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES), frameDC, 0, 0, SRCCOPY);
+            BitBlt(dc, 0, 0, Monitor().Width(), Monitor().Height(), frameDC, 0, 0, SRCCOPY);
         }
         m_imageShown = 1;
         break;

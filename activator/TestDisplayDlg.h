@@ -1,9 +1,9 @@
 #pragma once
-// The test display (template 105): a top-most window over the whole screen that switches the stereo
-// controller into the test's format with line-code flashes, then shows the two test bitmaps composed
-// into one frame, and on a key or mouse press flashes the Normal codes and ends. Until the frame has
-// been drawn, presses are ignored; Escape and Return end it like any other key, never by themselves.
-// Every other way out flashes the Normal codes as well (StereoWindowDlg.h).
+// The test display (template 105): a top-most window over the controller's monitor that switches the
+// stereo controller into the test's format with line-code flashes, then shows the two test bitmaps
+// composed into one frame of the monitor's size, and on a key or mouse press flashes the Normal codes and
+// ends. Until the frame has been drawn, presses are ignored; Escape and Return end it like any other key,
+// never by themselves. Every other way out flashes the Normal codes as well (StereoWindowDlg.h).
 
 #include "display/DibImage.h"
 #include "display/StereoWindowDlg.h"
@@ -24,8 +24,11 @@ protected:
     BOOL OnInitDialog() override;
     // A repaint while the Normal codes are flashed draws the frame again.
     void OnClosing() override;
+    void OnMonitorChanged() override;
 
 private:
+    // The frame for the monitor's size, and for Sync Double the bands.
+    void ComposeFrame();
     void OnPaint();
     void OnTimer(WPARAM id);
     // A key or mouse press: once the frame is shown, asks the window to end the test.

@@ -2,11 +2,13 @@
 
 #include "activator/ActivatorSettings.h"
 #include "activator/FileDialogs.h"
+#include "activator/ModeTexts.h"
 #include "activator/TestDisplayDlg.h"
 #include "activator/TestDisplayRules.h"
 #include "activator/ViewModeNames.h"
 #include "activator/resource.h"
 #include "framework/Handles.h"
+#include "settings/ControllerMonitor.h"
 #include "settings/RegistryNames.h"
 #include "settings/RegistryPath.h"
 
@@ -18,6 +20,7 @@ namespace {
 constexpr char kLoadImagesFirstText[] = "Please load testing images first!";
 constexpr char kNotABitmapText[] = "You must specify a windows bitmap file!";
 constexpr char kLoadFailedText[] = "Load image failed!";
+constexpr char kMonitorNotStoredText[] = "The monitor cannot be stored!";
 constexpr char kBitmapFilter[] = "Windows Bitmap(*.bmp)\0*.bmp\0";
 
 struct FileCloser {
@@ -50,7 +53,30 @@ BOOL CTestDlg::OnInitDialog() {
         LoadBitmap(kRight);
     }
     UpdateTestButton(true);
+    if (FillMonitorList() && GetItemText(IDC_STATUS).empty())
+        SetStatus(kControllerMonitorGoneText);
     return TRUE;
+}
+
+bool CTestDlg::FillMonitorList() {
+    m_monitors = ListMonitors();
+    const CControllerMonitor controller = FindControllerMonitor(m_monitors);
+    SendItemMessage(IDC_TEST_MONITOR, CB_RESETCONTENT);
+    for (std::size_t i = 0; i < m_monitors.size(); ++i) {
+        const std::string text =
+            MonitorListText(m_monitors[i], MonitorNumber(m_monitors[i].device, static_cast<int>(i) + 1));
+        SendItemMessage(IDC_TEST_MONITOR, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    SendItemMessage(IDC_TEST_MONITOR, CB_SETCURSEL, controller.index ? *controller.index : WPARAM(-1));
+    return controller.chosenGone;
+}
+
+void CTestDlg::OnMonitorChosen() {
+    const LRESULT chosen = SendItemMessage(IDC_TEST_MONITOR, CB_GETCURSEL);
+    if (chosen < 0 || static_cast<std::size_t>(chosen) >= m_monitors.size())
+        return;
+    if (!WriteMonitorChoice(m_monitors[static_cast<std::size_t>(chosen)]))
+        SetStatus(kMonitorNotStoredText);
 }
 
 void CTestDlg::LoadSettings() {
@@ -153,6 +179,10 @@ void CTestDlg::OnPaint() {
 }
 
 bool CTestDlg::OnCommand(WORD id, WORD notifyCode, HWND) {
+    if (id == IDC_TEST_MONITOR && notifyCode == CBN_SELCHANGE) {
+        OnMonitorChosen();
+        return true;
+    }
     if (notifyCode != BN_CLICKED)
         return false;
     switch (id) {
@@ -178,6 +208,9 @@ LRESULT CTestDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         DefaultProc(message, wParam, lParam);
         SaveSettings();
+        return 0;
+    case WM_DISPLAYCHANGE:
+        FillMonitorList();
         return 0;
     default:
         return CDialog::WindowProc(message, wParam, lParam);

@@ -1,12 +1,16 @@
 #pragma once
 // "Testing" (template 140): a left and a right Windows bitmap, remembered in the registry ("Dir" key:
 // "Left Image", "Right Image", with "Default Left Image" and "Default Right Image" as fallbacks),
-// previewed side by side, and shown full screen in the chosen stereo format by "Do Test!".
+// previewed side by side, and shown full screen in the chosen stereo format by "Do Test!". It also
+// chooses the controller's monitor (settings/ControllerMonitor.h) from the list of the monitors, by
+// number, size and position, the primary marked; a choice is stored at once.
 
 #include "display/DibImage.h"
 #include "framework/Dialog.h"
+#include "settings/MonitorRules.h"
 
 #include <string>
+#include <vector>
 
 class CTestDlg : public CDialog {
 public:
@@ -42,6 +46,10 @@ private:
     void OnDoTest();
     void OnPaint();
     void SetStatus(const std::string& text);
+    // Lists the monitors of this moment with the controller's selected; true when the chosen one is
+    // gone and the primary is selected in its place.
+    bool FillMonitorList();
+    void OnMonitorChosen();
 
     CDibImage m_left;
     CDibImage m_right;
@@ -51,4 +59,6 @@ private:
     std::string m_defaultRightPath;
     RECT m_leftRect{};
     RECT m_rightRect{};
+    // The monitors as the list shows them.
+    std::vector<CMonitorEntry> m_monitors;
 };

@@ -1,33 +1,63 @@
-// Prints, for the width of the screen it runs on, how long the ten blits of one line code take and how
-// long a code stays on the screen (goal: 500 ms plus at most 15 ms), seen by a second thread that
-// samples the screen's top band.
+// Prints, for the width of the controller's monitor, how long the ten blits of one line code take and
+// how long a code stays on the screen (goal: 500 ms plus at most 15 ms), seen by a second thread that
+// samples the monitor's top band. With --second-monitor, the first monitor other than the primary is
+// made the controller's for the run.
 
 #include "bench/BenchClock.h"
 #include "linecode/LineCodeEmitter.h"
+#include "settings/ControllerMonitor.h"
+#include "settings/RegistryNames.h"
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 #include <vector>
 
 namespace {
 
-// Whether the screen shows the Page Flip code: its rows 0 to 15 at the first and the next-to-last column.
-bool ShowsPageFlip(HDC screen, int width) {
+// Whether the screen shows the Page Flip code on `monitor`: its rows 0 to 15 at the monitor's first and
+// next-to-last column.
+bool ShowsPageFlip(HDC screen, const CMonitorRect& monitor) {
     for (const CodeLine& line : PatternForCode(kCodePageFlip)) {
-        if (GetPixel(screen, 0, line.row) != line.colour ||
-            GetPixel(screen, width - 2, line.row) != line.colour)
+        if (GetPixel(screen, monitor.left, monitor.top + line.row) != line.colour ||
+            GetPixel(screen, monitor.right - 2, monitor.top + line.row) != line.colour)
             return false;
     }
     return true;
 }
 
+// Makes the first monitor other than the primary the controller's; false when there is none.
+bool ChooseSecondMonitor() {
+    for (const CMonitorEntry& monitor : ListMonitors()) {
+        if (!monitor.primary)
+            return WriteMonitorChoice(monitor);
+    }
+    return false;
+}
+
+void ForgetMonitorChoice() {
+    const std::string key = "Software\\" + kMakerKey.Load() + "\\" + kProductKey.Load() + "\\" +
+                            kSettingsVersion + "\\" + kControllerMonitorKey.Load();
+    RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const bool second = argc > 1 && std::strcmp(argv[1], "--second-monitor") == 0;
+    if (second && !ChooseSecondMonitor()) {
+        std::printf("there is no second monitor\n");
+        return 1;
+    }
+    const CMonitorRect monitor = FindControllerMonitor().monitor.rect;
+    std::printf("the controller's monitor: %d x %d at %d, %d\n", monitor.Width(), monitor.Height(),
+                monitor.left, monitor.top);
     CScreenCodeBand band;
     if (band.Open() != kResultOk) {
         std::printf("cannot open the screen band\n");
+        if (second)
+            ForgetMonitorChoice();
         return 1;
     }
     const int width = band.Width();
@@ -39,6 +69,7 @@ int main() {
     CSelectObject selection(memory, bitmap);
     CLineCodePainter painter;
     painter.SetCode(kCodePageFlip);
+    painter.SetLineWidth(width);
     const int rounds = 50;
     double start = NowMilliseconds();
     for (int i = 0; i < rounds; ++i) {
@@ -68,7 +99,7 @@ int main() {
         std::thread sampler([&] {
             HDC dc = GetDC(nullptr);
             while (!stop) {
-                bool on = ShowsPageFlip(dc, width);
+                bool on = ShowsPageFlip(dc, monitor);
                 double t = NowMilliseconds();
                 ++samples;
                 if (on) {
@@ -95,5 +126,7 @@ int main() {
     std::printf("width %d: code on screen %.1f ms on average, %.1f ms at most over %zu emissions "
                 "(sampled every %.2f ms; goal 500 + 15 ms)\n",
                 width, sum / shown.size(), longest, shown.size(), samplePeriod);
+    if (second)
+        ForgetMonitorChoice();
     return 0;
 }

@@ -74,17 +74,7 @@ bool CImageBrowserDlg::OpenSeries() {
     m_name = SeriesPattern(m_dir, m_name, m_viewMode);
     if (!ListSeries())
         return false;
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    const std::uint64_t frameBytes =
-        3 * std::uint64_t{static_cast<std::uint32_t>(std::max(width * height, 0))};
-    const std::int32_t viewMode = m_viewMode;
-    m_preparer.Reset(
-        m_hWnd,
-        [=](const CPictureEntry& file, const CStopSignal& stop, const CPicturePreparer::CDecodingTurn& turn,
-            CDibImage& frame,
-            CDibImage&) { return MakeSeriesFrame(file.path, viewMode, width, height, frame, &stop, &turn); },
-        kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1), 0, kSharedDecodingFrames * frameBytes);
+    ResetPreparer();
     m_changes.Watch(Widen(m_dir.c_str()));
 
     // The first picture is made here: without one the window does not open.
@@ -96,6 +86,34 @@ bool CImageBrowserDlg::OpenSeries() {
         }
     }
     return false;
+}
+
+void CImageBrowserDlg::ResetPreparer() {
+    const int width = Monitor().Width();
+    const int height = Monitor().Height();
+    const std::uint64_t frameBytes =
+        3 * std::uint64_t{static_cast<std::uint32_t>(std::max(width * height, 0))};
+    const std::int32_t viewMode = m_viewMode;
+    m_preparer.Reset(
+        m_hWnd,
+        [=](const CPictureEntry& file, const CStopSignal& stop, const CPicturePreparer::CDecodingTurn& turn,
+            CDibImage& frame,
+            CDibImage&) { return MakeSeriesFrame(file.path, viewMode, width, height, frame, &stop, &turn); },
+        kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1), 0, kSharedDecodingFrames * frameBytes);
+}
+
+void CImageBrowserDlg::RemakeFrames() {
+    // The frame shown was made for the other monitor: it is not kept.
+    m_shown.reset();
+    ResetPreparer();
+    Seek();
+}
+
+void CImageBrowserDlg::OnMonitorChanged() {
+    RemakeFrames();
+    m_imageShown = false;
+    m_paintState = kCodePending;
+    Invalidate(false);
 }
 
 bool CImageBrowserDlg::ListSeries() {

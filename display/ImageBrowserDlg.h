@@ -77,6 +77,11 @@ protected:
     virtual void DrawFrame(HDC dc);
     // A job of m_preparer finished.
     virtual void OnPicturesReady();
+    // The window now covers another monitor: its frames are made anew for that size, and the opening
+    // flashes are made again on the next paint.
+    void OnMonitorChanged() override;
+    // Starts making the frame of the picture chosen anew, the ones made before being dropped.
+    virtual void RemakeFrames();
 
     std::int32_t m_viewMode = -1;
     bool m_imageShown = false;
@@ -100,6 +105,8 @@ protected:
 private:
     void OnTimer(WPARAM id);
     void OnKeyDown(WPARAM key);
+    // Starts preparing the series' frames for the monitor's size.
+    void ResetPreparer();
     // Reads the series' listing into m_files; false, with m_files as it was, when nothing matches.
     bool ListSeries();
     // Reads the listing anew once the directory has changed, m_current staying on its file.

@@ -27,10 +27,15 @@ void HoldOnScreen(DWORD milliseconds) {
 
 } // namespace
 
-void FlashLineCode(HWND window, int code, CodePattern pattern) {
+void FlashLineCode(HWND window, const CMonitorRect& monitor, int code, CodePattern pattern) {
     CWindowDC dc(window);
-    const int width = dc ? GetDeviceCaps(dc, HORZRES) : 0;
+    const int width = monitor.Width();
+    // The screen's device context reaches the monitor at its own coordinates.
+    POINT origin{0, 0};
+    if (dc && !window)
+        SetViewportOrgEx(dc, monitor.left, monitor.top, &origin);
     CLineCodePainter painter;
+    painter.SetLineWidth(width);
     CMemoryDC saveDC(dc ? CreateCompatibleDC(dc) : nullptr);
     CBitmap saved(dc ? CreateCompatibleBitmap(dc, width, kCodeBandHeight) : nullptr);
     // Declared after the bitmap and its device context: selected out before they go.
@@ -51,40 +56,56 @@ void FlashLineCode(HWND window, int code, CodePattern pattern) {
 
     if (haveSaved)
         BitBlt(dc, 0, 0, width, kCodeBandHeight, saveDC, 0, 0, SRCCOPY);
+    if (dc && !window)
+        SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
 }
 
-void FlashOpeningCodes(HWND window, int viewMode) {
+void FlashOpeningCodes(HWND window, const CMonitorRect& monitor, int viewMode) {
     switch (viewMode) {
     case kViewInterlace:
-        FlashLineCode(window, kCodeInterlace, &CLineCodePainter::Paint);
-        FlashLineCode(window, kCodeInterlace, &CLineCodePainter::PaintDoubleInterlace);
+        FlashLineCode(window, monitor, kCodeInterlace, &CLineCodePainter::Paint);
+        FlashLineCode(window, monitor, kCodeInterlace, &CLineCodePainter::PaintDoubleInterlace);
         break;
     case kViewSyncDouble:
-        FlashLineCode(window, kCodeSyncDouble, &CLineCodePainter::Paint);
+        FlashLineCode(window, monitor, kCodeSyncDouble, &CLineCodePainter::Paint);
         break;
     case kViewLineBlank:
-        FlashLineCode(window, kCodeLineBlank, &CLineCodePainter::Paint);
+        FlashLineCode(window, monitor, kCodeLineBlank, &CLineCodePainter::Paint);
         break;
     case kViewFlat2D:
-        FlashLineCode(window, kCodeNormal, &CLineCodePainter::Paint);
+        FlashLineCode(window, monitor, kCodeNormal, &CLineCodePainter::Paint);
         break;
     default:
         break;
     }
 }
 
-void FlashClosingCodes(HWND window) {
-    FlashLineCode(window, kCodeNormal, &CLineCodePainter::PaintDoubleNormal);
-    FlashLineCode(window, kCodeNormal, &CLineCodePainter::Paint);
+void FlashClosingCodes(HWND window, const CMonitorRect& monitor) {
+    FlashLineCode(window, monitor, kCodeNormal, &CLineCodePainter::PaintDoubleNormal);
+    FlashLineCode(window, monitor, kCodeNormal, &CLineCodePainter::Paint);
 }
 
 bool ComposeInterleavedFrame(CDibImage& pair, CDibImage& frame) {
     return ComposeInterleavedFrame(pair, frame, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }
 
+SIZE SurfaceSize(HDC dc) {
+    if (HWND window = WindowFromDC(dc)) {
+        RECT client{};
+        GetClientRect(window, &client);
+        return SIZE{client.right, client.bottom};
+    }
+    BITMAP bitmap{};
+    if (GetObjectType(dc) == OBJ_MEMDC &&
+        GetObjectA(GetCurrentObject(dc, OBJ_BITMAP), sizeof bitmap, &bitmap))
+        return SIZE{bitmap.bmWidth, bitmap.bmHeight};
+    return SIZE{GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES)};
+}
+
 void DrawFrameCentred(HDC dc, const CDibImage& image) {
-    const int width = GetDeviceCaps(dc, HORZRES);
-    const int height = GetDeviceCaps(dc, VERTRES);
+    const SIZE surface = SurfaceSize(dc);
+    const int width = surface.cx;
+    const int height = surface.cy;
     FillBlack(dc, width, height);
     if (image.IsEmpty())
         return;
@@ -93,8 +114,9 @@ void DrawFrameCentred(HDC dc, const CDibImage& image) {
 }
 
 void DrawSyncDouble(HDC dc, const CDibImage& pair, int gapAdjust) {
-    const int width = GetDeviceCaps(dc, HORZRES);
-    const int height = GetDeviceCaps(dc, VERTRES);
+    const SIZE surface = SurfaceSize(dc);
+    const int width = surface.cx;
+    const int height = surface.cy;
     FillBlack(dc, width, height);
     if (pair.IsEmpty())
         return;
@@ -113,15 +135,16 @@ void ComposeTestFrame(HWND window, int format, const CDibImage* left, const CDib
     if (format < kViewInterlace || format > kViewLineBlank || !left || !right || left->IsEmpty() ||
         right->IsEmpty() || !frame)
         return;
-    int width = 0;
-    int height = 0;
+    BITMAP size{};
+    if (!GetObjectA(frame, sizeof size, &size))
+        return;
+    const int width = size.bmWidth;
+    const int height = size.bmHeight;
     CMemoryDC frameDC;
     {
         CWindowDC dc(window);
         if (!dc)
             return;
-        width = GetDeviceCaps(dc, HORZRES);
-        height = GetDeviceCaps(dc, VERTRES);
         frameDC.reset(CreateCompatibleDC(dc));
     }
     if (!frameDC)

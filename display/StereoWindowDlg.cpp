@@ -31,6 +31,14 @@ LRESULT CStereoWindowDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if ((reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_HIDEWINDOW) && IsWindowVisible(m_hWnd))
             Close(false);
         break;
+    case WM_DISPLAYCHANGE:
+        OnDisplayChange();
+        break;
+    case WM_DPICHANGED:
+        // Moved onto a monitor of another scale: the window stays exactly over its monitor in physical
+        // pixels, where the dialog manager would scale its size.
+        CoverScreen();
+        return 0;
     case WM_DESTROY:
         // Never shown, or hidden without this window seeing it: the flashes go straight to the screen.
         Close(!IsWindowVisible(m_hWnd));
@@ -59,17 +67,27 @@ void CStereoWindowDlg::Close(bool onScreen) {
     m_closed = true;
     OnClosing();
     if (m_handsBack)
-        FlashClosingCodes(onScreen ? nullptr : m_hWnd);
+        FlashClosingCodes(onScreen ? nullptr : m_hWnd, m_monitor);
     EndDialog(1);
 }
 
 void CStereoWindowDlg::CoverScreen() {
-    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 0);
+    SetWindowPos(m_hWnd, HWND_TOPMOST, m_monitor.left, m_monitor.top, m_monitor.Width(), m_monitor.Height(),
+                 0);
+}
+
+void CStereoWindowDlg::OnDisplayChange() {
+    const CMonitorRect now = FindControllerMonitor().monitor.rect;
+    if (m_closed || now == m_monitor)
+        return;
+    m_monitor = now;
+    CoverScreen();
+    OnMonitorChanged();
 }
 
 void CStereoWindowDlg::MakeOpeningFlashes(int viewMode) {
     m_handsBack = viewMode >= kViewInterlace && viewMode <= kViewLineBlank;
-    FlashOpeningCodes(m_hWnd, viewMode);
+    FlashOpeningCodes(m_hWnd, m_monitor, viewMode);
 }
 
 void CStereoWindowDlg::StartFramePause() {

@@ -1,8 +1,12 @@
 #pragma once
 // What the full-screen stereo windows (the captured-image browser and the test display) share: they
-// cover the whole primary screen in the top-most band, switch the stereo controller with their opening
-// flashes on their first paint, pause with a timer of 0 ms between those flashes and the first frame,
-// keep Escape and Return away from the dialog manager, and hand the controller back however they end.
+// cover exactly the controller's monitor (settings/ControllerMonitor.h) in the top-most band, and
+// nothing of any other monitor; switch the stereo controller with their opening flashes, in that
+// monitor's top rows, on their first paint; pause with a timer of 0 ms between those flashes and the
+// first frame; keep Escape and Return away from the dialog manager; and hand the controller back
+// however they end. When the display changes so that the controller's monitor is another one (the
+// chosen monitor goes and the primary stands in, or it comes back), they move onto it and start there
+// afresh. They draw in the monitor's physical pixels whatever its scale.
 //
 // Every way out goes through one closing, run once: the window's own OnClosing, then, when its opening
 // flashes switched the controller out of normal display, the closing flashes (double Normal, then
@@ -18,6 +22,7 @@
 // Every flash is on the screen for its whole time (StereoFrame.h).
 
 #include "framework/Dialog.h"
+#include "settings/ControllerMonitor.h"
 
 class CStereoWindowDlg : public CDialog {
 public:
@@ -41,8 +46,15 @@ protected:
     // The window's own part of its closing, before the closing flashes; called once.
     virtual void OnClosing() {}
 
-    // Puts the window in the top-most band over the whole primary screen (SM_CXSCREEN x SM_CYSCREEN).
+    // The monitor that the window covers, in physical pixels (the suite's programs are per-monitor DPI
+    // aware): the controller's monitor when the window was made or the display last changed.
+    const CMonitorRect& Monitor() const noexcept { return m_monitor; }
+    // Puts the window in the top-most band over exactly that monitor.
     void CoverScreen();
+    // The controller's monitor changed (WM_DISPLAYCHANGE: it went, came back or changed its size) and the
+    // window covers the new one: the window makes its frame for the new size and, when it has made its
+    // opening flashes, makes them again, on its next paint, for the controller now watching.
+    virtual void OnMonitorChanged() {}
     // The opening flashes of `viewMode` (StereoFrame.h). From then on the closing flashes follow, for
     // the stereo view modes; 2D hands nothing back.
     void MakeOpeningFlashes(int viewMode);
@@ -55,7 +67,9 @@ private:
     // The closing, once: OnClosing, the closing flashes (on the window or, with `onScreen`, on the
     // screen itself, for a window no longer shown) and the end of the modal run.
     void Close(bool onScreen);
+    void OnDisplayChange();
 
+    CMonitorRect m_monitor = FindControllerMonitor().monitor.rect;
     bool m_handsBack = false;
     bool m_closed = false;
 };

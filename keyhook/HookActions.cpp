@@ -58,6 +58,19 @@ void RunCapture() {
     Report(kMsgResultCapture, result);
 }
 
+// The program that the hook runs in may see the screen scaled (it declares no DPI awareness, or only
+// the system's): this thread sees it in physical pixels, so that a code's lines are one pixel each on
+// the controller's monitor and a capture has the monitor's own size. Before Windows 10 1607 there is no
+// per-thread awareness, and the program's stands.
+void SeePhysicalPixels() noexcept {
+    using SetAwareness = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    HMODULE user = GetModuleHandleW(L"user32.dll");
+    const FARPROC found = user ? GetProcAddress(user, "SetThreadDpiAwarenessContext") : nullptr;
+    const auto set = reinterpret_cast<SetAwareness>(reinterpret_cast<void*>(found));
+    if (set && !set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2))
+        set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+}
+
 } // namespace
 
 void RunHookAction(HookAction action) {
@@ -88,6 +101,7 @@ bool CActionQueue::Request(HookAction action) noexcept {
 void CActionQueue::Run() {
     if (!IsReady())
         return;
+    SeePhysicalPixels();
     for (;;) {
         // With both set, the stop comes first: WaitForMultipleObjects reports the lowest index.
         HANDLE events[2] = {m_stop, m_wake};

@@ -1,14 +1,14 @@
 #pragma once
-// The screen capture of the capture hotkey: the whole screen as a 24-bit picture, written as a JPEG
-// file under the next free name of the capture series. In the stereo view modes the screen holds two
-// images, which go side by side into a picture of twice the screen's width (.jps): Interlace and Line
-// Blank take the even and the odd rows, Sync Double the top and the bottom band stretched to full
-// height. The 2D view mode writes the screen unchanged (.jpg).
+// The screen capture of the capture hotkey: the controller's monitor (settings/ControllerMonitor.h), its
+// pixels alone, as a 24-bit picture of its size, written as a JPEG file under the next free name of the
+// capture series. In the stereo view modes the monitor holds two images, which go side by side into a picture
+// of twice its width (.jps): Interlace and Line Blank take the even and the odd rows, Sync Double the top and
+// the bottom band stretched to full height. The 2D view mode writes the monitor unchanged (.jpg).
 //
-// The whole screen is copied into memory in one go when the capture starts, so that the picture is one
-// instant of what the screen shows, both eyes alike; then it is encoded from that copy straight into
-// the file that reserves the name, and the copy is freed. The file is whole or gone: a capture that
-// fails, or a program that ends during one, leaves nothing behind.
+// The monitor is copied into memory in one go when the capture starts, so that the picture is one instant of
+// what it shows, both eyes alike; then it is encoded from that copy straight into the file that reserves the
+// name, and the copy is freed. The file is whole or gone: a capture that fails, or a program that ends during
+// one, leaves nothing behind.
 
 #include <windows.h>
 

@@ -2,6 +2,7 @@
 
 #include "display/DibLayout.h"
 #include "linecode/ResultCodes.h"
+#include "settings/ControllerMonitor.h"
 
 namespace {
 
@@ -11,14 +12,18 @@ constexpr LONG kPixelsPerMeter = 37795;
 } // namespace
 
 int CScreenCopy::Take() {
+    return Take(RectOf(FindControllerMonitor().monitor.rect));
+}
+
+int CScreenCopy::Take(const RECT& monitor) {
     CWindowDC screen(nullptr);
     if (!screen)
         return kResultNoScreenDC;
     CMemoryDC memory(CreateCompatibleDC(screen));
     if (!memory)
         return kResultNoMemoryDC;
-    const int width = GetDeviceCaps(screen, HORZRES);
-    const int height = GetDeviceCaps(screen, VERTRES);
+    const int width = monitor.right - monitor.left;
+    const int height = monitor.bottom - monitor.top;
     CDibLayout layout;
     if (!DibLayoutOf(width, height, 32, layout))
         return kResultNoBitmap;
@@ -38,7 +43,7 @@ int CScreenCopy::Take() {
         return kResultNoBitmap;
     {
         CSelectObject selection(memory, section);
-        if (!BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY))
+        if (!BitBlt(memory, 0, 0, width, height, screen, monitor.left, monitor.top, SRCCOPY))
             return kResultBlitFailed;
         // The section's memory is complete only once GDI's queued drawing is flushed.
         GdiFlush();

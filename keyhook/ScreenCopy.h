@@ -1,8 +1,9 @@
 #pragma once
-// The whole screen copied into memory in one blit: one instant of what it shows, however fast the
-// program in front changes it. The screen is what the calling thread sees (its DPI awareness decides
-// the size). The copy has 32 bits per pixel (blue, green, red, one byte unused: the screen's own form,
-// which is read fastest), rows from the top; it is freed with the object.
+// The controller's monitor (settings/ControllerMonitor.h) copied into memory in one blit: one instant
+// of what it shows, however fast the program in front changes it, and nothing of the other monitors.
+// Its size is what the calling thread sees (its DPI awareness decides it). The copy has 32 bits per pixel
+// (blue, green, red, one byte unused: the screen's own form, which is read fastest), rows from the top; it is
+// freed with the object.
 
 #include "framework/Handles.h"
 
@@ -16,9 +17,11 @@ public:
     CScreenCopy(const CScreenCopy&) = delete;
     CScreenCopy& operator=(const CScreenCopy&) = delete;
 
-    // Copies the screen. kResultOk, or kResultNoScreenDC, kResultNoMemoryDC, kResultNoBitmap or
-    // kResultBlitFailed, with no copy.
+    // Copies the controller's monitor. kResultOk, or kResultNoScreenDC, kResultNoMemoryDC,
+    // kResultNoBitmap or kResultBlitFailed, with no copy.
     int Take();
+    // Copies `monitor` (virtual-screen coordinates), with the same results.
+    int Take(const RECT& monitor);
 
     int Width() const noexcept { return m_width; }
     int Height() const noexcept { return m_height; }

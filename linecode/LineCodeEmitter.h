@@ -1,6 +1,7 @@
 #pragma once
-// Emission of a line code on the screen: the code is shown in the top 40 rows of the whole screen and
-// what was there is put back afterwards. Runs on the calling thread and blocks it meanwhile.
+// Emission of a line code on the screen: the code is shown in the top 40 rows of the controller's
+// monitor (settings/ControllerMonitor.h), from its left edge across its width, and what was there is
+// put back afterwards; no other monitor is touched. Runs on the calling thread and blocks it meanwhile.
 
 #include "framework/Handles.h"
 #include "linecode/LineCodePainter.h"
@@ -12,21 +13,27 @@
 inline constexpr DWORD kCodeHoldMilliseconds = 500;
 inline constexpr int kCodeBlitCount = 10;
 
-// Shows code `code` for 500 ms; Interlace (9) and Normal (-2) are followed by their 32-row code for
-// another 500 ms. Returns kResultOk, or kResultNoScreenDC, kResultNoMemoryDC, kResultNoBitmap when
-// the screen was left untouched, or kResultBlitFailed (after a failed code blit the band keeps the
-// code until the screen is redrawn).
+// Shows code `code` on the controller's monitor for 500 ms; Interlace (9) and Normal (-2) are followed
+// by their 32-row code for another 500 ms. Returns kResultOk, or kResultNoScreenDC, kResultNoMemoryDC,
+// kResultNoBitmap when the screen was left untouched, or kResultBlitFailed (after a failed code blit
+// the band keeps the code until the screen is redrawn).
 int EmitLineCode(int code);
 // The same emission with another holding time (tests and benchmarks).
 int EmitLineCodeHolding(int code, DWORD holdMilliseconds);
+// The same emission at the top of `monitor` (virtual-screen coordinates).
+int EmitLineCodeOn(const RECT& monitor, int code, DWORD holdMilliseconds);
 
-// The top band of the screen while a code is shown in it: the screen's device context, a band that
+// The top band of a monitor while a code is shown in it: the screen's device context, a band that
 // holds the code and a copy of what the screen showed there.
 class CScreenCodeBand {
 public:
     using PaintRoutine = void (CLineCodePainter::*)(HDC) const;
 
-    // Gets the device contexts and bitmaps and saves the band; a failure code leaves the screen untouched.
+    // Gets the device contexts and bitmaps for the top band of `monitor` (virtual-screen coordinates;
+    // the screen device context's own are the same) and saves the band; a failure code leaves the
+    // screen untouched.
+    int Open(const RECT& monitor);
+    // The same on the controller's monitor.
     int Open();
     // Fills the code band black, paints the code with `paint` and blits it kCodeBlitCount times;
     // false at the first failed blit.
@@ -49,5 +56,7 @@ private:
     // Declared last: the bitmaps are selected out before they and their device contexts go.
     std::optional<CSelectObject> m_codeSelection;
     std::optional<CSelectObject> m_saveSelection;
+    int m_left = 0;
+    int m_top = 0;
     int m_width = 0;
 };

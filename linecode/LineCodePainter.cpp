@@ -14,10 +14,10 @@ void CLineCodePainter::PaintDoubleNormal(HDC dc) const {
     PaintLines(dc, DoubleNormalPattern());
 }
 
-void CLineCodePainter::PaintLines(HDC dc, std::span<const CodeLine> lines) {
+void CLineCodePainter::PaintLines(HDC dc, std::span<const CodeLine> lines) const {
     if (lines.empty())
         return;
-    int width = GetDeviceCaps(dc, HORZRES);
+    const int width = m_width > 0 ? m_width : GetDeviceCaps(dc, HORZRES);
     for (const CodeLine& line : lines)
         DrawCodeLine(dc, line.row, width, line.colour);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The names of the suite's registry keys and values. The settings live under
 // HKEY_LOCAL_MACHINE\Software\<maker>\<product>\<Current Version>; each user's own capture settings
-// under the same names in HKEY_CURRENT_USER.
+// and choice of the controller's monitor under the same names in HKEY_CURRENT_USER.
 //
 // A deliverable may take the names from its own string table, looked up at each use, with the text
 // built in here for a string that cannot be loaded: it says which of its strings hold which name with
@@ -43,6 +43,9 @@ enum RegistryNameIndex : unsigned {
     kNameViewMode,
     kNameDefaultDir,
     kNameDefaultName,
+    kNameControllerMonitor,
+    kNameDevice,
+    kNameRectangle,
     kRegistryNameCount
 };
 
@@ -88,6 +91,10 @@ inline constexpr CRegistryName kCaptureKey{kNameCapture, "Capture"};
 inline constexpr CRegistryName kViewModeValue{kNameViewMode, "View Mode"};
 inline constexpr CRegistryName kDefaultDirValue{kNameDefaultDir, "Default Dir"};
 inline constexpr CRegistryName kDefaultNameValue{kNameDefaultName, "Default Name"};
+// The user's choice of the controller's monitor (ControllerMonitor.h).
+inline constexpr CRegistryName kControllerMonitorKey{kNameControllerMonitor, "Controller Monitor"};
+inline constexpr CRegistryName kDeviceValue{kNameDevice, "Device"};
+inline constexpr CRegistryName kRectangleValue{kNameRectangle, "Rectangle"};
 
 // The hotkey subkeys, in the order Interlace, Page Flip, Sync Double, Line Blank, Normal, Capture.
 inline constexpr CRegistryName kHotKeySubkeys[] = {

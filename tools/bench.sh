@@ -24,6 +24,20 @@ run() {
 
 run emission 1024x768 $bin/emit_bench.exe
 run emission 1920x1080 $bin/emit_bench.exe
+# The emission on the second of two monitors, right and left of the primary (the two-monitor rig).
+if [[ -z "$filter" || emission == *"$filter"* ]]; then
+  for placement in right left; do
+    if two_monitor_rig_start "$placement"; then
+      wine_session_restart
+      echo "== emission (second monitor on the $placement: $ZELTO_MONITORS)"
+      tools/wine-run.sh $bin/emit_bench.exe --second-monitor | tr -d '\r'
+      wine_session_restart
+      two_monitor_rig_stop
+    else
+      echo "== emission on a second monitor: not run, the two-monitor rig cannot start: $ZELTO_RIG_WHY"
+    fi
+  done
+fi
 run hook-procedure - $bin/hook_bench.exe
 run hotkey - $bin/hotkey_bench.exe
 run capture 1920x1080 $bin/capture_bench.exe

@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   wine wine64 xvfb xdotool imagemagick x11-apps nsis
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   googletest clang libclang-rt-14-dev util-linux procps
 )
 

@@ -2,6 +2,7 @@
 
 #include "display/FrameComposition.h"
 #include "display/JpegHeader.h"
+#include "display/StereoFrame.h"
 #include "framework/Handles.h"
 #include "settings/SettingsTypes.h"
 
@@ -13,9 +14,9 @@ namespace {
 
 constexpr wchar_t kTitleSuffix[] = L" - Zelto Viewer";
 
-CPictureSize ScreenSize() {
-    return {static_cast<std::uint32_t>(std::max(GetSystemMetrics(SM_CXSCREEN), 0)),
-            static_cast<std::uint32_t>(std::max(GetSystemMetrics(SM_CYSCREEN), 0))};
+CPictureSize SizeOf(const CMonitorRect& monitor) {
+    return {static_cast<std::uint32_t>(std::max(monitor.Width(), 0)),
+            static_cast<std::uint32_t>(std::max(monitor.Height(), 0))};
 }
 
 // The frame of a picture of the folder in `viewMode`, fitted or not, its eyes swapped or not, and its
@@ -82,7 +83,7 @@ std::wstring CFolderBrowserDlg::PositionText() const {
 
 void CFolderBrowserDlg::ResetPreparer() {
     // The next picture keeps its twin: with the previous one's frame, three screen frames.
-    m_preparer.Reset(m_hWnd, FolderFrameMaker(m_viewMode, m_fitted, m_swapped, ScreenSize()),
+    m_preparer.Reset(m_hWnd, FolderFrameMaker(m_viewMode, m_fitted, m_swapped, SizeOf(Monitor())),
                      kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1), 1);
 }
 
@@ -177,11 +178,18 @@ void CFolderBrowserDlg::SwapEyes() {
         Relayout();
         return;
     }
-    m_preparer.Remake(FolderFrameMaker(m_viewMode, m_fitted, m_swapped, ScreenSize()),
+    m_preparer.Remake(FolderFrameMaker(m_viewMode, m_fitted, m_swapped, SizeOf(Monitor())),
                       [viewMode = m_viewMode](CDibImage& frame, CDibImage& twin) {
                           return SwapStereoFrame(viewMode, frame, twin);
                       });
     Invalidate(false);
+}
+
+void CFolderBrowserDlg::RemakeFrames() {
+    if (m_browsingFolder)
+        Relayout();
+    else
+        CImageBrowserDlg::RemakeFrames();
 }
 
 void CFolderBrowserDlg::OnPicturesReady() {
@@ -262,8 +270,9 @@ void CFolderBrowserDlg::DrawFrame(HDC dc) {
 }
 
 void CFolderBrowserDlg::DrawPosition(HDC dc) const {
-    const int width = GetDeviceCaps(dc, HORZRES);
-    const int height = GetDeviceCaps(dc, VERTRES);
+    const SIZE surface = SurfaceSize(dc);
+    const int width = surface.cx;
+    const int height = surface.cy;
     // Sync Double shows each band stretched to the screen's height: the text is drawn half as high, in
     // both bands, so that both eyes see it alike.
     const bool bands = m_viewMode == kViewSyncDouble;

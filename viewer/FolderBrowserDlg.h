@@ -52,6 +52,7 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void DrawFrame(HDC dc) override;
     void OnPicturesReady() override;
+    void RemakeFrames() override;
 
     // The shown picture's name and position, as the window shows them.
     std::wstring PositionText() const;

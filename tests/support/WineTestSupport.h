@@ -37,6 +37,7 @@ public:
     long Wait(DWORD timeoutMs);
     bool IsRunning() const;
     DWORD ProcessId() const { return m_info.dwProcessId; }
+    DWORD ThreadId() const { return m_info.dwThreadId; }
     HANDLE Process() const { return m_info.hProcess; }
     void Terminate();
 

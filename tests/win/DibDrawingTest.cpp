@@ -174,6 +174,7 @@ protected:
     }
 
     CPixels Band() const { return ReadScreen(0, 0, width, kCodeBandHeight); }
+    CMonitorRect Screen() const { return {0, 0, width, GetSystemMetrics(SM_CYSCREEN)}; }
 
     // The runs of what the band showed while `flash` ran on this thread.
     std::vector<Seen> Watch(const std::function<void()>& flash, std::span<const CodeLine> first,
@@ -213,8 +214,9 @@ protected:
 
 TEST_F(WindowFlash, AFlashShowsItsCodeAndLeavesTheBandAsItWas) {
     const int before = CountGdiObjects();
-    auto runs = Watch([&] { FlashLineCode(window->Handle(), kCodeSyncDouble, &CLineCodePainter::Paint); },
-                      PatternForCode(kCodeSyncDouble), {});
+    auto runs =
+        Watch([&] { FlashLineCode(window->Handle(), Screen(), kCodeSyncDouble, &CLineCodePainter::Paint); },
+              PatternForCode(kCodeSyncDouble), {});
     // A sample taken while the code is being painted sees neither picture.
     std::erase(runs, Seen::Other);
     runs.erase(std::unique(runs.begin(), runs.end()), runs.end());
@@ -231,11 +233,11 @@ TEST_F(WindowFlash, OpeningAndClosingFlashesComeInTheirOrder) {
     };
     const HWND handle = window->Handle();
     const Case cases[] = {
-        {[&] { FlashOpeningCodes(handle, kViewInterlace); }, PatternForCode(kCodeInterlace),
+        {[&] { FlashOpeningCodes(handle, Screen(), kViewInterlace); }, PatternForCode(kCodeInterlace),
          DoubleInterlacePattern()},
-        {[&] { FlashOpeningCodes(handle, kViewLineBlank); }, PatternForCode(kCodeLineBlank), {}},
-        {[&] { FlashOpeningCodes(handle, kViewFlat2D); }, PatternForCode(kCodeNormal), {}},
-        {[&] { FlashClosingCodes(handle); }, DoubleNormalPattern(), PatternForCode(kCodeNormal)},
+        {[&] { FlashOpeningCodes(handle, Screen(), kViewLineBlank); }, PatternForCode(kCodeLineBlank), {}},
+        {[&] { FlashOpeningCodes(handle, Screen(), kViewFlat2D); }, PatternForCode(kCodeNormal), {}},
+        {[&] { FlashClosingCodes(handle, Screen()); }, DoubleNormalPattern(), PatternForCode(kCodeNormal)},
     };
     for (const Case& c : cases) {
         // Between two flashes the band shows its earlier pixels for a moment, too short to be sampled

@@ -188,15 +188,24 @@ std::string ReadFileBytes(const std::string& path) {
 }
 
 std::vector<BandSeen> WatchCodeBand(std::span<const CodeLine> code, std::span<const CodeLine> doubleCode,
-                                    const std::function<bool()>& until, DWORD timeoutMs) {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const CPixels codeBand = testing_support::CodeBandOf(width, code);
-    const CPixels doubleBand = testing_support::CodeBandOf(width, doubleCode);
+                                    const std::function<bool()>& until, DWORD timeoutMs, const RECT* area) {
+    const RECT band = area ? *area : RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), kCodeBandHeight};
+    const int width = band.right - band.left;
+    const int height = band.bottom - band.top;
+    const auto bandOf = [&](std::span<const CodeLine> lines) {
+        CPixels pixels = testing_support::CodeBandOf(width, lines);
+        pixels.height = height;
+        pixels.data.resize(static_cast<std::size_t>(width) * height);
+        return pixels;
+    };
+    const CPixels codeBand = bandOf(code);
+    const CPixels doubleBand = bandOf(doubleCode);
     std::vector<BandSeen> runs;
     bool inRun = false;
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     while (!until() && GetTickCount64() < end) {
-        const CPixels now = testing_support::ReadScreen(0, 0, width, kCodeBandHeight);
+        const CPixels now = area ? testing_support::ReadPixels(nullptr, band.left, band.top, width, height)
+                                 : testing_support::ReadScreen(0, 0, width, kCodeBandHeight);
         if (now.data.empty())
             break;
         const bool isCode = now == codeBand;

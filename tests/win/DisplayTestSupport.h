@@ -108,10 +108,13 @@ std::string ReadFileBytes(const std::string& path);
 
 // What the top 40 rows of the screen were seen to show, as the X server shows them (ReadScreen), while
 // they were sampled until `until` held: the runs in which they showed `code` (Code) or `doubleCode`
-// (DoubleCode), in order; what they showed in between is left out.
+// (DoubleCode), in order; what they showed in between is left out. With `area`, its rows are watched
+// instead, read through this process's screen device context (a screen of more than one monitor has
+// no screen file).
 enum class BandSeen { Code, DoubleCode };
 std::vector<BandSeen> WatchCodeBand(std::span<const CodeLine> code, std::span<const CodeLine> doubleCode,
-                                    const std::function<bool()>& until, DWORD timeoutMs = 5000);
+                                    const std::function<bool()>& until, DWORD timeoutMs = 5000,
+                                    const RECT* area = nullptr);
 
 // The ways of ending a stereo window from outside it.
 enum class CloseWay {

@@ -14,22 +14,6 @@ namespace {
 
 const std::string kCaptureKey = std::string(kProductKeyPath) + "\\1.0\\Capture";
 
-struct WindowOfProcess {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK TakeProcessWindow(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<WindowOfProcess*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 class ViewerProgram : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -58,14 +42,11 @@ protected:
     // The viewer's visible window, or null once the program has ended or `timeoutMs` passed.
     HWND Start(const std::string& arguments = {}, DWORD timeoutMs = 10000) {
         EXPECT_TRUE(viewer.Start(PathBesideTest("ZeltoViewer.exe"), arguments));
-        WindowOfProcess search{viewer.ProcessId(), nullptr};
+        HWND found = nullptr;
         WaitUntil(
-            [&] {
-                EnumWindows(TakeProcessWindow, reinterpret_cast<LPARAM>(&search));
-                return search.found != nullptr || !viewer.IsRunning();
-            },
+            [&] { return (found = FindThreadWindow(viewer.ThreadId())) != nullptr || !viewer.IsRunning(); },
             timeoutMs);
-        return search.found;
+        return found;
     }
 
     // The picture of the series that the screen shows in rows 100 and 101 (an interleaved frame).
