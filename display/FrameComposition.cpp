@@ -149,3 +149,39 @@ bool ComposeStereoFrame(const CStereoPicture& picture, std::int32_t viewMode, bo
         return false;
     }
 }
+
+bool ComposeStereoFrames(const CStereoPicture& picture, std::int32_t viewMode, bool swapped, CDibImage& frame,
+                         CDibImage& twin, int screenWidth, int screenHeight) {
+    twin.Free();
+    const bool interleaved = viewMode == kViewInterlace || viewMode == kViewLineBlank;
+    if (interleaved && !picture.right.IsEmpty() &&
+        !ComposeStereoFrame(picture, viewMode, !swapped, twin, screenWidth, screenHeight))
+        return false;
+    if (ComposeStereoFrame(picture, viewMode, swapped, frame, screenWidth, screenHeight))
+        return true;
+    twin.Free();
+    return false;
+}
+
+bool SwapStereoFrame(std::int32_t viewMode, CDibImage& frame, CDibImage& twin) {
+    switch (viewMode) {
+    case kViewInterlace:
+    case kViewLineBlank:
+        if (twin.IsEmpty())
+            return false;
+        frame.Swap(twin);
+        return true;
+    case kViewSyncDouble: {
+        if (frame.GetBitCount() != 24 || frame.GetWidth() % 2 != 0)
+            return false;
+        const std::size_t half = 3 * static_cast<std::size_t>(frame.GetWidth() / 2);
+        for (int r = 0; r < frame.GetHeight(); ++r) {
+            std::uint8_t* row = frame.RowFromTop(r);
+            std::swap_ranges(row, row + half, row + half);
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
+}

@@ -61,3 +61,15 @@ bool ComposeSideBySide(const CStereoPicture& eyes, CDibImage& pair);
 // False, with `frame` as it was, for another view mode or when the frame cannot be made.
 bool ComposeStereoFrame(const CStereoPicture& picture, std::int32_t viewMode, bool swapped, CDibImage& frame,
                         int screenWidth, int screenHeight);
+
+// Builds `frame` as ComposeStereoFrame does and `twin`, what swapping its eyes needs beyond what the
+// frame holds: in Interlace and Line Blank the frame with the eyes swapped, whose rows are the rows of
+// each eye that `frame` leaves out; empty in Sync Double, in 2D and for a picture in 2D. False as
+// ComposeStereoFrame, `twin` then empty.
+bool ComposeStereoFrames(const CStereoPicture& picture, std::int32_t viewMode, bool swapped, CDibImage& frame,
+                         CDibImage& twin, int screenWidth, int screenHeight);
+// Swaps the eyes of `frame` in `viewMode`, as ComposeStereoFrames made it with `twin`: Sync Double
+// exchanges the frame's halves (each eye's screen is a half of its own, the same whichever eye it
+// shows); Interlace and Line Blank exchange frame and twin. False, with both as they were, in 2D or
+// without a twin where one is needed.
+bool SwapStereoFrame(std::int32_t viewMode, CDibImage& frame, CDibImage& twin);

@@ -2,6 +2,7 @@
 
 #include "display/CodecRuntime.h"
 #include "display/JpegCodec.h"
+#include "display/JpegHeader.h"
 #include "display/PictureFile.h"
 #include "display/StereoFrame.h"
 #include "framework/Handles.h"
@@ -26,33 +27,42 @@ std::string CImageBrowserDlg::SeriesPattern(const std::string& dir, const std::s
 }
 
 bool CImageBrowserDlg::MakeSeriesFrame(const std::wstring& path, std::int32_t viewMode, int screenWidth,
-                                       int screenHeight, CDibImage& frame, const CStopSignal* stop) {
+                                       int screenHeight, CDibImage& frame, const CStopSignal* stop,
+                                       const CPicturePreparer::CDecodingTurn* turn) {
+    const auto takeTurn = [&](std::uint64_t decoderBytes) { return !turn || (*turn)(decoderBytes); };
     // Decoded top left; no holder is larger than the screen (twice as wide in Sync Double).
     const CPictureSize screen{static_cast<std::uint32_t>(std::max(screenWidth, 0)),
                               static_cast<std::uint32_t>(std::max(screenHeight, 0))};
     CStereoPicture eyes;
     switch (viewMode) {
     case kViewFlat2D:
-        if (!LoadStereoPicture(path, CPictureKind::kFlat, {screen, CEyeScaling::kUnscaled, CEyeChoice::kLeft},
+        if (!takeTurn(kMaxDecoderBytes) ||
+            !LoadStereoPicture(path, CPictureKind::kFlat, {screen, CEyeScaling::kUnscaled, CEyeChoice::kLeft},
                                eyes, stop))
             return false;
         frame.Swap(eyes.left);
         return true;
     case kViewSyncDouble:
-        return LoadStereoPicture(path, CPictureKind::kSideBySide,
+        return takeTurn(kMaxDecoderBytes) &&
+               LoadStereoPicture(path, CPictureKind::kSideBySide,
                                  {screen, CEyeScaling::kShrunk, CEyeChoice::kBoth}, eyes, stop) &&
                ComposeSideBySide(eyes, frame);
     default: {
         // Straight from the decoder's rows: no eye is held apart.
         CPictureBytes bytes;
-        return (!stop || !*stop) && ReadPictureFile(path.c_str(), bytes) &&
-               DecodeJpegRows(
-                   bytes.Span(), {},
-                   [&](CPictureSize size, CRowSource& rows) {
-                       return size.width >= 2 &&
-                              ComposeInterleavedFrame(rows, size, frame, screenWidth, screenHeight);
-                   },
-                   stop);
+        CJpegFrame header;
+        if ((stop && *stop) || !ReadPictureFile(path.c_str(), bytes) ||
+            ReadJpegFrame(bytes.Span(), header) != CJpegFrameResult::kFrame ||
+            !takeTurn(DecoderBytes(header)))
+            return false;
+        return DecodeJpegRows(
+            bytes.Span(), {},
+            [&](CPictureSize size, CRowSource& rows) {
+                // A decoding no longer wanted ends here, before its frame takes memory.
+                return size.width >= 2 && (!stop || !*stop) &&
+                       ComposeInterleavedFrame(rows, size, frame, screenWidth, screenHeight);
+            },
+            stop);
     }
     }
 }
@@ -81,13 +91,15 @@ bool CImageBrowserDlg::OpenSeries() {
 void CImageBrowserDlg::ResetPreparer() {
     const int width = Monitor().Width();
     const int height = Monitor().Height();
+    const std::uint64_t frameBytes =
+        3 * std::uint64_t{static_cast<std::uint32_t>(std::max(width * height, 0))};
     const std::int32_t viewMode = m_viewMode;
     m_preparer.Reset(
         m_hWnd,
-        [=](const CPictureEntry& file, const CStopSignal& stop, CDibImage& frame) {
-            return MakeSeriesFrame(file.path, viewMode, width, height, frame, &stop);
-        },
-        kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1));
+        [=](const CPictureEntry& file, const CStopSignal& stop, const CPicturePreparer::CDecodingTurn& turn,
+            CDibImage& frame,
+            CDibImage&) { return MakeSeriesFrame(file.path, viewMode, width, height, frame, &stop, &turn); },
+        kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1), 0, kSharedDecodingFrames * frameBytes);
 }
 
 void CImageBrowserDlg::RemakeFrames() {

@@ -50,14 +50,19 @@ public:
     // Makes `frame` from the file of the series at `path` as the window shows it in `viewMode` on a
     // screenWidth x screenHeight screen: the interleaved frame (Interlace, Line Blank), the side-by-side
     // picture (Sync Double) or the picture itself (2D). False when the file cannot be decoded (missing,
-    // empty, damaged, foreign and hostile files among them) or `stop` is set meanwhile.
+    // empty, damaged, foreign and hostile files among them) or `stop` is set meanwhile. With `turn`, the
+    // decoding waits for its turn (PicturePreparer.h).
     static bool MakeSeriesFrame(const std::wstring& path, std::int32_t viewMode, int screenWidth,
-                                int screenHeight, CDibImage& frame, const CStopSignal* stop = nullptr);
+                                int screenHeight, CDibImage& frame, const CStopSignal* stop = nullptr,
+                                const CPicturePreparer::CDecodingTurn* turn = nullptr);
 
 protected:
     // The prepared frames that a picture of a view mode may keep beside the one shown, in frames of
     // the screen's size.
     static constexpr std::size_t kNeighbourFrames = 3;
+    // What the decoding of the picture waited for may hold beside decodings no longer wanted, in frames
+    // of the screen's size: as much as a side-by-side capture's.
+    static constexpr std::uint64_t kSharedDecodingFrames = 2;
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;

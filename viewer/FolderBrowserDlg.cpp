@@ -1,6 +1,7 @@
 #include "viewer/FolderBrowserDlg.h"
 
 #include "display/FrameComposition.h"
+#include "display/JpegHeader.h"
 #include "display/StereoFrame.h"
 #include "framework/Handles.h"
 #include "settings/SettingsTypes.h"
@@ -18,10 +19,12 @@ CPictureSize SizeOf(const CMonitorRect& monitor) {
             static_cast<std::uint32_t>(std::max(monitor.Height(), 0))};
 }
 
-// The frame of a picture of the folder in `viewMode`, fitted or not, its eyes swapped or not.
+// The frame of a picture of the folder in `viewMode`, fitted or not, its eyes swapped or not, and its
+// twin for swapping them at once.
 CPicturePreparer::CFrameMaker FolderFrameMaker(std::int32_t viewMode, bool fitted, bool swapped,
                                                CPictureSize screen) {
-    return [=](const CPictureEntry& picture, const CStopSignal& stop, CDibImage& frame) {
+    return [=](const CPictureEntry& picture, const CStopSignal& stop,
+               const CPicturePreparer::CDecodingTurn& turn, CDibImage& frame, CDibImage& twin) {
         const std::optional<CPictureKind> kind = PictureKindOf(picture.path);
         CPictureLayout layout{screen, fitted ? CEyeScaling::kFitted : CEyeScaling::kUnscaled,
                               CEyeChoice::kBoth};
@@ -29,9 +32,10 @@ CPicturePreparer::CFrameMaker FolderFrameMaker(std::int32_t viewMode, bool fitte
         if (viewMode == kViewFlat2D)
             layout.eyes = swapped ? CEyeChoice::kRight : CEyeChoice::kLeft;
         CStereoPicture eyes;
-        return kind && LoadStereoPicture(picture.path, *kind, layout, eyes, &stop) &&
-               ComposeStereoFrame(eyes, viewMode, swapped, frame, static_cast<int>(screen.width),
-                                  static_cast<int>(screen.height));
+        return kind && turn(kMaxDecoderBytes) &&
+               LoadStereoPicture(picture.path, *kind, layout, eyes, &stop) &&
+               ComposeStereoFrames(eyes, viewMode, swapped, frame, twin, static_cast<int>(screen.width),
+                                   static_cast<int>(screen.height));
     };
 }
 
@@ -59,9 +63,10 @@ CFolderBrowserDlg::COpenResult CFolderBrowserDlg::OpenFolder(const std::wstring&
         if (m_folder.FolderGiven())
             m_folder.MoveTo(tried);
         CDibImage frame;
-        if (m_preparer.MakeNow(m_folder.Entry(m_folder.Position()), frame)) {
+        CDibImage twin;
+        if (m_preparer.MakeNow(m_folder.Entry(m_folder.Position()), frame, &twin)) {
             m_browsingFolder = true;
-            Present(frame);
+            Present(frame, twin);
             return COpenResult::kOpened;
         }
     }
@@ -77,8 +82,9 @@ std::wstring CFolderBrowserDlg::PositionText() const {
 }
 
 void CFolderBrowserDlg::ResetPreparer() {
+    // The next picture keeps its twin: with the previous one's frame, three screen frames.
     m_preparer.Reset(m_hWnd, FolderFrameMaker(m_viewMode, m_fitted, m_swapped, SizeOf(Monitor())),
-                     kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1));
+                     kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1), 1);
 }
 
 void CFolderBrowserDlg::RelistIfChanged() {
@@ -95,13 +101,14 @@ void CFolderBrowserDlg::Seek(std::size_t start, int step) {
             continue;
         m_folder.MoveTo(at);
         CDibImage frame;
+        CDibImage twin;
         if (m_shownCurrent && m_shown == picture) {
             m_seekStep = 0;
             m_preparer.Want(std::nullopt, NeighboursOf(at));
             ShowPosition();
             Invalidate(false);
-        } else if (m_preparer.Take(picture, frame)) {
-            Show(frame);
+        } else if (m_preparer.Take(picture, frame, &twin)) {
+            Show(frame, twin);
         } else {
             m_seekStep = step;
             m_preparer.Want(picture, NeighboursOf(at));
@@ -139,10 +146,11 @@ std::vector<CPictureEntry> CFolderBrowserDlg::NeighboursOf(std::size_t position)
     return neighbours;
 }
 
-void CFolderBrowserDlg::Present(CDibImage& frame) {
+void CFolderBrowserDlg::Present(CDibImage& frame, CDibImage& twin) {
     if (m_shown && m_shownCurrent)
-        m_preparer.Keep(*m_shown, *m_image);
+        m_preparer.Keep(*m_shown, *m_image, &m_twin);
     m_image->Swap(frame);
+    m_twin.Swap(twin);
     m_shown = m_folder.Entry(m_folder.Position());
     m_shownCurrent = true;
     m_seekStep = 0;
@@ -151,8 +159,8 @@ void CFolderBrowserDlg::Present(CDibImage& frame) {
     Invalidate(false);
 }
 
-void CFolderBrowserDlg::Show(CDibImage& frame) {
-    Present(frame);
+void CFolderBrowserDlg::Show(CDibImage& frame, CDibImage& twin) {
+    Present(frame, twin);
     ShowPosition();
 }
 
@@ -160,6 +168,21 @@ void CFolderBrowserDlg::Relayout() {
     m_shownCurrent = false;
     ResetPreparer();
     Seek(m_folder.Position(), 1);
+}
+
+void CFolderBrowserDlg::SwapEyes() {
+    m_swapped = !m_swapped;
+    // The frame shown, and the prepared ones, turn at once where their twins (or Sync Double's halves)
+    // hold what the swap needs; 2D holds one eye only, and its picture is made anew.
+    if (!m_shownCurrent || !SwapStereoFrame(m_viewMode, *m_image, m_twin)) {
+        Relayout();
+        return;
+    }
+    m_preparer.Remake(FolderFrameMaker(m_viewMode, m_fitted, m_swapped, SizeOf(Monitor())),
+                      [viewMode = m_viewMode](CDibImage& frame, CDibImage& twin) {
+                          return SwapStereoFrame(viewMode, frame, twin);
+                      });
+    Invalidate(false);
 }
 
 void CFolderBrowserDlg::RemakeFrames() {
@@ -177,10 +200,11 @@ void CFolderBrowserDlg::OnPicturesReady() {
     const CPicturePreparer::COutcome outcome = m_preparer.Collect();
     if (outcome.wanted && m_seekStep != 0) {
         CDibImage frame;
+        CDibImage twin;
         if (!*outcome.wanted)
             Seek(m_folder.Position(), m_seekStep);
-        else if (m_preparer.Take(m_folder.Entry(m_folder.Position()), frame))
-            Show(frame);
+        else if (m_preparer.Take(m_folder.Entry(m_folder.Position()), frame, &twin))
+            Show(frame, twin);
     } else if (outcome.neighbourFailed) {
         m_preparer.SetNeighbours(NeighboursOf(m_folder.Position()));
     }
@@ -221,8 +245,7 @@ bool CFolderBrowserDlg::OnKeyDown(WPARAM key) {
         Relayout();
         return true;
     case 'S':
-        m_swapped = !m_swapped;
-        Relayout();
+        SwapEyes();
         return true;
     default:
         return false;

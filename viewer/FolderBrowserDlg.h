@@ -15,7 +15,10 @@
 // Pictures are prepared as the captured-image browser prepares them (ImageBrowserDlg.h): off the
 // window's thread, the next and the previous one while a picture is shown, a file that cannot be shown
 // passed over without being read again until the folder's listing is read anew (by a step, once the
-// folder has changed). F and S make the picture anew in the same way; its frame shown stays meanwhile.
+// folder has changed). F makes the picture anew in the same way, its frame shown staying meanwhile. S
+// swaps the eyes at once: the shown picture and the next one prepared keep, beside an
+// interleaved frame, the frame of the eyes swapped (Sync Double's frame swaps in place); in 2D, or for a
+// picture prepared without it, S makes the picture anew.
 
 #include "display/ImageBrowserDlg.h"
 #include "viewer/PictureFolder.h"
@@ -74,12 +77,14 @@ private:
     void Step(int step);
     // What a step forward and a step backward from `position` would show.
     std::vector<CPictureEntry> NeighboursOf(std::size_t position) const;
-    // Puts `frame`, the frame of the picture at the folder's position, on the screen; Show adds its
-    // name and position.
-    void Present(CDibImage& frame);
-    void Show(CDibImage& frame);
-    // F and S: the picture made anew for the new fit or swap.
+    // Puts `frame` (and `twin`), the frame of the picture at the folder's position, on the screen; Show
+    // adds its name and position.
+    void Present(CDibImage& frame, CDibImage& twin);
+    void Show(CDibImage& frame, CDibImage& twin);
+    // F: the picture made anew for the new fit (or swap).
     void Relayout();
+    // S.
+    void SwapEyes();
     void ShowPosition();
     // True when the key is the folder browser's.
     bool OnKeyDown(WPARAM key);
@@ -93,4 +98,6 @@ private:
     int m_seekStep = 0;
     // Whether m_image was made with the fit and swap in force (F and S change them).
     bool m_shownCurrent = true;
+    // What m_image needs to swap its eyes at once (FrameComposition.h).
+    CDibImage m_twin;
 };

@@ -280,16 +280,25 @@ TEST(StereoFrame, EachViewModePlacesTheEyesCentredAndTheSwapExchangesThem) {
         const std::uint8_t right = swapped ? 1 : 2;
         const std::string how = swapped ? " swapped" : "";
         CDibImage frame;
-        for (std::int32_t mode : {kViewInterlace, kViewLineBlank}) {
+        CDibImage twin;
+        for (std::int32_t mode : {kViewInterlace, kViewLineBlank, kViewSyncDouble}) {
+            const bool interleaved = mode != kViewSyncDouble;
+            const auto expect = [&](const std::string& what) {
+                ExpectFrame(
+                    frame, interleaved ? W : 2 * W, H,
+                    [&](int x, int y) {
+                        return eye((interleaved ? y % 2 == 0 : x < W) ? left : right, x % W, y);
+                    },
+                    (interleaved ? "interleaved" : "side by side") + how + what);
+            };
             ASSERT_TRUE(ComposeStereoFrame(picture, mode, swapped, frame, W, H));
-            ExpectFrame(
-                frame, W, H, [&](int x, int y) { return eye(y % 2 == 0 ? left : right, x, y); },
-                "interleaved" + how);
+            expect("");
+            // The other way round, then swapped at once: the frame is the same.
+            ASSERT_TRUE(ComposeStereoFrames(picture, mode, !swapped, frame, twin, W, H));
+            EXPECT_EQ(twin.IsEmpty(), !interleaved);
+            ASSERT_TRUE(SwapStereoFrame(mode, frame, twin));
+            expect(", swapped at once");
         }
-        ASSERT_TRUE(ComposeStereoFrame(picture, kViewSyncDouble, swapped, frame, W, H));
-        ExpectFrame(
-            frame, 2 * W, H, [&](int x, int y) { return eye(x < W ? left : right, x % W, y); },
-            "side by side" + how);
         ASSERT_TRUE(ComposeStereoFrame(picture, kViewFlat2D, swapped, frame, W, H));
         ExpectFrame(
             frame, W, H, [&](int x, int y) { return eye(left, x, y); }, "2D" + how);
@@ -321,6 +330,20 @@ TEST(StereoFrame, EachViewModePlacesTheEyesCentredAndTheSwapExchangesThem) {
             return rightX >= 0 && rightX < 10 ? CFramePixel{2, rightX, y} : CFramePixel{0, 0, 0};
         },
         "large and narrow eyes");
+    CDibImage none;
+    ASSERT_TRUE(SwapStereoFrame(kViewSyncDouble, frame, none));
+    ExpectFrame(
+        frame, 2 * W, H,
+        [&](int x, int y) {
+            if (x >= W)
+                return CFramePixel{1, x - W, y};
+            const int rightX = x - (W - 10) / 2;
+            return rightX >= 0 && rightX < 10 ? CFramePixel{2, rightX, y} : CFramePixel{0, 0, 0};
+        },
+        "large and narrow eyes swapped at once");
+    // 2D holds one eye, and Interlace without a twin only one eye's rows: neither swaps at once.
+    EXPECT_FALSE(SwapStereoFrame(kViewFlat2D, frame, none));
+    EXPECT_FALSE(SwapStereoFrame(kViewInterlace, frame, none));
     // Another view mode leaves the frame as it was.
     const std::uint8_t* pixels = frame.Pixels();
     EXPECT_FALSE(ComposeStereoFrame(picture, 4, false, frame, W, H));
