@@ -58,10 +58,11 @@ void RunCapture() {
     Report(kMsgResultCapture, result);
 }
 
-// The program that the hook runs in may see the screen scaled (it declares no DPI awareness, or only
-// the system's): this thread sees it in physical pixels, so that a code's lines are one pixel each on
-// the controller's monitor and a capture has the monitor's own size. Before Windows 10 1607 there is no
-// per-thread awareness, and the program's stands.
+// The program that attached the watch may see the screen scaled (the Activator is per-monitor aware,
+// but another program that loads the library may declare no DPI awareness, or only the system's): this
+// thread sees it in physical pixels, so that a code's lines are one pixel each on the controller's
+// monitor and a capture has the monitor's own size. Before Windows 10 1607 there is no per-thread
+// awareness, and the program's stands.
 void SeePhysicalPixels() noexcept {
     using SetAwareness = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
     HMODULE user = GetModuleHandleW(L"user32.dll");
