@@ -170,46 +170,10 @@ int main(int argc, char** argv) {
         std::printf("the browser did not show the first picture\n");
         return 1;
     }
-    int shown = 0;
-    std::vector<double> reading;
-    std::vector<double> fast;
-    double longestUnanswered = 0;
-    {
-        CAnswerWatch answers(browser.Window());
-        for (int step = 0; step < 2 * kPictures; ++step) {
-            Sleep(2000);
-            shown = (shown + 1) % kPictures;
-            const double pressed = NowMilliseconds();
-            browser.Key(VK_NEXT);
-            reading.push_back(screen.Until(kProbeX, kProbeY, order[shown], pressed));
-        }
-        for (int round = 0; round < 5; ++round) {
-            Sleep(2000);
-            for (int key = 0; key < 3; ++key) {
-                if (key > 0)
-                    Sleep(static_cast<DWORD>(bareMs / 4));
-                browser.Key(VK_NEXT);
-            }
-            const double pressed = NowMilliseconds();
-            shown = (shown + 3) % kPictures;
-            fast.push_back(screen.Until(kProbeX, kProbeY, order[shown], pressed));
-        }
-        longestUnanswered = answers.Longest();
-    }
-    const double pagingPeak = browser.PeakWorkingSet();
+    const CPagingFigures figures = PageThrough(
+        browser, screen, kProbeX, kProbeY, kPictures, [&](int k) { return order[k]; }, 5, 2000, bareMs);
     browser.End();
-    const double frameBytes = 3.0 * screenWidth * screenHeight;
-    std::printf("step at a reading pace, key to frame on the screen:  %7.1f ms median, %.1f ms longest "
-                "(goal <= 30)\n",
-                Median(reading), *std::max_element(reading.begin(), reading.end()));
-    std::printf("step with keys faster than decoding, last key to frame: %5.1f ms median = %.2f x the bare "
-                "decoding (goal <= 1.1)\n",
-                Median(fast), Median(fast) / bareMs);
-    std::printf("longest time the window did not answer:              %7.1f ms (goal <= 50)\n",
-                longestUnanswered);
-    std::printf("peak working set paging %.1f MB, showing one picture (made again meanwhile) %.1f MB: "
-                "%.2f screen frames above (goal <= 3)\n",
-                pagingPeak / 1048576, alonePeak / 1048576, (pagingPeak - alonePeak) / frameBytes);
+    PrintPagingFigures(figures, bareMs, alonePeak, "made again meanwhile", screenWidth, screenHeight);
     for (const std::string& name : names)
         DeleteFileA((dir + name).c_str());
     DeleteFileA((dir + "Alone00.jps").c_str());

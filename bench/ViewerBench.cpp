@@ -209,48 +209,12 @@ void PageThroughFolder(double bareMs, int screenWidth, int screenHeight) {
         std::printf("the viewer did not show the first picture\n");
         return;
     }
-    int shown = 0;
-    std::vector<double> reading;
-    std::vector<double> fast;
-    double longestUnanswered = 0;
-    {
-        CAnswerWatch answers(viewer.Window());
-        for (int step = 0; step < 2 * kFolderPictures; ++step) {
-            Sleep(2000);
-            shown = (shown + 1) % kFolderPictures;
-            const double pressed = NowMilliseconds();
-            viewer.Key(VK_NEXT);
-            reading.push_back(screen.Until(x, y, ColourOf(shown), pressed));
-        }
-        for (int round = 0; round < 4; ++round) {
-            Sleep(3000);
-            for (int key = 0; key < 3; ++key) {
-                if (key > 0)
-                    Sleep(static_cast<DWORD>(bareMs / 4));
-                viewer.Key(VK_NEXT);
-            }
-            const double pressed = NowMilliseconds();
-            shown = (shown + 3) % kFolderPictures;
-            fast.push_back(screen.Until(x, y, ColourOf(shown), pressed));
-        }
-        longestUnanswered = answers.Longest();
-    }
-    const double pagingPeak = viewer.PeakWorkingSet();
+    const CPagingFigures figures =
+        PageThrough(viewer, screen, x, y, kFolderPictures, ColourOf, 4, 3000, bareMs);
     viewer.End();
-    const double frameBytes = 3.0 * screenWidth * screenHeight;
     std::printf("ZeltoViewer.exe paging through %d such .mpo files in Interlace; load %s\n", kFolderPictures,
                 LoadAverage().c_str());
-    std::printf("step at a reading pace, key to frame on the screen:  %8.1f ms median, %.1f ms longest "
-                "(goal <= 30)\n",
-                Median(reading), *std::max_element(reading.begin(), reading.end()));
-    std::printf("step with keys faster than decoding, last key to frame: %6.1f ms median = %.2f x the bare "
-                "decoding (goal <= 1.1)\n",
-                Median(fast), Median(fast) / bareMs);
-    std::printf("longest time the window did not answer:              %8.1f ms (goal <= 50)\n",
-                longestUnanswered);
-    std::printf("peak working set paging %.1f MB, showing one picture (made twice more meanwhile) %.1f MB: "
-                "%.2f screen frames above (goal <= 3)\n",
-                pagingPeak / 1048576, alonePeak / 1048576, (pagingPeak - alonePeak) / frameBytes);
+    PrintPagingFigures(figures, bareMs, alonePeak, "made twice more meanwhile", screenWidth, screenHeight);
     RemoveDirectoryWithFiles(dir);
     RemoveDirectoryWithFiles(alone);
 }

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -136,6 +137,65 @@ private:
     PROCESS_INFORMATION m_info{};
     HWND m_window = nullptr;
 };
+
+// What paging through a series of `count` pictures shows: `colourOf(k)` is the colour that picture k
+// shows at the probe (x, y). First two rounds of the series at a reading pace (a key every 2 s), then
+// `rounds` times three keys a quarter of `bareMs` apart after a pause of `pauseMs`, the last key timed
+// to its frame.
+struct CPagingFigures {
+    std::vector<double> reading;
+    std::vector<double> fast;
+    double longestUnanswered = 0;
+    double peakWorkingSet = 0;
+};
+
+inline CPagingFigures PageThrough(const CBenchProgram& program, const CXScreen& screen, int x, int y,
+                                  int count, const std::function<COLORREF(int)>& colourOf, int rounds,
+                                  DWORD pauseMs, double bareMs) {
+    CPagingFigures figures;
+    int shown = 0;
+    CAnswerWatch answers(program.Window());
+    for (int step = 0; step < 2 * count; ++step) {
+        Sleep(2000);
+        shown = (shown + 1) % count;
+        const double pressed = NowMilliseconds();
+        program.Key(VK_NEXT);
+        figures.reading.push_back(screen.Until(x, y, colourOf(shown), pressed));
+    }
+    for (int round = 0; round < rounds; ++round) {
+        Sleep(pauseMs);
+        for (int key = 0; key < 3; ++key) {
+            if (key > 0)
+                Sleep(static_cast<DWORD>(bareMs / 4));
+            program.Key(VK_NEXT);
+        }
+        const double pressed = NowMilliseconds();
+        shown = (shown + 3) % count;
+        figures.fast.push_back(screen.Until(x, y, colourOf(shown), pressed));
+    }
+    figures.longestUnanswered = answers.Longest();
+    figures.peakWorkingSet = program.PeakWorkingSet();
+    return figures;
+}
+
+// Prints the figures against their goals; `alonePeak` is the peak working set of showing one picture,
+// `alone` says how it was measured.
+inline void PrintPagingFigures(const CPagingFigures& figures, double bareMs, double alonePeak,
+                               const char* alone, int screenWidth, int screenHeight) {
+    const double frameBytes = 3.0 * screenWidth * screenHeight;
+    std::printf("step at a reading pace, key to frame on the screen:  %8.1f ms median, %.1f ms longest "
+                "(goal <= 30)\n",
+                Median(figures.reading), *std::max_element(figures.reading.begin(), figures.reading.end()));
+    std::printf("step with keys faster than decoding, last key to frame: %6.1f ms median = %.2f x the bare "
+                "decoding (goal <= 1.1)\n",
+                Median(figures.fast), Median(figures.fast) / bareMs);
+    std::printf("longest time the window did not answer:              %8.1f ms (goal <= 50)\n",
+                figures.longestUnanswered);
+    std::printf("peak working set paging %.1f MB, showing one picture (%s) %.1f MB: %.2f screen frames above "
+                "(goal <= 3)\n",
+                figures.peakWorkingSet / 1048576, alone, alonePeak / 1048576,
+                (figures.peakWorkingSet - alonePeak) / frameBytes);
+}
 
 // The machine's load average (Linux's, under Wine), to read the timings by; empty elsewhere.
 inline std::string LoadAverage() {
