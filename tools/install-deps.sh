@@ -38,5 +38,10 @@ done
 
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
+# A mirror in the middle of a sync fails an index now and then; try again, then go on with the
+# indexes that did arrive: the install below says so if a package cannot be had.
+for attempt in 1 2 3; do
+  $sudo apt-get update -q && break
+  [ $attempt -lt 3 ] && sleep 10
+done
 $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
