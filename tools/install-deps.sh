@@ -19,8 +19,9 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
 foreign_added=0
+want32=0
 if run32=$(./run32-check.sh); then
-  packages+=(wine32:i386)
+  want32=1
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
     foreign_added=1
@@ -34,9 +35,12 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && [ $foreign_added -eq 0 ] && exit 0
+missing32=0
+if [ $want32 -eq 1 ]; then
+  dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" || missing32=1
+fi
+[ ${#missing[@]} -eq 0 ] && [ $missing32 -eq 0 ] && [ $foreign_added -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 # A mirror in the middle of a sync fails an index now and then; try again, then go on with the
 # indexes that did arrive: the install below says so if a package cannot be had.
@@ -44,4 +48,15 @@ for attempt in 1 2 3; do
   $sudo apt-get update -q && break
   [ $attempt -lt 3 ] && sleep 10
 done
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+# Wine's 32-bit part on its own: without it everything runs 64-bit, and the Wine session reports the
+# 32-bit cases as skipped (wine-session.sh). Its i386 libraries must match the versions of the amd64
+# ones exactly, which an index missing from a mirror can make impossible for a while.
+if [ $missing32 -eq 1 ]; then
+  echo "Installing: wine32:i386"
+  $sudo apt-get install -y -q --no-install-recommends wine32:i386 ||
+    echo "Note: Wine's 32-bit part (wine32:i386) could not be installed; the 32-bit cases are skipped until it is."
+fi

@@ -46,6 +46,11 @@ wine_session_start() {
   export WINEPREFIX
   wine_prefix_create
   if ZELTO_RUN32_WHY=$("$ZELTO_TOOLS/run32-check.sh"); then ZELTO_RUN32=yes; else ZELTO_RUN32=no; fi
+  if [ $ZELTO_RUN32 = yes ] &&
+     ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+    ZELTO_RUN32=no
+    ZELTO_RUN32_WHY="Wine's 32-bit part (wine32:i386) is not installed on this machine"
+  fi
   export ZELTO_RUN32 ZELTO_RUN32_WHY
   # Without a window manager Wine waits 2 s for DestroyWindow of a visible top-level window unless
   # its windows are unmanaged.
