@@ -66,14 +66,14 @@ HGLOBAL MakePicture(COLORREF colour) {
 // The picture decoded whole into 24-bit rows, as the system's decoder hands them over.
 bool DecodeBare(const std::wstring& path) {
     CPictureBytes bytes;
-    return ReadPictureFile(path.c_str(), bytes) &&
+    return ReadPictureFile(path.c_str(), bytes) == CPictureResult::kMade &&
            DecodeJpegRows(bytes.Span(), {}, [](CPictureSize size, CRowSource& rows) {
                std::vector<std::uint8_t> band(3 * static_cast<std::size_t>(size.width) * 16);
                for (std::uint32_t y = 0; y < size.height; y += 16)
                    if (!rows.ReadRows(y, std::min(16u, size.height - y), band.data(), 3 * size.width))
                        return false;
                return true;
-           });
+           }) == CPictureResult::kMade;
 }
 
 // The browser on the series "Bench??.jps" in `dir`, in this process, until it closes.
