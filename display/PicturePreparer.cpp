@@ -76,8 +76,9 @@ struct CPicturePreparer::CJob final : CDecodingTurns::CHolder {
         try {
             // A job abandoned before it started never runs its maker.
             if (!stop) {
-                const std::uint64_t heldBytes = frame.GetImageSize();
-                const CDecodingTurn turn = [&](std::uint64_t bytes) { return TakeTurn(bytes + heldBytes); };
+                // The frame's memory (a frame dropped, handed over) is not counted: every job makes a
+                // frame, in that memory or in fresh.
+                const CDecodingTurn turn = [&](std::uint64_t bytes) { return TakeTurn(bytes); };
                 made = maker(entry, stop, turn, frame, twin);
             }
         } catch (...) {
