@@ -272,7 +272,7 @@ void CFolderBrowserDlg::OnMouseWheel(WPARAM wParam) {
 
 void CFolderBrowserDlg::DrawFrame(HDC dc) {
     CImageBrowserDlg::DrawFrame(dc);
-    if (m_browsingFolder && m_positionShown)
+    if (m_browsingFolder && m_positionShown && !m_opening)
         DrawPosition(dc);
 }
 
