@@ -242,35 +242,20 @@ TEST(JpegHeader, TheDecodingBoundCountsTheDecodersBuffersAndThePixelsThatTheCode
 
 TEST(JpegHeader, MarkerSegmentsDoNotCountAsCodedData) {
     // Four 64 KiB APP1 segments before the frame header of a 16384 x 16384 grey picture (268 MB in the
-    // decoder): 256 KiB, as many bytes as that many pixels need, but none of them coded data.
-    const auto padded = [](std::uint16_t side, std::size_t codedBytes) {
+    // decoder): 256 KiB, as many bytes as that many pixels need, but none of them coded data; then a
+    // scan of `codedBytes` (0: none).
+    for (const std::size_t codedBytes : {0, 65536, 262144}) {
         Bytes stream = {0xFF, kJpegSoi};
         for (int i = 0; i < 4; ++i)
             Append(stream, kJpegApp0 + 1, Bytes(65533, 0));
-        Append(stream, 0xC0, FramePayload(side, side));
+        Append(stream, 0xC0, FramePayload(16384, 16384));
         if (codedBytes > 0) {
             Append(stream, kJpegSos, {1, 1, 0, 0, 63, 0});
             stream.resize(stream.size() + codedBytes - 10, 0x55);
         }
-        stream.insert(stream.end(), {0xFF, kJpegEoi});
-        return stream;
-    };
-    struct Case {
-        const char* what;
-        Bytes stream;
-        bool decodable;
-    };
-    const Case cases[] = {
-        {"no scan at all", padded(16384, 0), false},
-        {"a scan of 64 KiB", padded(16384, 65536), false},
-        {"a scan of 256 KiB", padded(16384, 262144), true},
-        {"a 1024 x 1024 picture in 1 KiB of scan", padded(1024, 1024), true},
-    };
-    for (const Case& c : cases) {
         CJpegFrame frame;
-        ASSERT_EQ(FrameOf(c.stream, frame), CJpegFrameResult::kFrame) << c.what;
-        EXPECT_GE(c.stream.size(), 4u * 65537) << c.what;
-        EXPECT_EQ(IsDecodablePicture(frame, c.stream.size()), c.decodable) << c.what;
+        ASSERT_EQ(FrameOf(stream, frame), CJpegFrameResult::kFrame);
+        EXPECT_EQ(IsDecodablePicture(frame, stream.size()), codedBytes >= 262144) << codedBytes;
     }
 }
 

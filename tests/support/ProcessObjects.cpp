@@ -20,30 +20,6 @@ int CountGdiObjects() {
     return count;
 }
 
-int CountUserObjects() {
-    if (DWORD count = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS))
-        return static_cast<int>(count);
-    const DWORD self = GetCurrentProcessId();
-    int count = 0;
-    for (UINT_PTR value = 0x20; value < 0x10000; value += 2) {
-        const auto handle = reinterpret_cast<HANDLE>(value);
-        DWORD owner = 0;
-        ICONINFO icon{};
-        if (GetWindowThreadProcessId(static_cast<HWND>(handle), &owner)) {
-            count += owner == self;
-        } else if (IsMenu(static_cast<HMENU>(handle))) {
-            ++count;
-        } else if (GetIconInfo(static_cast<HICON>(handle), &icon)) {
-            DeleteObject(icon.hbmColor);
-            DeleteObject(icon.hbmMask);
-            ++count;
-        } else if (CopyAcceleratorTableW(static_cast<HACCEL>(handle), nullptr, 0) > 0) {
-            ++count;
-        }
-    }
-    return count;
-}
-
 DWORD CountKernelHandles() {
     // Wine's GetProcessHandleCount answers 0, so each handle value in use is asked for: handle values
     // are multiples of 4, handed out from the bottom.
