@@ -1,8 +1,8 @@
 // The library that the soak benchmark loads into the programs it watches, to count from inside them
-// what they hold (tests/support/ProcessObjects.h): each export runs as a thread that the benchmark
+// what they hold (tests/support/WineTestSupport.h): each export runs as a thread that the benchmark
 // starts in the program, and ends with its count as the thread's exit code.
 
-#include "tests/support/ProcessObjects.h"
+#include "tests/support/WineTestSupport.h"
 
 namespace {
 

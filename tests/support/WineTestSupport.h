@@ -4,7 +4,6 @@
 // pixels and the process's GDI objects.
 
 #include "linecode/LineCodePatterns.h"
-#include "tests/support/ProcessObjects.h"
 
 #include <windows.h>
 
@@ -107,6 +106,11 @@ bool ReadRegistryString(const std::string& keyPath, const std::string& name, std
 bool ReadRegistryNumber(const std::string& keyPath, const std::string& name, std::uint32_t& value);
 bool RegistryKeyExists(const std::string& keyPath);
 
+// The number of GDI objects that this process holds. Wine's GetGuiResources answers 0, so the count
+// comes from the process's GDI handle table, which Wine and Windows both publish in the PEB.
+int CountGdiObjects();
+// The number of kernel handles that this process holds.
+DWORD CountKernelHandles();
 // What this process holds, to be compared before and after work that must leave nothing behind.
 struct CProcessUse {
     int gdiObjects = 0;
