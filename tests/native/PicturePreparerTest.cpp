@@ -32,8 +32,8 @@ CPictureEntry Entry(const std::wstring& name, std::uint64_t length = 1) {
     return {name, length, 7};
 }
 
-// Runs each job on a thread of its own, makes `pictures`, and logs what the
-// makers and the test did; the urgencies given to the thread of each picture's job, from the first.
+// Runs each job on a thread of its own, makes `pictures`, and logs what the makers and the test did;
+// keeps the urgencies given to the thread of each picture's job, from the first.
 class CRig : public CJobExecutor {
 public:
     struct CThread : CJobThread {
@@ -46,6 +46,7 @@ public:
     };
     std::map<std::wstring, CPicture> pictures;
     std::map<std::wstring, std::shared_ptr<CThread>> threads;
+    std::vector<std::wstring> log;
     int started = 0;
 
     ~CRig() {
@@ -64,8 +65,7 @@ public:
         return [this](const CPictureEntry& entry, const CStopSignal&,
                       const CPicturePreparer::CDecodingTurn& turn, CDibImage& frame, CDibImage&) {
             const CPicture picture = pictures.at(entry.path);
-            Note([&] { threads[entry.path] = t_thread; });
-            Log(L"ask " + entry.path);
+            Note([&] { threads[entry.path] = t_thread, log.push_back(L"ask " + entry.path); });
             if (!turn(picture.bytes))
                 return CPictureResult::kPassing;
             Log(L"decode " + entry.path);
@@ -83,7 +83,7 @@ public:
         m_changed.notify_all();
     }
     void Log(const std::wstring& line) {
-        Note([&] { m_log.push_back(line); });
+        Note([&] { log.push_back(line); });
     }
     void WaitUntil(const std::function<bool()>& condition) {
         std::unique_lock<std::recursive_mutex> lock(m_mutex);
@@ -93,20 +93,17 @@ public:
     // Where `line` stands in the log; -1 when it is not there.
     int At(const std::wstring& line) {
         std::lock_guard<std::recursive_mutex> lock(m_mutex);
-        const auto at = std::find(m_log.begin(), m_log.end(), line);
-        return at == m_log.end() ? -1 : static_cast<int>(at - m_log.begin());
+        const auto at = std::find(log.begin(), log.end(), line);
+        return at == log.end() ? -1 : static_cast<int>(at - log.begin());
     }
     Urgency UrgencyOf(const std::wstring& name) {
         std::lock_guard<std::recursive_mutex> lock(m_mutex);
         return threads.count(name) ? threads[name]->urgencies.back() : Urgency::kAhead;
     }
-
-private:
     static inline thread_local std::shared_ptr<CThread> t_thread;
     std::recursive_mutex m_mutex;
     std::condition_variable_any m_changed;
     std::vector<std::thread> m_threads;
-    std::vector<std::wstring> m_log;
 };
 
 } // namespace
@@ -149,8 +146,8 @@ TEST(PicturePreparer,
         rig.Log(L"release d");
         EXPECT_EQ(opened.WaitForWanted(20s).wanted, std::optional<bool>(true));
         CDibImage frame;
-        EXPECT_TRUE(opened.Take(Entry(L"d"), frame));
-        EXPECT_FALSE(opened.Take(Entry(L"b"), frame)) << "an abandoned job's frame is dropped";
+        EXPECT_TRUE(opened.Take(Entry(L"d"), frame) && !opened.Take(Entry(L"b"), frame))
+            << "the wanted picture's frame is kept, an abandoned job's dropped";
     }
     EXPECT_EQ(closedHeard, 0) << "a closed window heard of its job";
 }
