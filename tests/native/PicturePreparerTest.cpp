@@ -28,10 +28,6 @@ struct CPicture {
     CPictureResult result = CPictureResult::kMade;
 };
 
-CPictureEntry Entry(const std::wstring& name, std::uint64_t length = 1) {
-    return {name, length, 7};
-}
-
 // Runs each job on a thread of its own, makes `pictures`, and logs what the makers and the test did;
 // keeps the urgencies given to the thread of each picture's job, from the first.
 class CRig : public CJobExecutor {
@@ -49,10 +45,6 @@ public:
     std::vector<std::wstring> log;
     int started = 0;
 
-    ~CRig() {
-        for (std::thread& thread : m_threads)
-            thread.join();
-    }
     bool Run(std::function<void(CJobThread&)> work, Urgency urgency) noexcept override {
         ++started;
         m_threads.emplace_back([thread = std::make_shared<CThread>(*this, urgency), work = std::move(work)] {
@@ -103,7 +95,8 @@ public:
     static inline thread_local std::shared_ptr<CThread> t_thread;
     std::recursive_mutex m_mutex;
     std::condition_variable_any m_changed;
-    std::vector<std::thread> m_threads;
+    // Last: joined first.
+    std::vector<std::jthread> m_threads;
 };
 
 } // namespace
@@ -118,21 +111,21 @@ TEST(PicturePreparer,
         // A window that closes while its picture decodes: its job holds the turn on.
         CPicturePreparer closed(rig, turns);
         closed.Reset([&] { ++closedHeard; }, rig.Maker(), 2);
-        closed.Want(Entry(L"a"), {});
+        closed.Want(CPictureEntry{L"a"}, {});
         rig.WaitUntil([&] { return rig.At(L"decode a") >= 0; });
         closed.Stop();
         // The window opened anew: b decodes beside a (100 beyond the largest, within 150); c would not
         // (160) and waits, and meanwhile the jobs that hold the turns it waits for run as urgently as c.
         CPicturePreparer opened(rig, turns);
         opened.Reset([] {}, rig.Maker(), 2, 0, 150);
-        opened.Want(Entry(L"b"), {});
+        opened.Want(CPictureEntry{L"b"}, {});
         rig.WaitUntil([&] { return rig.At(L"decode b") >= 0; });
-        opened.Want(Entry(L"c"), {});
+        opened.Want(CPictureEntry{L"c"}, {});
         rig.WaitUntil([&] {
             return rig.UrgencyOf(L"a") == Urgency::kWaitedFor && rig.UrgencyOf(L"b") == Urgency::kWaitedFor;
         });
         // Abandoned while it waits for its turn, c never decodes; d fits once a is done (300 - 200).
-        opened.Want(Entry(L"d"), {});
+        opened.Want(CPictureEntry{L"d"}, {});
         rig.WaitUntil([&] { return rig.UrgencyOf(L"c") == Urgency::kAbandoned && rig.At(L"ask d") >= 0; });
         EXPECT_FALSE(opened.WaitForWanted(0ms).wanted) << "d still waits";
         rig.Log(L"release a");
@@ -146,7 +139,7 @@ TEST(PicturePreparer,
         rig.Log(L"release d");
         EXPECT_EQ(opened.WaitForWanted(20s).wanted, std::optional<bool>(true));
         CDibImage frame;
-        EXPECT_TRUE(opened.Take(Entry(L"d"), frame) && !opened.Take(Entry(L"b"), frame))
+        EXPECT_TRUE(opened.Take(CPictureEntry{L"d"}, frame) && !opened.Take(CPictureEntry{L"b"}, frame))
             << "the wanted picture's frame is kept, an abandoned job's dropped";
     }
     EXPECT_EQ(closedHeard, 0) << "a closed window heard of its job";
@@ -175,13 +168,13 @@ TEST(PicturePreparer, OnlyLastingFailuresAreRememberedAndEachForAsLongAsItHolds)
             return tried;
         };
         const std::string what = "result " + std::to_string(static_cast<int>(c.result));
-        ASSERT_TRUE(tries(Entry(L"f"))) << what;
-        EXPECT_FALSE(tries(Entry(L"f"))) << what << ": tried again at once";
+        ASSERT_TRUE(tries(CPictureEntry{L"f"})) << what;
+        EXPECT_FALSE(tries(CPictureEntry{L"f"})) << what << ": tried again at once";
         preparer.ForgetPassingFailures();
-        EXPECT_EQ(preparer.HasFailed(Entry(L"f")), c.afterNextVisit) << what;
+        EXPECT_EQ(preparer.HasFailed(CPictureEntry{L"f"}), c.afterNextVisit) << what;
         preparer.ForgetLayoutFailures();
-        EXPECT_EQ(preparer.HasFailed(Entry(L"f")), c.afterNewLayout) << what;
+        EXPECT_EQ(preparer.HasFailed(CPictureEntry{L"f"}), c.afterNewLayout) << what;
         // The file as its listing describes it after a change is another file.
-        EXPECT_TRUE(tries(Entry(L"f", 2))) << what;
+        EXPECT_TRUE(tries(CPictureEntry{L"f", 2})) << what;
     }
 }
