@@ -343,9 +343,9 @@ int main(int argc, char** argv) {
             PostMessageA(viewer.window, WM_KEYDOWN, i % 7 == 3 ? VK_PRIOR : VK_NEXT, 1);
             if (i % 50 == 10 || i % 50 == 11)
                 PostMessageA(viewer.window, WM_KEYDOWN, i % 2 ? 'F' : 'S', 1);
-            Sleep(burst ? 10 : 150);
+            Sleep(burst ? 10 : 400);
             if (i % 25 == 24)
-                Sleep(1500);
+                Sleep(2500);
         }
         if (round == 0) {
             activatorFirst = censuses.Take(activator.info.hProcess);
