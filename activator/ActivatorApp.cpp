@@ -2,7 +2,7 @@
 
 #include "activator/ActivatorDlg.h"
 #include "activator/ActivatorStrings.h"
-#include "display/PicturePreparer.h"
+#include "display/PreparingThreads.h"
 #include "settings/ActivatorMessages.h"
 
 #include <commctrl.h>

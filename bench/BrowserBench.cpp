@@ -1,6 +1,7 @@
 // Prints, on the screen it runs on (meant for 1920x1080), what paging through a capture series of
-// 3840x1080 side-by-side pictures in Interlace costs in the image browser, the browser running in a
-// process of its own (this program, started with "browse"), its frames read from the X screen:
+// 3840x1080 side-by-side pictures in Interlace, and then in Sync Double, costs in the image browser,
+// the browser running in a process of its own (this program, started with "browse"), its frames read
+// from the X screen:
 // - preparing one frame (decoding and composing it) beside decoding the picture alone;
 // - the step at a reading pace (a key every 2 s), from the key to the new frame on the screen
 //   (goal: at most 30 ms);
@@ -8,15 +9,17 @@
 //   last key to the frame on the screen, beside the bare decoding (goal: at most 1.1 times);
 // - the longest time the window did not answer meanwhile (goal: at most 50 ms);
 // - the peak working set while paging above that of showing one picture, in screen frames (goal: at
-//   most 3).
+//   most 3 in Interlace, 6 in Sync Double, whose frames are twice as wide).
 
 #include "activator/resource.h"
 #include "bench/WindowBench.h"
 #include "display/ImageBrowserDlg.h"
+#include "display/FrameComposition.h"
 #include "display/JpegCodec.h"
 #include "settings/SettingsTypes.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -66,28 +69,86 @@ HGLOBAL MakePicture(COLORREF colour) {
 // The picture decoded whole into 24-bit rows, as the system's decoder hands them over.
 bool DecodeBare(const std::wstring& path) {
     CPictureBytes bytes;
-    return ReadPictureFile(path.c_str(), bytes) &&
+    return ReadPictureFile(path.c_str(), bytes) == CPictureResult::kMade &&
            DecodeJpegRows(bytes.Span(), {}, [](CPictureSize size, CRowSource& rows) {
                std::vector<std::uint8_t> band(3 * static_cast<std::size_t>(size.width) * 16);
                for (std::uint32_t y = 0; y < size.height; y += 16)
                    if (!rows.ReadRows(y, std::min(16u, size.height - y), band.data(), 3 * size.width))
                        return false;
                return true;
-           });
+           }) == CPictureResult::kMade;
 }
 
-// The browser on the series "Bench??.jps" in `dir`, in this process, until it closes.
-int Browse(const std::string& dir, const std::string& name) {
+// The browser on the series `name` in `dir` in `viewMode`, in this process, until it closes.
+int Browse(const std::string& dir, const std::string& name, int viewMode) {
     CImageBrowserDlg browser(IDD_IMAGE_BROWSER);
-    browser.SetSeries(dir, name, kViewInterlace);
+    browser.SetSeries(dir, name, viewMode);
     return browser.DoModal() == 1 ? 0 : 1;
+}
+
+// Where the probe of the picture's block shows on the screen in `viewMode`: Sync Double stretches the
+// left half into the top band.
+POINT ProbeOnScreen(int viewMode, int screenWidth, int screenHeight) {
+    if (viewMode != kViewSyncDouble)
+        return {kProbeX, kProbeY};
+    const CSyncDoubleRows rows = SyncDoubleRows(screenWidth, screenHeight, 0);
+    return {kProbeX * screenWidth / (kPictureWidth / 2), kProbeY * rows.topEnd / kPictureHeight};
+}
+
+// The browser paging through the series in `viewMode`, and showing one picture of it while that is made
+// again, for the peak working set beside it.
+bool PageSeries(int viewMode, const std::string& dir, const std::vector<COLORREF>& order, double bareMs,
+                int screenWidth, int screenHeight) {
+    CXScreen screen;
+    const std::string self = QuotedArgument(BesideThisProgram("browser_bench.exe"));
+    std::string mode = " ";
+    mode += std::to_string(viewMode);
+    const POINT probe = ProbeOnScreen(viewMode, screenWidth, screenHeight);
+    double alonePeak = 0;
+    {
+        CBenchProgram alone;
+        if (!alone.Start(self + " browse " + QuotedArgument(dir) + " Alone" + mode) ||
+            screen.Until(probe.x, probe.y, ColourOf(0), NowMilliseconds()) < 0) {
+            std::printf("the browser did not show the picture\n");
+            return false;
+        }
+        // The picture made anew while it is shown: its file changed, the next step reads it again.
+        Sleep(2000);
+        {
+            CFileHandle file(CreateFileA((dir + "Alone00.jps").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+            FILETIME now;
+            GetSystemTimeAsFileTime(&now);
+            SetFileTime(file, nullptr, nullptr, &now);
+        }
+        Sleep(500);
+        alone.Key(VK_NEXT);
+        Sleep(3000);
+        alonePeak = alone.PeakWorkingSet();
+        alone.End();
+    }
+
+    CBenchProgram browser;
+    if (!browser.Start(self + " browse " + QuotedArgument(dir) + " Bench" + mode) ||
+        screen.Until(probe.x, probe.y, order[0], NowMilliseconds()) < 0) {
+        std::printf("the browser did not show the first picture\n");
+        return false;
+    }
+    const CPagingFigures figures = PageThrough(
+        browser, screen, probe.x, probe.y, kPictures, [&](int k) { return order[k]; }, 5, 2000, bareMs);
+    browser.End();
+    const bool bands = viewMode == kViewSyncDouble;
+    std::printf("paging in %s; load %s\n", bands ? "Sync Double" : "Interlace", LoadAverage().c_str());
+    PrintPagingFigures(figures, bareMs, alonePeak, "made again meanwhile", screenWidth, screenHeight,
+                       bands ? 6 : 3);
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "browse") == 0)
-        return argc == 4 ? Browse(argv[2], argv[3]) : 1;
+        return argc == 5 ? Browse(argv[2], argv[3], std::atoi(argv[4])) : 1;
 
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
@@ -134,46 +195,13 @@ int main(int argc, char** argv) {
     std::printf("preparing its frame (decoding, composing):           %7.1f ms = %.2f x the decoding\n",
                 Median(prepare), Median(prepare) / bareMs);
 
-    CXScreen screen;
-    if (!screen.Usable()) {
+    if (!CXScreen().Usable()) {
         std::printf("no X screen file (ZELTO_FBDIR): run through tools/bench.sh\n");
         return 1;
     }
-    const std::string self = QuotedArgument(BesideThisProgram("browser_bench.exe"));
-    double alonePeak = 0;
-    {
-        CBenchProgram alone;
-        if (!alone.Start(self + " browse " + QuotedArgument(dir) + " Alone") ||
-            screen.Until(kProbeX, kProbeY, ColourOf(0), NowMilliseconds()) < 0) {
-            std::printf("the browser did not show the picture\n");
+    for (int viewMode : {kViewInterlace, kViewSyncDouble})
+        if (!PageSeries(viewMode, dir, order, bareMs, screenWidth, screenHeight))
             return 1;
-        }
-        // The picture made anew while it is shown: its file changed, the next step reads it again.
-        Sleep(2000);
-        {
-            CFileHandle file(CreateFileA((dir + "Alone00.jps").c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                                         OPEN_EXISTING, 0, nullptr));
-            FILETIME now;
-            GetSystemTimeAsFileTime(&now);
-            SetFileTime(file, nullptr, nullptr, &now);
-        }
-        Sleep(500);
-        alone.Key(VK_NEXT);
-        Sleep(3000);
-        alonePeak = alone.PeakWorkingSet();
-        alone.End();
-    }
-
-    CBenchProgram browser;
-    if (!browser.Start(self + " browse " + QuotedArgument(dir) + " Bench") ||
-        screen.Until(kProbeX, kProbeY, order[0], NowMilliseconds()) < 0) {
-        std::printf("the browser did not show the first picture\n");
-        return 1;
-    }
-    const CPagingFigures figures = PageThrough(
-        browser, screen, kProbeX, kProbeY, kPictures, [&](int k) { return order[k]; }, 5, 2000, bareMs);
-    browser.End();
-    PrintPagingFigures(figures, bareMs, alonePeak, "made again meanwhile", screenWidth, screenHeight);
     for (const std::string& name : names)
         DeleteFileA((dir + name).c_str());
     DeleteFileA((dir + "Alone00.jps").c_str());

@@ -287,7 +287,8 @@ void HostileFiles(int screenWidth, int screenHeight) {
         const double start = NowMilliseconds();
         const bool made =
             LoadStereoPicture(std::wstring(path.begin(), path.end()), CPictureKind::kSideBySide,
-                              {screen, CEyeScaling::kFitted, CEyeChoice::kBoth}, picture) &&
+                              {screen, CEyeScaling::kFitted, CEyeChoice::kBoth},
+                              picture) == CPictureResult::kMade &&
             ComposeStereoFrame(picture, kViewInterlace, false, frame, screenWidth, screenHeight);
         const double took = NowMilliseconds() - start;
         longest = std::max(longest, took);
@@ -377,8 +378,9 @@ int main() {
         bare.push_back(NowMilliseconds() - start);
 
         start = NowMilliseconds();
-        if (!LoadStereoPicture(widePath, CPictureKind::kMultiPicture,
-                               {screen, CEyeScaling::kFitted, CEyeChoice::kBoth}, picture) ||
+        if (LoadStereoPicture(widePath, CPictureKind::kMultiPicture,
+                              {screen, CEyeScaling::kFitted, CEyeChoice::kBoth},
+                              picture) != CPictureResult::kMade ||
             !ComposeStereoFrame(picture, kViewInterlace, false, shown, screenWidth, screenHeight)) {
             std::printf("the viewer cannot open the test picture\n");
             return 1;

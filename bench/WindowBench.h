@@ -179,9 +179,9 @@ inline CPagingFigures PageThrough(const CBenchProgram& program, const CXScreen& 
 }
 
 // Prints the figures against their goals; `alonePeak` is the peak working set of showing one picture,
-// `alone` says how it was measured.
+// `alone` says how it was measured, `framesGoal` the most screen frames the paging may hold beyond it.
 inline void PrintPagingFigures(const CPagingFigures& figures, double bareMs, double alonePeak,
-                               const char* alone, int screenWidth, int screenHeight) {
+                               const char* alone, int screenWidth, int screenHeight, int framesGoal = 3) {
     const double frameBytes = 3.0 * screenWidth * screenHeight;
     std::printf("step at a reading pace, key to frame on the screen:  %8.1f ms median, %.1f ms longest "
                 "(goal <= 30)\n",
@@ -192,9 +192,9 @@ inline void PrintPagingFigures(const CPagingFigures& figures, double bareMs, dou
     std::printf("longest time the window did not answer:              %8.1f ms (goal <= 50)\n",
                 figures.longestUnanswered);
     std::printf("peak working set paging %.1f MB, showing one picture (%s) %.1f MB: %.2f screen frames above "
-                "(goal <= 3)\n",
+                "(goal <= %d)\n",
                 figures.peakWorkingSet / 1048576, alone, alonePeak / 1048576,
-                (figures.peakWorkingSet - alonePeak) / frameBytes);
+                (figures.peakWorkingSet - alonePeak) / frameBytes, framesGoal);
 }
 
 // The machine's load average (Linux's, under Wine), to read the timings by; empty elsewhere.

@@ -26,40 +26,46 @@ std::string CImageBrowserDlg::SeriesPattern(const std::string& dir, const std::s
     return dir + name + (viewMode == kViewFlat2D ? "??.jpg" : "??.jps");
 }
 
-bool CImageBrowserDlg::MakeSeriesFrame(const std::wstring& path, std::int32_t viewMode, int screenWidth,
-                                       int screenHeight, CDibImage& frame, const CStopSignal* stop,
-                                       const CPicturePreparer::CDecodingTurn* turn) {
-    const auto takeTurn = [&](std::uint64_t decoderBytes) { return !turn || (*turn)(decoderBytes); };
+CPictureResult CImageBrowserDlg::MakeSeriesFrame(const std::wstring& path, std::int32_t viewMode,
+                                                 int screenWidth, int screenHeight, CDibImage& frame,
+                                                 const CStopSignal* stop,
+                                                 const CPicturePreparer::CDecodingTurn* turn) {
     // Decoded top left; no holder is larger than the screen (twice as wide in Sync Double).
     const CPictureSize screen{static_cast<std::uint32_t>(std::max(screenWidth, 0)),
                               static_cast<std::uint32_t>(std::max(screenHeight, 0))};
     CStereoPicture eyes;
+    CPictureResult result = CPictureResult::kPassing;
     switch (viewMode) {
     case kViewFlat2D:
-        if (!takeTurn(kMaxDecoderBytes) ||
-            !LoadStereoPicture(path, CPictureKind::kFlat, {screen, CEyeScaling::kUnscaled, CEyeChoice::kLeft},
-                               eyes, stop))
-            return false;
-        frame.Swap(eyes.left);
-        return true;
+        result = LoadStereoPicture(path, CPictureKind::kFlat,
+                                   {screen, CEyeScaling::kUnscaled, CEyeChoice::kLeft}, eyes, stop, turn);
+        if (result == CPictureResult::kMade)
+            frame.Swap(eyes.left);
+        return result;
     case kViewSyncDouble:
-        return takeTurn(kMaxDecoderBytes) &&
-               LoadStereoPicture(path, CPictureKind::kSideBySide,
-                                 {screen, CEyeScaling::kShrunk, CEyeChoice::kBoth}, eyes, stop) &&
-               ComposeSideBySide(eyes, frame);
+        result = LoadStereoPicture(path, CPictureKind::kSideBySide,
+                                   {screen, CEyeScaling::kShrunk, CEyeChoice::kBoth}, eyes, stop, turn);
+        if (result == CPictureResult::kMade && !ComposeSideBySide(eyes, frame))
+            return CPictureResult::kPassing;
+        return result;
     default: {
         // Straight from the decoder's rows: no eye is held apart.
         CPictureBytes bytes;
         CJpegFrame header;
-        if ((stop && *stop) || !ReadPictureFile(path.c_str(), bytes) ||
-            ReadJpegFrame(bytes.Span(), header) != CJpegFrameResult::kFrame ||
-            !takeTurn(DecoderBytes(header)))
-            return false;
+        if (stop && *stop)
+            return CPictureResult::kPassing;
+        result = ReadPictureFile(path.c_str(), bytes);
+        if (result != CPictureResult::kMade)
+            return result;
+        if (ReadJpegFrame(bytes.Span(), header) != CJpegFrameResult::kFrame || header.width < 2)
+            return CPictureResult::kNotAPicture;
+        if (turn && !(*turn)(DecoderBytes(header)))
+            return CPictureResult::kPassing;
         return DecodeJpegRows(
             bytes.Span(), {},
             [&](CPictureSize size, CRowSource& rows) {
                 // A decoding no longer wanted ends here, before its frame takes memory.
-                return size.width >= 2 && (!stop || !*stop) &&
+                return (!stop || !*stop) &&
                        ComposeInterleavedFrame(rows, size, frame, screenWidth, screenHeight);
             },
             stop);
@@ -76,16 +82,25 @@ bool CImageBrowserDlg::OpenSeries() {
         return false;
     ResetPreparer();
     m_changes.Watch(Widen(m_dir.c_str()));
+    m_current = 0;
+    m_forward = true;
+    Seek();
+    return WaitForFirstPicture();
+}
 
-    // The first picture is made here: without one the window does not open.
-    for (m_current = 0; m_current; m_current = Moved(m_current, true)) {
-        CDibImage frame;
-        if (m_preparer.MakeNow(m_files[*m_current], frame)) {
-            Show(frame);
-            return true;
-        }
+bool CImageBrowserDlg::WaitForFirstPicture() {
+    const auto deadline = std::chrono::steady_clock::now() + kFirstPictureWait;
+    while (m_opening && Seeking()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
+        const CPicturePreparer::COutcome outcome = m_preparer.WaitForWanted(left);
+        if (!outcome.wanted)
+            break;
+        TakeOutcome(outcome);
     }
-    return false;
+    return !m_opening || Seeking();
 }
 
 void CImageBrowserDlg::ResetPreparer() {
@@ -95,16 +110,19 @@ void CImageBrowserDlg::ResetPreparer() {
         3 * std::uint64_t{static_cast<std::uint32_t>(std::max(width * height, 0))};
     const std::int32_t viewMode = m_viewMode;
     m_preparer.Reset(
-        m_hWnd,
+        AnnounceTo(m_hWnd),
         [=](const CPictureEntry& file, const CStopSignal& stop, const CPicturePreparer::CDecodingTurn& turn,
-            CDibImage& frame,
-            CDibImage&) { return MakeSeriesFrame(file.path, viewMode, width, height, frame, &stop, &turn); },
-        kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1), 0, kSharedDecodingFrames * frameBytes);
+            CDibImage& frame, CDibImage&) {
+            return AsListed(file, MakeSeriesFrame(file.path, viewMode, width, height, frame, &stop, &turn));
+        },
+        kNeighbours, 0, kSharedDecodingFrames * frameBytes);
 }
 
 void CImageBrowserDlg::RemakeFrames() {
-    // The frame shown was made for the other monitor: it is not kept.
+    // The frame shown was made for the other monitor: it is not kept, and what failed for that size
+    // may not fail for this one.
     m_shown.reset();
+    m_preparer.ForgetLayoutFailures();
     ResetPreparer();
     Seek();
 }
@@ -160,6 +178,7 @@ std::optional<std::size_t> CImageBrowserDlg::StepTarget(std::optional<std::size_
 
 void CImageBrowserDlg::Step(bool forward) {
     RelistIfChanged();
+    m_preparer.ForgetPassingFailures();
     m_current = StepTarget(m_current, forward);
     m_forward = forward;
     Seek();
@@ -208,13 +227,27 @@ void CImageBrowserDlg::Show(CDibImage& frame) {
         m_preparer.Keep(*m_shown, *m_image);
     m_image->Swap(frame);
     m_shown = m_files[*m_current];
+    m_opening = false;
     m_preparer.HoldNeighbours();
     m_preparer.Want(std::nullopt, Neighbours());
     Invalidate(false);
 }
 
 void CImageBrowserDlg::OnPicturesReady() {
-    const CPicturePreparer::COutcome outcome = m_preparer.Collect();
+    TakeOutcome(m_preparer.Collect());
+    if (m_opening && !Seeking())
+        OnFoundNothing();
+}
+
+void CImageBrowserDlg::OnFoundNothing() {
+    CloseWithNothingShown();
+}
+
+bool CImageBrowserDlg::Seeking() const {
+    return m_current.has_value();
+}
+
+void CImageBrowserDlg::TakeOutcome(const CPicturePreparer::COutcome& outcome) {
     if (outcome.wanted && m_current) {
         CDibImage frame;
         if (!*outcome.wanted)
@@ -255,10 +288,30 @@ void CImageBrowserDlg::OnPaint() {
 }
 
 void CImageBrowserDlg::DrawFrame(HDC dc) {
-    if (m_viewMode == kViewSyncDouble)
+    if (m_opening)
+        DrawPreparing(dc);
+    else if (m_viewMode == kViewSyncDouble)
         DrawSyncDouble(dc, *m_image, m_gapAdjust);
     else
         DrawFrameCentred(dc, *m_image);
+}
+
+void CImageBrowserDlg::DrawPreparing(HDC dc) const {
+    const SIZE surface = SurfaceSize(dc);
+    const RECT all{0, 0, surface.cx, surface.cy};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    const int previousMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF previousColour = SetTextColor(dc, RGB(160, 160, 160));
+    // In Sync Double each eye sees one band: the text stands in the middle of both.
+    std::vector<RECT> areas{all};
+    if (m_viewMode == kViewSyncDouble) {
+        const CSyncDoubleRows rows = SyncDoubleRows(surface.cx, surface.cy, m_gapAdjust);
+        areas = {RECT{0, 0, surface.cx, rows.topEnd}, RECT{0, rows.bottomStart, surface.cx, surface.cy}};
+    }
+    for (RECT area : areas)
+        DrawTextW(dc, kPreparingText, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SetTextColor(dc, previousColour);
+    SetBkMode(dc, previousMode);
 }
 
 void CImageBrowserDlg::OnTimer(WPARAM id) {
@@ -334,7 +387,7 @@ LRESULT CImageBrowserDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GETDLGCODE:
         // The dialog manager would spend the arrow keys on moving the focus; the down arrow pages.
         return DLGC_WANTARROWS;
-    case CPicturePreparer::kMsgPicturesReady:
+    case kMsgPicturesReady:
         OnPicturesReady();
         return 0;
     case WM_DESTROY: {

@@ -6,23 +6,31 @@
 //
 // The opener constructs it, hands over directory, name and view mode with SetSeries and runs it with
 // DoModal. The creation fails (DoModal returns -1 and nothing is shown) for a view mode outside 0 to 3,
-// a directory of fewer than 2 characters, an empty name, no matching file or no decodable one.
-// Return does nothing; Escape closes only through the close message, after the closing flashes; every
-// other way out hands the controller back as well (StereoWindowDlg.h).
+// a directory of fewer than 2 characters, an empty name, no matching file or, as far as the creation
+// finds out, no decodable one. Return does nothing; Escape closes only through the close message,
+// after the closing flashes; every other way out hands the controller back as well
+// (StereoWindowDlg.h).
 //
-// The creation decodes the first picture; after it, pictures are decoded and their frames composed off
-// the window's thread (PicturePreparer.h), the next and the previous one while a picture is shown. A
-// step onto a prepared picture shows it at once; otherwise the frame shown stays until the new one is
-// ready, and further steps move on from the picture chosen, whose frame alone is shown. A file that
-// cannot be shown is passed over without being read again until the series' listing is read anew,
-// which a step does once the directory has changed. No frame is larger than the screen (twice as wide
-// in Sync Double): a picture larger than the screen is cut to what the screen shows of it, or in Sync
-// Double scaled down to the screen's size in each direction, as it is decoded.
+// Pictures are decoded and their frames composed off the window's thread (PicturePreparer.h), the
+// first one too: the creation waits for it kFirstPictureWait at the most, so that the opener's window
+// never stops answering for longer. A first picture that takes longer shows once it is ready, the
+// window showing that it prepares one meanwhile and answering as usual; should no file of the series
+// turn out to decode, the window closes and DoModal returns -1. While a picture is shown, the next
+// and the previous one are made ready: a step onto one of them shows it at once; otherwise the frame
+// shown stays until the new one is ready, and further steps move on from the picture chosen, whose
+// frame alone is shown. A file that cannot be shown for a lasting reason is passed over without being
+// read again until the series' listing is read anew, which a step does once the directory has
+// changed; one that cannot be read now (another program holds it, say) is tried again at the next
+// step that names it. No frame is larger than the screen (twice as wide in Sync Double): a picture
+// larger than the screen is cut to what the screen shows of it, or in Sync Double scaled down to the
+// screen's size in each direction, as it is decoded.
 
 #include "display/DibImage.h"
 #include "display/PicturePreparer.h"
+#include "display/PreparingThreads.h"
 #include "display/StereoWindowDlg.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -34,6 +42,10 @@ class CImageBrowserDlg : public CStereoWindowDlg {
 public:
     enum PaintState : std::int32_t { kPositioning = -2, kCodePending = 0, kShowImage = 1, kClosing = 2 };
     static constexpr int kGapAdjustLimit = 20;
+    // The longest that the creation waits for the first picture.
+    static constexpr std::chrono::milliseconds kFirstPictureWait{100};
+    // What the window shows while it prepares its first picture.
+    static constexpr wchar_t kPreparingText[] = L"Preparing the picture ...";
 
     // `templateId`: an empty pop-up dialog template of the program.
     explicit CImageBrowserDlg(UINT templateId);
@@ -49,19 +61,19 @@ public:
 
     // Makes `frame` from the file of the series at `path` as the window shows it in `viewMode` on a
     // screenWidth x screenHeight screen: the interleaved frame (Interlace, Line Blank), the side-by-side
-    // picture (Sync Double) or the picture itself (2D). False when the file cannot be decoded (missing,
-    // empty, damaged, foreign and hostile files among them) or `stop` is set meanwhile. With `turn`, the
-    // decoding waits for its turn (PicturePreparer.h).
-    static bool MakeSeriesFrame(const std::wstring& path, std::int32_t viewMode, int screenWidth,
-                                int screenHeight, CDibImage& frame, const CStopSignal* stop = nullptr,
-                                const CPicturePreparer::CDecodingTurn* turn = nullptr);
+    // picture (Sync Double) or the picture itself (2D). kMade, or why the file cannot be shown (missing,
+    // empty, damaged, foreign and hostile files among them; PictureTypes.h); kPassing when `stop` is
+    // set meanwhile. With `turn`, the decoding waits for its turn (PicturePreparer.h).
+    static CPictureResult MakeSeriesFrame(const std::wstring& path, std::int32_t viewMode, int screenWidth,
+                                          int screenHeight, CDibImage& frame,
+                                          const CStopSignal* stop = nullptr,
+                                          const CPicturePreparer::CDecodingTurn* turn = nullptr);
 
 protected:
-    // The prepared frames that a picture of a view mode may keep beside the one shown, in frames of
-    // the screen's size.
-    static constexpr std::size_t kNeighbourFrames = 3;
+    // The prepared frames kept beside the one shown: the next picture's and the previous one's.
+    static constexpr std::size_t kNeighbours = 2;
     // What the decoding of the picture waited for may hold beside decodings no longer wanted, in frames
-    // of the screen's size: as much as a side-by-side capture's.
+    // of the screen's size: as much as the decoder holds for a side-by-side capture of the screen.
     static constexpr std::uint64_t kSharedDecodingFrames = 2;
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -73,10 +85,20 @@ protected:
     bool OpenSeries();
     void OnPaint();
     // Draws the prepared frame once the opening flashes are over: Sync Double's two bands, or the
-    // frame centred.
+    // frame centred; while the first picture is being prepared, kPreparingText on black.
     virtual void DrawFrame(HDC dc);
-    // A job of m_preparer finished.
-    virtual void OnPicturesReady();
+    // A job of m_preparer finished: TakeOutcome; and OnFoundNothing when the window opened without a
+    // picture and none is left to try.
+    void OnPicturesReady();
+    // Closes the window (CloseWithNothingShown).
+    virtual void OnFoundNothing();
+    // Shows the wanted picture once made, or seeks on when it cannot be made.
+    virtual void TakeOutcome(const CPicturePreparer::COutcome& outcome);
+    // Whether a picture is wanted (being prepared to be shown).
+    virtual bool Seeking() const;
+    // For the creation: waits for the first picture, up to kFirstPictureWait, taking each outcome as
+    // it comes. False when no picture is left to try: the creation fails.
+    bool WaitForFirstPicture();
     // The window now covers another monitor: its frames are made anew for that size, and the opening
     // flashes are made again on the next paint.
     void OnMonitorChanged() override;
@@ -97,7 +119,9 @@ protected:
     // head or the tail.
     std::optional<std::size_t> m_current;
     int m_gapAdjust = 0;
-    CPicturePreparer m_preparer;
+    CPicturePreparer m_preparer{ProcessJobExecutor(), CDecodingTurns::OfProcess()};
+    // True until the window shows its first picture.
+    bool m_opening = true;
     // The file whose frame m_image holds; none while it holds none.
     std::optional<CPictureEntry> m_shown;
     CFolderChanges m_changes;
@@ -126,6 +150,7 @@ private:
     std::vector<CPictureEntry> Neighbours() const;
     // Shows `frame`, the frame of m_files[m_current].
     void Show(CDibImage& frame);
+    void DrawPreparing(HDC dc) const;
     void OnDestroy();
 
     bool m_forward = true;

@@ -28,6 +28,15 @@ constexpr ULONGLONG kMaxJpegFileBytes = ULONGLONG{128} << 20;
 // Rows converted at a time from 32-bit pixels.
 constexpr UINT kConvertedRows = 16;
 
+// What a failure of the decoder says of the picture: memory that ran out may be had at another try;
+// anything else is the picture's data.
+CPictureResult FailureOf(HRESULT failure) {
+    return failure == E_OUTOFMEMORY || failure == HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY) ||
+                   failure == HRESULT_FROM_WIN32(ERROR_OUTOFMEMORY)
+               ? CPictureResult::kPassing
+               : CPictureResult::kDamaged;
+}
+
 bool IsJpeg(IWICBitmapDecoder* decoder) {
     GUID format{};
     return SUCCEEDED(decoder->GetContainerFormat(&format)) && IsEqualGUID(format, GUID_ContainerFormatJpeg);
@@ -46,15 +55,19 @@ public:
             const WICPixelFormatGUID& format =
                 pixelBytes == 3 ? GUID_WICPixelFormat24bppBGR : GUID_WICPixelFormat32bppBGR;
             m_pixelBytes = pixelBytes;
-            if (FAILED(factory->CreateFormatConverter(m_converter.put())) ||
-                FAILED(m_converter->Initialize(frame, format, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                               WICBitmapPaletteTypeCustom)))
+            HRESULT result = factory->CreateFormatConverter(m_converter.put());
+            if (SUCCEEDED(result))
+                result = m_converter->Initialize(frame, format, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                                 WICBitmapPaletteTypeCustom);
+            if (Failed(result))
                 continue;
             m_wide.reset(new (std::nothrow) BYTE[4 * static_cast<size_t>(width) * kConvertedRows]);
             std::unique_ptr<BYTE[]> firstRow(new (std::nothrow) BYTE[3 * static_cast<size_t>(width)]);
             // The first row tells whether the converter can make this format.
-            if (m_wide && firstRow && ReadRows(0, 1, firstRow.get(), 3 * static_cast<size_t>(width)))
+            if (m_wide && firstRow && ReadRows(0, 1, firstRow.get(), 3 * static_cast<size_t>(width))) {
+                m_failure = S_OK;
                 return true;
+            }
         }
         return false;
     }
@@ -65,15 +78,15 @@ public:
         if (m_pixelBytes == 3) {
             const WICRect band{0, static_cast<INT>(first), static_cast<INT>(m_width),
                                static_cast<INT>(count)};
-            return SUCCEEDED(m_converter->CopyPixels(&band, static_cast<UINT>(stride),
-                                                     static_cast<UINT>(stride * (count - 1) + 3 * m_width),
-                                                     rows));
+            return !Failed(m_converter->CopyPixels(&band, static_cast<UINT>(stride),
+                                                   static_cast<UINT>(stride * (count - 1) + 3 * m_width),
+                                                   rows));
         }
         for (std::uint32_t done = 0; done < count;) {
             const UINT now = std::min(count - done, kConvertedRows);
             const WICRect band{0, static_cast<INT>(first + done), static_cast<INT>(m_width),
                                static_cast<INT>(now)};
-            if (FAILED(m_converter->CopyPixels(&band, 4 * m_width, 4 * m_width * now, m_wide.get())))
+            if (Failed(m_converter->CopyPixels(&band, 4 * m_width, 4 * m_width * now, m_wide.get())))
                 return false;
             for (UINT r = 0; r < now; ++r, ++done) {
                 const BYTE* in = m_wide.get() + static_cast<size_t>(r) * 4 * m_width;
@@ -85,8 +98,18 @@ public:
         return true;
     }
 
+    // The last failure of the decoder, S_OK while there was none.
+    HRESULT Failure() const { return m_failure; }
+
 private:
+    bool Failed(HRESULT result) {
+        if (FAILED(result))
+            m_failure = result;
+        return FAILED(result);
+    }
+
     const CStopSignal* m_stop;
+    HRESULT m_failure = S_OK;
     CComPtr<IWICFormatConverter> m_converter;
     UINT m_width = 0;
     UINT m_pixelBytes = 3;
@@ -227,88 +250,107 @@ void UnloadCodecModules(unsigned) {
     // Every decode and encode releases what it loaded; nothing is held between calls.
 }
 
-bool ReadPictureFile(const wchar_t* path, CPictureBytes& bytes) {
+CPictureResult ReadPictureFile(const wchar_t* path, CPictureBytes& bytes) {
     bytes = CPictureBytes();
     CFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file, &size) || size.QuadPart <= 0 ||
-        static_cast<ULONGLONG>(size.QuadPart) > kMaxJpegFileBytes)
-        return false;
+    if (!file || !GetFileSizeEx(file, &size))
+        return CPictureResult::kPassing;
+    if (size.QuadPart <= 0)
+        return CPictureResult::kNotAPicture;
+    if (static_cast<ULONGLONG>(size.QuadPart) > kMaxJpegFileBytes)
+        return CPictureResult::kBeyondBound;
     const auto fileBytes = static_cast<std::size_t>(size.QuadPart);
     const DWORD headerBytes = static_cast<DWORD>(std::min(fileBytes, kPictureHeaderBytes));
     std::vector<std::uint8_t> header(headerBytes);
     DWORD read = 0;
     if (!ReadFile(file, header.data(), headerBytes, &read, nullptr) || read != headerBytes)
-        return false;
-    // A frame header beyond the bytes read is looked at once the whole file is.
+        return CPictureResult::kPassing;
+    // A frame header or a first scan beyond the bytes read is looked at once the whole file is.
+    const bool whole = headerBytes == fileBytes;
     CJpegFrame frame;
     switch (ReadJpegFrame(header, frame)) {
     case CJpegFrameResult::kFrame:
-        if (!IsDecodablePicture(frame, fileBytes))
-            return false;
+        if ((frame.scanOffset > 0 || whole) && !IsDecodablePicture(frame, fileBytes))
+            return CPictureResult::kBeyondBound;
         break;
     case CJpegFrameResult::kTruncated:
+        if (whole)
+            return CPictureResult::kNotAPicture;
         break;
     default:
-        return false;
+        return CPictureResult::kNotAPicture;
     }
     bytes.data.reset(new (std::nothrow) std::uint8_t[fileBytes]);
     if (!bytes.data)
-        return false;
+        return CPictureResult::kPassing;
     std::memcpy(bytes.data.get(), header.data(), headerBytes);
     const auto rest = static_cast<DWORD>(fileBytes - headerBytes);
     if (rest > 0 && (!ReadFile(file, bytes.data.get() + headerBytes, rest, &read, nullptr) || read != rest)) {
         bytes.data.reset();
-        return false;
+        return CPictureResult::kPassing;
     }
     bytes.size = fileBytes;
-    return true;
+    return CPictureResult::kMade;
 }
 
-bool DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize wanted,
-                    const std::function<bool(CPictureSize size, CRowSource& rows)>& use,
-                    const CStopSignal* stop) {
+CPictureResult DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize wanted,
+                              const std::function<bool(CPictureSize size, CRowSource& rows)>& use,
+                              const CStopSignal* stop) {
     CJpegFrame header;
-    if (jpeg.size() > kMaxJpegFileBytes || ReadJpegFrame(jpeg, header) != CJpegFrameResult::kFrame ||
-        !IsDecodablePicture(header, jpeg.size()))
-        return false;
+    if (jpeg.size() > kMaxJpegFileBytes)
+        return CPictureResult::kBeyondBound;
+    if (ReadJpegFrame(jpeg, header) != CJpegFrameResult::kFrame)
+        return CPictureResult::kNotAPicture;
+    if (!IsDecodablePicture(header, jpeg.size()))
+        return CPictureResult::kBeyondBound;
     if (Stopped(stop))
-        return false;
+        return CPictureResult::kPassing;
 
     CComRuntime com;
     CComPtr<IWICImagingFactory> factory = com.CreateFactory();
     CComPtr<IWICStream> stream;
     CComPtr<IWICBitmapDecoder> decoder;
     CComPtr<IWICBitmapFrameDecode> frame;
+    // The stream only reads the bytes, whatever its signature says.
+    if (!factory || FAILED(factory->CreateStream(stream.put())) ||
+        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(jpeg.data()), static_cast<DWORD>(jpeg.size()))))
+        return CPictureResult::kPassing;
+    HRESULT result = factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                      decoder.put());
+    if (FAILED(result))
+        return FailureOf(result);
+    if (!IsJpeg(decoder.get()))
+        return CPictureResult::kNotAPicture;
     UINT width = 0;
     UINT height = 0;
-    // The stream only reads the bytes, whatever its signature says. The decoder must see the picture
-    // that the header reader measured.
-    if (!factory || FAILED(factory->CreateStream(stream.put())) ||
-        FAILED(
-            stream->InitializeFromMemory(const_cast<BYTE*>(jpeg.data()), static_cast<DWORD>(jpeg.size()))) ||
-        FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                decoder.put())) ||
-        !IsJpeg(decoder.get()) || FAILED(decoder->GetFrame(0, frame.put())) ||
-        FAILED(frame->GetSize(&width, &height)) || width != header.width || height != header.height)
-        return false;
+    result = decoder->GetFrame(0, frame.put());
+    if (SUCCEEDED(result))
+        result = frame->GetSize(&width, &height);
+    if (FAILED(result))
+        return FailureOf(result);
+    // The decoder must see the picture that the header reader measured.
+    if (width != header.width || height != header.height)
+        return CPictureResult::kDamaged;
     const CPictureSize full{width, height};
     if (wanted.width > 0 && wanted.height > 0 && (wanted.width < width || wanted.height < height)) {
         CReducedRows reduced;
         if (reduced.Decode(frame.get(), wanted, full, stop))
-            return use(reduced.Size(), reduced);
+            return use(reduced.Size(), reduced) ? CPictureResult::kMade : CPictureResult::kPassing;
         if (Stopped(stop))
-            return false;
+            return CPictureResult::kPassing;
     }
     CFrameRows rows(stop);
-    return rows.Open(factory.get(), frame.get(), width) && use(full, rows);
+    if (rows.Open(factory.get(), frame.get(), width) && use(full, rows))
+        return CPictureResult::kMade;
+    return Stopped(stop) || rows.Failure() == S_OK ? CPictureResult::kPassing : FailureOf(rows.Failure());
 }
 
 HGLOBAL DecodeJpegFile(const char* path) {
     CPictureBytes bytes;
     const std::wstring widePath = path ? Widen(path) : std::wstring();
-    if (widePath.empty() || !ReadPictureFile(widePath.c_str(), bytes))
+    if (widePath.empty() || ReadPictureFile(widePath.c_str(), bytes) != CPictureResult::kMade)
         return nullptr;
     // The bytes that pass the size check are the bytes decoded, whatever happens to the file meanwhile.
     HGLOBAL dib = nullptr;

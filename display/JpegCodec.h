@@ -9,6 +9,7 @@
 // CheckCodecModules may be called from DllMain.
 
 #include "display/PictureScaler.h"
+#include "display/PictureTypes.h"
 
 #include <windows.h>
 
@@ -45,27 +46,26 @@ struct CPictureBytes {
     std::span<const std::uint8_t> Span() const noexcept { return {data.get(), size}; }
 };
 // Reads the JPEG picture file at `path` whole, once, while others may go on reading, writing or
-// deleting it. False when it is missing or empty, cannot be read, or is longer than any picture within
-// the decoding bound; and, having read no more than its header (the first kPictureHeaderBytes), when it
-// is not a JPEG stream or its first picture lies beyond the decoding bound for the file's length.
+// deleting it. kMade with `bytes` filled; else why not (PictureTypes.h): kNotAPicture for an empty
+// file or one whose header is not a JPEG stream's or breaks off; kBeyondBound for a file longer than
+// any picture within the decoding bound, or, having read no more than its header (the first
+// kPictureHeaderBytes), when its first picture lies beyond the bound for the file's length; kPassing
+// when it cannot be opened (in use, gone) or read whole, or memory runs out.
 inline constexpr std::size_t kPictureHeaderBytes = 64 * 1024;
-bool ReadPictureFile(const wchar_t* path, CPictureBytes& bytes);
-
-// Set by another thread to end a decoding early: the decoding then fails, as soon as it next looks
-// (before the decoder starts, and between bands of rows).
-using CStopSignal = std::atomic<bool>;
+CPictureResult ReadPictureFile(const wchar_t* path, CPictureBytes& bytes);
 
 // Decodes the JPEG stream `jpeg` (a whole picture in memory) and hands its rows to `use`, with their
-// size; the result is what `use` answers. False without calling `use` when the stream is not a
-// picture the codec reads, and, before anything is decoded, when its frame header declares a picture
-// beyond the decoding bound (JpegHeader.h) or `stop` is set. `wanted` is the size to which the caller
-// scales the picture, or 0 x 0 for none: a system whose decoder can decode a JPEG picture smaller
-// (Windows: to a half, a quarter or an eighth) may then hand over rows of a smaller picture, never
-// smaller than `wanted`; Wine's decodes every picture whole, in its first call for rows, and so cannot
-// stop before it has.
-bool DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize wanted,
-                    const std::function<bool(CPictureSize size, CRowSource& rows)>& use,
-                    const CStopSignal* stop = nullptr);
+// size. kMade when `use` answered true. Without calling `use`: kNotAPicture when the stream is not a
+// picture the codec reads, kBeyondBound when its frame header declares a picture beyond the decoding
+// bound (JpegHeader.h), before anything is decoded, and kPassing when `stop` is set. When `use`
+// answers false: kDamaged when the decoder could not decode the picture's data, else kPassing (memory
+// ran out, or `use` gave up). `wanted` is the size to which the caller scales the picture, or 0 x 0
+// for none: a system whose decoder can decode a JPEG picture smaller (Windows: to a half, a quarter or
+// an eighth) may then hand over rows of a smaller picture, never smaller than `wanted`; Wine's decodes
+// every picture whole, in its first call for rows, and so cannot stop before it has.
+CPictureResult DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize wanted,
+                              const std::function<bool(CPictureSize size, CRowSource& rows)>& use,
+                              const CStopSignal* stop = nullptr);
 
 // Encodes the packed DIB `dib` (24 bits per pixel; 1, 4 and 8 bits are converted) as a JPEG file at
 // `path`, at the near-lossless quality of the captures. True on success; the handle stays the caller's.

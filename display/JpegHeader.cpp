@@ -159,8 +159,10 @@ bool IsDecodablePicture(const CJpegFrame& frame, std::uint64_t streamBytes) {
         frame.height > kMaxPictureSide ||
         (frame.components != 1 && frame.components != 3 && frame.components != 4))
         return false;
+    const std::uint64_t codedBytes =
+        frame.scanOffset > 0 && frame.scanOffset < streamBytes ? streamBytes - frame.scanOffset : 0;
     return DecoderBytes(frame) <= kMaxDecoderBytes &&
-           std::uint64_t{frame.width} * frame.height <= kMaxPixelsPerByte * streamBytes;
+           std::uint64_t{frame.width} * frame.height <= kMaxPixelsPerByte * codedBytes;
 }
 
 bool IsJpegFrameMarker(std::uint8_t marker) {
@@ -251,6 +253,11 @@ CJpegFrameResult ReadJpegFrame(std::span<const std::uint8_t> stream, CJpegFrame&
             found.maxVertical =
                 std::max<std::uint8_t>(found.maxVertical, static_cast<std::uint8_t>(vertical));
             found.blocksPerMcu += horizontal * vertical;
+        }
+        while (reader.Next(segment)) {
+            // The segment's marker and length field come before its payload.
+            if (segment.marker == kJpegSos)
+                found.scanOffset = segment.offset - 4;
         }
         frame = found;
         return CJpegFrameResult::kFrame;

@@ -63,6 +63,9 @@ struct CJpegFrame {
     std::uint8_t maxHorizontal = 1;
     std::uint8_t maxVertical = 1;
     std::uint32_t blocksPerMcu = 1;
+    // Where the coded data begins: the first scan header's marker, counted from the start of the
+    // stream; 0 when the stream ends, or breaks off, before one.
+    std::size_t scanOffset = 0;
     // SOF2, SOF6, SOF10 and SOF14 code a picture in several scans.
     bool IsProgressive() const noexcept {
         return marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
@@ -78,7 +81,8 @@ enum class CJpegFrameResult {
                 // sampling factor outside 1 to 4
 };
 
-// Reads the first frame header of `stream`; `frame` is filled only for kFrame.
+// Reads the first frame header of `stream`, and the segments after it up to the first scan header
+// (for scanOffset); `frame` is filled only for kFrame, which tells nothing of the segments after it.
 CJpegFrameResult ReadJpegFrame(std::span<const std::uint8_t> stream, CJpegFrame& frame);
 
 // The bound on the pictures that the suite decodes. The system's decoder (Wine's, measured) holds a
@@ -88,17 +92,19 @@ CJpegFrameResult ReadJpegFrame(std::span<const std::uint8_t> stream, CJpegFrame&
 // - it is at most kMaxPictureSide pixels a side and of 1, 3 or 4 components;
 // - those buffers of the decoder come to at most kMaxDecoderBytes, as much as a side-by-side picture of
 //   two 8000 x 6000 eyes needs (16000 x 6000 x 3 bytes);
-// - its stream holds at least one byte for every kMaxPixelsPerByte pixels. Compressed data cannot
-//   describe more: even a flat picture needs about 2 bits for each 8x8 block and component, a few
-//   hundred pixels a byte, where real pictures take a few pixels a byte. A header that claims more
-//   pixels than its stream can hold is a damaged or hostile file, and is refused before anything is
-//   decoded, like a file that cannot be read.
+// - its coded data (the bytes from the first scan header on; the marker segments before it, which a
+//   file may pad at will, do not count) holds at least one byte for every kMaxPixelsPerByte pixels.
+//   Compressed data cannot describe more: even a flat picture needs about 2 bits for each 8x8 block
+//   and component, a few hundred pixels a byte, where real pictures take a few pixels a byte. A
+//   header that claims more pixels than its coded data can hold, or a stream without a scan, is a
+//   damaged or hostile file, and is refused before anything is decoded, like a file that cannot be
+//   read.
 inline constexpr std::uint32_t kMaxPictureSide = 16384;
 inline constexpr std::uint64_t kMaxDecoderBytes = std::uint64_t{300} << 20;
 inline constexpr std::uint64_t kMaxPixelsPerByte = 1024;
 // The bytes that the decoder holds for the picture of `frame` at the most.
 std::uint64_t DecoderBytes(const CJpegFrame& frame);
-// Whether the picture of `frame`, coded in a stream of `streamBytes` bytes, lies within the bound.
+// Whether the picture of `frame`, read from a stream of `streamBytes` bytes, lies within the bound.
 bool IsDecodablePicture(const CJpegFrame& frame, std::uint64_t streamBytes);
 
 // Where one JPEG picture of a file lies: `size` bytes from `offset`, counted from the file's start.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cwctype>
+#include <vector>
 
 namespace {
 
@@ -32,11 +33,11 @@ CPictureSize ShownSize(CPictureSize eye, const CPictureLayout& layout) {
 }
 
 // One JPEG picture as one eye (`eye`), for `layout`.
-bool DecodeEye(std::span<const std::uint8_t> jpeg, const CPictureLayout& layout, CDibImage& eye,
-               const CStopSignal* stop) {
+CPictureResult DecodeEye(std::span<const std::uint8_t> jpeg, const CPictureLayout& layout, CDibImage& eye,
+                         const CStopSignal* stop) {
     CJpegFrame header;
     if (ReadJpegFrame(jpeg, header) != CJpegFrameResult::kFrame)
-        return false;
+        return CPictureResult::kNotAPicture;
     const CPictureSize shown = ShownSize({header.width, header.height}, layout);
     const bool scaled = layout.scaling != CEyeScaling::kUnscaled;
     return DecodeJpegRows(
@@ -52,11 +53,11 @@ bool DecodeEye(std::span<const std::uint8_t> jpeg, const CPictureLayout& layout,
 }
 
 // A side-by-side picture: its halves as the eyes that `layout` asks for, made in one decoding.
-bool DecodeSideBySide(std::span<const std::uint8_t> jpeg, const CPictureLayout& layout,
-                      CStereoPicture& picture, const CStopSignal* stop) {
+CPictureResult DecodeSideBySide(std::span<const std::uint8_t> jpeg, const CPictureLayout& layout,
+                                CStereoPicture& picture, const CStopSignal* stop) {
     CJpegFrame header;
     if (ReadJpegFrame(jpeg, header) != CJpegFrameResult::kFrame || header.width < 2)
-        return false;
+        return CPictureResult::kNotAPicture;
     const CPictureSize shown = ShownSize({header.width / 2, header.height}, layout);
     const bool scaled = layout.scaling != CEyeScaling::kUnscaled;
     const CPictureSize wanted = scaled ? CPictureSize{2 * shown.width, shown.height} : CPictureSize{};
@@ -83,29 +84,36 @@ std::span<const std::uint8_t> PictureOf(std::span<const std::uint8_t> file, cons
     return file.subspan(range.offset, range.size);
 }
 
-// Whether the picture at `range` of the file is one that would be decoded.
-bool IsDecodableRange(std::span<const std::uint8_t> file, const CJpegPictureRange& range) {
-    CJpegFrame header;
-    return ReadJpegFrame(PictureOf(file, range), header) == CJpegFrameResult::kFrame &&
-           IsDecodablePicture(header, range.size);
-}
-
-bool DecodeMultiPicture(std::span<const std::uint8_t> file, const CPictureLayout& layout,
-                        CStereoPicture& picture, const CStopSignal* stop) {
-    CMultiPictureIndex index;
-    if (ReadMultiPictureIndex(file, index) != CMultiPictureResult::kPictures)
-        return false;
-    const bool one = index.count < 2;
-    const bool first = one || layout.eyes != CEyeChoice::kRight;
-    const bool second = !one && layout.eyes != CEyeChoice::kLeft;
-    if ((first && !IsDecodableRange(file, index.first)) || (second && !IsDecodableRange(file, index.second)))
-        return false;
-    if (!second)
-        return DecodeEye(PictureOf(file, index.first), layout, picture.left, stop);
-    if (!first)
-        return DecodeEye(PictureOf(file, index.second), layout, picture.left, stop);
-    return DecodeEye(PictureOf(file, index.first), layout, picture.left, stop) &&
-           DecodeEye(PictureOf(file, index.second), layout, picture.right, stop);
+// The pictures of a file that make the eyes that `layout` asks for, and what decoding the larger of
+// them holds; kNotAPicture or kBeyondBound when one of them cannot be decoded.
+struct CPictureRanges {
+    std::vector<CJpegPictureRange> ranges;
+    std::uint64_t decoderBytes = 0;
+};
+CPictureResult RangesToDecode(std::span<const std::uint8_t> file, CPictureKind kind,
+                              const CPictureLayout& layout, CPictureRanges& found) {
+    std::vector<CJpegPictureRange> ranges{{0, file.size()}};
+    if (kind == CPictureKind::kMultiPicture) {
+        CMultiPictureIndex index;
+        if (ReadMultiPictureIndex(file, index) != CMultiPictureResult::kPictures)
+            return CPictureResult::kNotAPicture;
+        const bool one = index.count < 2;
+        ranges.clear();
+        if (one || layout.eyes != CEyeChoice::kRight)
+            ranges.push_back(index.first);
+        if (!one && layout.eyes != CEyeChoice::kLeft)
+            ranges.push_back(index.second);
+    }
+    for (const CJpegPictureRange& range : ranges) {
+        CJpegFrame header;
+        if (ReadJpegFrame(PictureOf(file, range), header) != CJpegFrameResult::kFrame)
+            return CPictureResult::kNotAPicture;
+        if (!IsDecodablePicture(header, range.size))
+            return CPictureResult::kBeyondBound;
+        found.decoderBytes = std::max(found.decoderBytes, DecoderBytes(header));
+    }
+    found.ranges = std::move(ranges);
+    return CPictureResult::kMade;
 }
 
 } // namespace
@@ -120,28 +128,53 @@ std::optional<CPictureKind> PictureKindOf(std::wstring_view name) {
     return std::nullopt;
 }
 
-bool LoadStereoPicture(const std::wstring& path, CPictureKind kind, const CPictureLayout& layout,
-                       CStereoPicture& picture, const CStopSignal* stop) {
+CPictureResult LoadStereoPicture(const std::wstring& path, CPictureKind kind, const CPictureLayout& layout,
+                                 CStereoPicture& picture, const CStopSignal* stop,
+                                 const CDecodingTurnFunction* turn) {
     picture.left.Free();
     picture.right.Free();
+    if (stop && *stop)
+        return CPictureResult::kPassing;
     CPictureBytes bytes;
-    if ((stop && *stop) || !ReadPictureFile(path.c_str(), bytes))
-        return false;
-    bool loaded = false;
+    CPictureResult result = ReadPictureFile(path.c_str(), bytes);
+    CPictureRanges pictures;
+    if (result == CPictureResult::kMade)
+        result = RangesToDecode(bytes.Span(), kind, layout, pictures);
+    if (result != CPictureResult::kMade)
+        return result;
+    if (turn && !(*turn)(pictures.decoderBytes))
+        return CPictureResult::kPassing;
+    const std::span<const std::uint8_t> first = PictureOf(bytes.Span(), pictures.ranges[0]);
     switch (kind) {
     case CPictureKind::kSideBySide:
-        loaded = DecodeSideBySide(bytes.Span(), layout, picture, stop);
+        result = DecodeSideBySide(first, layout, picture, stop);
         break;
     case CPictureKind::kMultiPicture:
-        loaded = DecodeMultiPicture(bytes.Span(), layout, picture, stop);
+        // One picture for 2D or a file of one; else the first two, the left eye first.
+        result = DecodeEye(first, layout, picture.left, stop);
+        if (result == CPictureResult::kMade && pictures.ranges.size() == 2)
+            result = DecodeEye(PictureOf(bytes.Span(), pictures.ranges[1]), layout, picture.right, stop);
         break;
     case CPictureKind::kFlat:
-        loaded = DecodeEye(bytes.Span(), layout, picture.left, stop);
+        result = DecodeEye(first, layout, picture.left, stop);
         break;
     }
-    if (!loaded) {
+    if (result != CPictureResult::kMade) {
         picture.left.Free();
         picture.right.Free();
     }
-    return loaded;
+    return result;
+}
+
+CPictureEntry DescribeFile(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return {path, 0, 0};
+    return EntryOf(path, data);
+}
+
+CPictureResult AsListed(const CPictureEntry& entry, CPictureResult result) {
+    if (result == CPictureResult::kMade || result == CPictureResult::kPassing)
+        return result;
+    return DescribeFile(entry.path) == entry ? result : CPictureResult::kPassing;
 }

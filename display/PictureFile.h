@@ -7,7 +7,10 @@
 #include "display/FrameComposition.h"
 #include "display/JpegCodec.h"
 #include "display/PictureScaler.h"
+#include "display/PictureTypes.h"
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,11 +43,23 @@ struct CPictureLayout {
     CEyeChoice eyes = CEyeChoice::kBoth;
 };
 
+// Before decoding, LoadStereoPicture waits for a decoding turn with the bytes that the decoder will
+// hold (JpegHeader.h's DecoderBytes of the larger picture decoded), and gives up when it answers false.
+using CDecodingTurnFunction = std::function<bool(std::uint64_t decoderBytes)>;
+
 // Reads the picture file at `path` as a picture of `kind` and makes `picture` from it for `layout`: a
 // .jps's halves (an odd last column belongs to neither), an .mpo's first two pictures (or its one
-// picture, as both eyes), a flat picture as both eyes. False, with `picture` empty, when the file
-// cannot be read or decoded, an .mpo's index is damaged, a picture of it lies beyond the decoding bound
-// (JpegHeader.h: every picture that would be decoded is measured before the first is), or `stop` is
-// set meanwhile.
-bool LoadStereoPicture(const std::wstring& path, CPictureKind kind, const CPictureLayout& layout,
-                       CStereoPicture& picture, const CStopSignal* stop = nullptr);
+// picture, as both eyes), a flat picture as both eyes. kMade, or why not (PictureTypes.h), with
+// `picture` empty: the file cannot be read or decoded, an .mpo's index is damaged (kNotAPicture), a
+// picture of it lies beyond the decoding bound (JpegHeader.h: every picture that would be decoded is
+// measured before the first is), or `stop` is set or `turn` refused meanwhile (kPassing).
+CPictureResult LoadStereoPicture(const std::wstring& path, CPictureKind kind, const CPictureLayout& layout,
+                                 CStereoPicture& picture, const CStopSignal* stop = nullptr,
+                                 const CDecodingTurnFunction* turn = nullptr);
+
+// What a making of the file of `entry` came to, `result`, as far as it lasts: the failure of a file
+// that no longer is as its listing describes it (being written meanwhile, say) may go at another try.
+CPictureResult AsListed(const CPictureEntry& entry, CPictureResult result);
+// The file at `path` as a listing would describe it now; its length and time 0 when it cannot be
+// found.
+CPictureEntry DescribeFile(const std::wstring& path);

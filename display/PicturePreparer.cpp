@@ -1,210 +1,166 @@
 #include "display/PicturePreparer.h"
 
-#include "display/JpegHeader.h"
-
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
-namespace {
-
-// The jobs of the process whose threads have not yet let go of everything they hold.
-std::atomic<int> g_runningJobs{0};
-
-// The decodings under way in the process, by the bytes that their decoders hold (JpegHeader.h). One
-// runs at a time: a second one would hold a second picture's worth of the decoder's buffers and
-// compete with the first for the processor. A job given an allowance (the picture that a window waits
-// for) may start beside others when their decoders together hold no more than the largest of them and
-// the allowance: a decoding that is no longer wanted cannot be stopped half way, and the picture
-// wanted need not wait for it. Never destroyed: an abandoned job may still hold a turn while the
-// program ends.
-class CDecodings {
-public:
-    static CDecodings& Get() {
-        static auto* decodings = new CDecodings;
-        return *decodings;
-    }
-
-    // Waits for a turn, or, with a stop signal, until it is set (false).
-    bool Take(std::uint64_t bytes, std::uint64_t allowance, const CStopSignal* stop) {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        while (!Fits(bytes, allowance)) {
-            if (stop && *stop)
-                return false;
-            m_changed.wait_for(lock, std::chrono::milliseconds(5));
-        }
-        m_running.push_back(bytes);
-        return true;
-    }
-    void Give(std::uint64_t bytes) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            const auto turn = std::find(m_running.begin(), m_running.end(), bytes);
-            if (turn != m_running.end())
-                m_running.erase(turn);
-        }
-        m_changed.notify_all();
-    }
-
-private:
-    bool Fits(std::uint64_t bytes, std::uint64_t allowance) const {
-        if (m_running.empty())
-            return true;
-        if (allowance == 0)
-            return false;
-        std::uint64_t all = bytes;
-        std::uint64_t largest = bytes;
-        for (std::uint64_t running : m_running) {
-            all += running;
-            largest = std::max(largest, running);
-        }
-        return all - largest <= allowance;
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<std::uint64_t> m_running;
-};
-
-// A decoding turn held until it goes.
-class CHeldTurn {
-public:
-    // `heldBytes`: what the job holds already (a frame's memory), counted with its decoding.
-    CHeldTurn(std::uint64_t allowance, const CStopSignal* stop, std::uint64_t heldBytes = 0)
-        : m_allowance(allowance), m_stop(stop), m_heldBytes(heldBytes) {}
-    ~CHeldTurn() {
-        if (m_taken)
-            CDecodings::Get().Give(m_bytes);
-    }
-    CHeldTurn(const CHeldTurn&) = delete;
-    CHeldTurn& operator=(const CHeldTurn&) = delete;
-
-    // For a maker: false when stopped meanwhile.
-    bool Take(std::uint64_t bytes) {
-        if (!m_taken && CDecodings::Get().Take(bytes + m_heldBytes, m_allowance, m_stop)) {
-            m_taken = true;
-            m_bytes = bytes + m_heldBytes;
-        }
-        return m_taken && !(m_stop && *m_stop);
-    }
-
-private:
-    std::uint64_t m_allowance;
-    const CStopSignal* m_stop;
-    std::uint64_t m_heldBytes;
-    bool m_taken = false;
-    std::uint64_t m_bytes = 0;
-};
-
-} // namespace
-
-// Shared by the preparer and its jobs: where a finished job announces itself, as long as the window
-// wants to hear of it.
+// Shared by the preparer and its jobs: how a finished job tells the window, as long as the window
+// wants to hear of it, and how the window's thread waits for one.
 struct CPicturePreparer::CMailbox {
     std::mutex mutex;
-    HWND window = nullptr;
+    std::condition_variable finished;
+    CAnnouncer announce;
     // The preparer's jobs still making their frames, the abandoned ones included.
     std::atomic<int> making{0};
 
     void Announce() noexcept {
         try {
             std::lock_guard<std::mutex> lock(mutex);
-            if (window)
-                PostMessageW(window, kMsgPicturesReady, 0, 0);
+            if (announce)
+                announce();
         } catch (...) {
             // Not announced: the window learns of the job with the next one.
         }
+        finished.notify_all();
     }
 };
 
-// Shared by the preparer and the job's thread. The thread writes `made` and `frame` before it sets
-// `done`; the window's thread reads them only after it has seen `done`.
-struct CPicturePreparer::CJob {
+// Shared by the preparer and the job's thread. The thread writes `result`, `frame` and `twin` before it
+// sets `done`; the window's thread reads them only after it has seen `done`, and by then the job no
+// longer counts as making.
+struct CPicturePreparer::CJob final : CDecodingTurns::CHolder {
     CPictureEntry entry;
     CFrameMaker maker;
     std::shared_ptr<CMailbox> mailbox;
+    CDecodingTurns* turns = nullptr;
     CStopSignal stop{false};
-    // What the job's decoding may hold beside others (CDecodings).
+    // What the job's decoding may hold beside others (DecodingTurns.h).
     std::uint64_t allowance = 0;
+    std::atomic<bool> waitedFor{false};
     std::atomic<bool> done{false};
-    bool made = false;
+    CPictureResult result = CPictureResult::kPassing;
     CDibImage frame;
     CDibImage twin;
-    // The job's thread while it runs the job.
-    std::mutex threadMutex;
-    HANDLE thread = nullptr;
 
-    // Stops the job where it can; until then it gives way to the others.
+    bool IsWaitedFor() const noexcept override { return waitedFor; }
+    void SetBlocking(bool blocking) noexcept override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_blocking = blocking;
+        ApplyUrgency();
+    }
+
+    void SetWaitedFor(bool wanted) noexcept {
+        if (waitedFor.exchange(wanted) == wanted)
+            return;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ApplyUrgency();
+    }
+
+    // Stops the job where it can. It keeps its urgency while it holds a turn: someone may wait for it.
     void Abandon() noexcept {
         stop = true;
-        try {
-            std::lock_guard<std::mutex> lock(threadMutex);
-            if (thread)
-                SetThreadPriority(thread, THREAD_PRIORITY_IDLE);
-        } catch (...) {
-            // It runs on as it was.
+        waitedFor = false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_abandoned = true;
+            ApplyUrgency();
         }
+        // A turn waited for is given up.
+        turns->Reconsider();
     }
 
-    // Registers the calling thread as the job's (true), or lets it go (false).
-    void SetThread(bool running) noexcept {
+    void Run(CJobThread& thread, CJobUrgency urgency) noexcept {
+        Attach(&thread, urgency);
+        CPictureResult made = CPictureResult::kPassing;
         try {
-            std::lock_guard<std::mutex> lock(threadMutex);
-            if (thread)
-                CloseHandle(thread);
-            thread = nullptr;
-            if (running)
-                DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread,
-                                THREAD_SET_INFORMATION | THREAD_QUERY_INFORMATION, FALSE, 0);
+            // A job abandoned before it started never runs its maker.
+            if (!stop) {
+                // The frame's memory (a frame dropped, handed over) is not counted: every job makes a
+                // frame, in that memory or in fresh.
+                const CDecodingTurn turn = [&](std::uint64_t bytes) { return TakeTurn(bytes); };
+                made = maker(entry, stop, turn, frame, twin);
+            }
         } catch (...) {
-            // Not registered: an abandoned job runs on at its priority.
+            made = CPictureResult::kPassing;
         }
-    }
-
-    void Run() noexcept {
-        try {
-            CHeldTurn held(allowance, &stop, frame.GetImageSize());
-            const CDecodingTurn turn = [&](std::uint64_t bytes) { return held.Take(bytes); };
-            // A job abandoned before its turn never starts decoding.
-            made = !stop && maker(entry, stop, turn, frame, twin);
-        } catch (...) {
-            made = false;
-        }
-        if (!made) {
+        GiveTurn();
+        if (made != CPictureResult::kMade) {
             frame.Free();
             twin.Free();
         }
+        result = made;
+        Attach(nullptr, urgency);
+    }
+
+    // On the job's thread, once it let go of everything but its frame: the window may take it.
+    void Finish() noexcept {
+        --mailbox->making;
         done.store(true, std::memory_order_release);
+        mailbox->Announce();
     }
 
-    static void CALLBACK PoolThread(PTP_CALLBACK_INSTANCE, void* parameter) {
-        // The window's thread comes first.
-        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-        Thread(parameter);
-        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+private:
+    CJobUrgency Urgency() const {
+        if (m_holdsTurn && m_blocking)
+            return CJobUrgency::kWaitedFor;
+        if (m_abandoned && !m_holdsTurn)
+            return CJobUrgency::kAbandoned;
+        return waitedFor ? CJobUrgency::kWaitedFor : CJobUrgency::kAhead;
+    }
+    // With m_mutex held.
+    void ApplyUrgency() noexcept {
+        if (!m_thread || Urgency() == m_applied)
+            return;
+        m_applied = Urgency();
+        m_thread->SetUrgency(m_applied);
+    }
+    void Attach(CJobThread* thread, CJobUrgency urgency) noexcept {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_thread = thread;
+        m_applied = urgency;
+        ApplyUrgency();
     }
 
-    static DWORD WINAPI Thread(void* parameter) {
-        // The thread's own reference: the job outlives the preparer if it must.
-        std::unique_ptr<std::shared_ptr<CJob>> job(static_cast<std::shared_ptr<CJob>*>(parameter));
-        (*job)->SetThread(true);
-        (*job)->Run();
-        (*job)->SetThread(false);
-        --(*job)->mailbox->making;
-        (*job)->mailbox->Announce();
-        job.reset();
-        --g_runningJobs;
-        return 0;
+    bool TakeTurn(std::uint64_t bytes) {
+        if (!m_taken) {
+            if (!turns->Take(*this, bytes, allowance, stop))
+                return false;
+            m_taken = true;
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_holdsTurn = true;
+            ApplyUrgency();
+        }
+        return !stop;
     }
+    void GiveTurn() noexcept {
+        if (!m_taken)
+            return;
+        turns->Give(*this);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_holdsTurn = false;
+        ApplyUrgency();
+    }
+
+    // Only on the job's thread.
+    bool m_taken = false;
+    // The job's thread while it runs the job, and what decides its urgency.
+    std::mutex m_mutex;
+    CJobThread* m_thread = nullptr;
+    CJobUrgency m_applied = CJobUrgency::kAhead;
+    bool m_abandoned = false;
+    bool m_holdsTurn = false;
+    bool m_blocking = false;
 };
+
+CPicturePreparer::CPicturePreparer(CJobExecutor& executor, CDecodingTurns& turns) noexcept
+    : m_executor(executor), m_turns(turns) {}
 
 CPicturePreparer::~CPicturePreparer() {
     Stop();
 }
 
-void CPicturePreparer::Reset(HWND window, CFrameMaker maker, std::size_t neighbourSlots,
+void CPicturePreparer::Reset(CAnnouncer announce, CFrameMaker maker, std::size_t neighbourSlots,
                              std::size_t twinSlots, std::uint64_t sharedBytes) {
     AbandonAll();
     // The same mailbox: the jobs abandoned here still announce their end, which may let others start.
@@ -212,7 +168,7 @@ void CPicturePreparer::Reset(HWND window, CFrameMaker maker, std::size_t neighbo
         m_mailbox = std::make_shared<CMailbox>();
     {
         std::lock_guard<std::mutex> lock(m_mailbox->mutex);
-        m_mailbox->window = window;
+        m_mailbox->announce = std::move(announce);
     }
     m_maker = std::move(maker);
     m_neighbourSlots = neighbourSlots;
@@ -230,7 +186,7 @@ void CPicturePreparer::Remake(CFrameMaker maker, const CFrameTurner& turn) {
 void CPicturePreparer::Stop() {
     if (m_mailbox) {
         std::lock_guard<std::mutex> lock(m_mailbox->mutex);
-        m_mailbox->window = nullptr;
+        m_mailbox->announce = nullptr;
     }
     AbandonAll();
     m_maker = nullptr;
@@ -251,33 +207,30 @@ void CPicturePreparer::AbandonAll() {
     m_neighbours.clear();
 }
 
-bool CPicturePreparer::MakeNow(const CPictureEntry& entry, CDibImage& frame, CDibImage* twin) {
-    const CStopSignal never{false};
-    CDibImage madeTwin;
-    bool made = false;
-    try {
-        CHeldTurn held(0, nullptr);
-        const CDecodingTurn turn = [&](std::uint64_t bytes) { return held.Take(bytes); };
-        made = m_maker && m_maker(entry, never, turn, frame, madeTwin);
-    } catch (...) {
-        made = false;
-    }
-    if (!made) {
-        frame.Free();
-        MarkFailed(entry);
-    } else if (twin) {
-        twin->Swap(madeTwin);
-    }
-    return made;
-}
-
 bool CPicturePreparer::HasFailed(const CPictureEntry& entry) const {
     const auto failed = m_failed.find(entry.path);
-    return failed != m_failed.end() && failed->second == entry;
+    return (failed != m_failed.end() && failed->second.entry == entry) ||
+           std::find(m_passing.begin(), m_passing.end(), entry) != m_passing.end();
 }
 
-void CPicturePreparer::MarkFailed(const CPictureEntry& entry) {
-    m_failed[entry.path] = entry;
+void CPicturePreparer::ForgetPassingFailures() {
+    m_passing.clear();
+}
+
+void CPicturePreparer::ForgetLayoutFailures() {
+    std::erase_if(m_failed, [](const auto& failed) { return !failed.second.ofFile; });
+    m_passing.clear();
+}
+
+void CPicturePreparer::Remember(const CPictureEntry& entry, CPictureResult result) {
+    if (result == CPictureResult::kMade)
+        return;
+    if (result == CPictureResult::kPassing) {
+        if (std::find(m_passing.begin(), m_passing.end(), entry) == m_passing.end())
+            m_passing.push_back(entry);
+        return;
+    }
+    m_failed[entry.path] = {entry, IsFileFailure(result)};
 }
 
 bool CPicturePreparer::IsNeighbour(const CPictureEntry& entry) const {
@@ -289,8 +242,10 @@ bool CPicturePreparer::IsPrepared(const CPictureEntry& entry) const {
                        [&](const CPrepared& prepared) { return prepared.entry == entry; });
 }
 
-bool CPicturePreparer::IsBeingMade(const CPictureEntry& entry) const {
-    return std::any_of(m_jobs.begin(), m_jobs.end(), [&](const auto& job) { return job->entry == entry; });
+std::shared_ptr<CPicturePreparer::CJob> CPicturePreparer::JobFor(const CPictureEntry& entry) const {
+    const auto job = std::find_if(m_jobs.begin(), m_jobs.end(),
+                                  [&](const auto& candidate) { return candidate->entry == entry; });
+    return job != m_jobs.end() ? *job : nullptr;
 }
 
 void CPicturePreparer::Want(std::optional<CPictureEntry> wanted, std::vector<CPictureEntry> neighbours) {
@@ -345,17 +300,16 @@ void CPicturePreparer::StartJobs() {
     if (!m_mailbox || !m_maker)
         return;
     StartWantedAndNeighbours();
+    UpdateUrgencies();
     // A spare frame is kept only for a job to come.
     if (m_jobs.empty() && !m_neighboursHeld && m_mailbox->making == 0)
         m_spare.Free();
 }
 
 void CPicturePreparer::StartWantedAndNeighbours() {
-    if (m_wanted && !IsPrepared(*m_wanted) && !IsBeingMade(*m_wanted) && !HasFailed(*m_wanted)) {
+    if (m_wanted && !IsPrepared(*m_wanted) && !JobFor(*m_wanted) && !HasFailed(*m_wanted)) {
         // The picture that the window waits for comes first: the neighbours' jobs stop where they can.
-        for (const auto& job : m_jobs)
-            job->Abandon();
-        m_jobs.clear();
+        AbandonJobs();
         StartJob(*m_wanted);
     }
     // Neighbours wait for every job of the window, the abandoned ones included: those announce their
@@ -370,38 +324,41 @@ void CPicturePreparer::StartWantedAndNeighbours() {
     }
 }
 
+void CPicturePreparer::UpdateUrgencies() {
+    for (const auto& job : m_jobs)
+        job->SetWaitedFor(IsWanted(job->entry));
+    m_turns.Reconsider();
+}
+
 void CPicturePreparer::StartJob(const CPictureEntry& entry) {
     auto job = std::make_shared<CJob>();
+    const bool wanted = IsWanted(entry);
     job->entry = entry;
     job->maker = m_maker;
     job->mailbox = m_mailbox;
-    job->allowance = IsWanted(entry) ? m_sharedBytes : 0;
+    job->turns = &m_turns;
+    job->waitedFor = wanted;
+    job->allowance = wanted ? m_sharedBytes : 0;
     // The memory of a frame dropped: the picture waited for makes a frame of the same size in it without
     // touching fresh memory, which takes a while here. That counts where decodings may share (short
     // ones); a long one would hold it for nothing the whole time. A neighbour's frame has time to be
     // made.
-    if (IsWanted(entry) && m_sharedBytes > 0)
+    if (wanted && m_sharedBytes > 0)
         job->frame.Swap(m_spare);
     m_spare.Free();
     m_jobs.push_back(job);
-    auto* reference = new std::shared_ptr<CJob>(job);
     ++m_mailbox->making;
-    ++g_runningJobs;
-    // A thread of the process's pool, started long before, takes the job at once.
-    if (TrySubmitThreadpoolCallback(&CJob::PoolThread, reference, nullptr))
-        return;
-    CKernelHandle thread(CreateThread(nullptr, 0, &CJob::Thread, reference, CREATE_SUSPENDED, nullptr));
-    if (thread) {
-        // The window's thread comes first.
-        SetThreadPriority(thread, THREAD_PRIORITY_BELOW_NORMAL);
-        ResumeThread(thread);
-    } else {
-        // No thread to be had: the frame is made here, as the window would have made it before.
-        delete reference;
-        --m_mailbox->making;
-        --g_runningJobs;
-        job->Run();
-        job->mailbox->Announce();
+    const CJobUrgency urgency = wanted ? CJobUrgency::kWaitedFor : CJobUrgency::kAhead;
+    const bool running = m_executor.Run(
+        [job, urgency](CJobThread& thread) {
+            job->Run(thread, urgency);
+            job->Finish();
+        },
+        urgency);
+    if (!running) {
+        // No thread to be had: the picture cannot be made now, and the window is never kept waiting.
+        job->frame.Free();
+        job->Finish();
     }
 }
 
@@ -410,6 +367,14 @@ void CPicturePreparer::LetNeighboursGo() {
         return;
     m_neighboursHeld = false;
     StartJobs();
+}
+
+CPicturePreparer::COutcome CPicturePreparer::WaitForWanted(std::chrono::milliseconds bound) {
+    if (const std::shared_ptr<CJob> job = m_wanted ? JobFor(*m_wanted) : nullptr) {
+        std::unique_lock<std::mutex> lock(m_mailbox->mutex);
+        m_mailbox->finished.wait_for(lock, bound, [&] { return job->done.load(std::memory_order_acquire); });
+    }
+    return Collect();
 }
 
 bool CPicturePreparer::Take(const CPictureEntry& entry, CDibImage& frame, CDibImage* twin) {
@@ -454,8 +419,8 @@ CPicturePreparer::COutcome CPicturePreparer::Collect() {
         const std::shared_ptr<CJob> finished = *job;
         job = m_jobs.erase(job);
         const bool wanted = IsWanted(finished->entry);
-        if (!finished->made) {
-            MarkFailed(finished->entry);
+        if (finished->result != CPictureResult::kMade) {
+            Remember(finished->entry, finished->result);
             if (wanted)
                 outcome.wanted = false;
             else
@@ -475,22 +440,4 @@ CPicturePreparer::COutcome CPicturePreparer::Collect() {
     DropSurplusTwins();
     StartJobs();
     return outcome;
-}
-
-void EndProcessIfPreparing(int exitCode) {
-    if (g_runningJobs > 0)
-        TerminateProcess(GetCurrentProcess(), static_cast<UINT>(exitCode));
-}
-
-void CFolderChanges::Watch(const std::wstring& folder) {
-    m_notification.reset(FindFirstChangeNotificationW(folder.c_str(), FALSE,
-                                                      FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE |
-                                                          FILE_NOTIFY_CHANGE_LAST_WRITE));
-}
-
-bool CFolderChanges::Changed() {
-    if (!m_notification || WaitForSingleObject(m_notification, 0) != WAIT_OBJECT_0)
-        return false;
-    FindNextChangeNotification(m_notification);
-    return true;
 }

@@ -68,7 +68,12 @@ void CStereoWindowDlg::Close(bool onScreen) {
     OnClosing();
     if (m_handsBack)
         FlashClosingCodes(onScreen ? nullptr : m_hWnd, m_monitor);
-    EndDialog(1);
+    EndDialog(m_result);
+}
+
+void CStereoWindowDlg::CloseWithNothingShown() {
+    m_result = -1;
+    PostMessageA(m_hWnd, kMsgClose, 0, 0);
 }
 
 void CStereoWindowDlg::CoverScreen() {

@@ -10,7 +10,7 @@
 //
 // Every way out goes through one closing, run once: the window's own OnClosing, then, when its opening
 // flashes switched the controller out of normal display, the closing flashes (double Normal, then
-// Normal), then the end of the modal run with result 1.
+// Normal), then the end of the modal run with result 1 (-1 when the window found nothing to show).
 // - The window's own close message (kMsgClose, posted by its keys), WM_CLOSE (Alt+F4, the system's or
 //   another program's close request) and IDOK or IDCANCEL (from the dialog manager or another
 //   program): the closing runs from the close message, with the flashes on the window.
@@ -62,6 +62,9 @@ protected:
     void StartFramePause();
     // For the pause's timer: stops it and invalidates the whole window without erasing; true then.
     bool EndFramePause(WPARAM timerId);
+    // Closes the window as its own close message does, but ends the modal run with -1: the window
+    // opened and then found nothing that it could show.
+    void CloseWithNothingShown();
 
 private:
     // The closing, once: OnClosing, the closing flashes (on the window or, with `onScreen`, on the
@@ -72,4 +75,5 @@ private:
     CMonitorRect m_monitor = FindControllerMonitor().monitor.rect;
     bool m_handsBack = false;
     bool m_closed = false;
+    INT_PTR m_result = 1;
 };

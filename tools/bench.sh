@@ -43,6 +43,9 @@ run hotkey - $bin/hotkey_bench.exe
 run capture 1920x1080 $bin/capture_bench.exe
 run browser 1920x1080 $bin/browser_bench.exe
 run viewer 1920x1080 $bin/viewer_bench.exe
+# About ten minutes of the Activator and the viewer together, on the whole screen (the X server types
+# into the viewer's own X window).
+run soak - $bin/soak_bench.exe
 
 # The capture on a 3840x2160 screen needs an X screen that large: a Wine virtual desktop larger than
 # the X screen shows black beyond it. A session of its own, last.

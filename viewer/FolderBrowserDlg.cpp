@@ -26,16 +26,20 @@ CPicturePreparer::CFrameMaker FolderFrameMaker(std::int32_t viewMode, bool fitte
     return [=](const CPictureEntry& picture, const CStopSignal& stop,
                const CPicturePreparer::CDecodingTurn& turn, CDibImage& frame, CDibImage& twin) {
         const std::optional<CPictureKind> kind = PictureKindOf(picture.path);
+        if (!kind)
+            return CPictureResult::kNotAPicture;
         CPictureLayout layout{screen, fitted ? CEyeScaling::kFitted : CEyeScaling::kUnscaled,
                               CEyeChoice::kBoth};
         // 2D shows one eye: only that one is decoded.
         if (viewMode == kViewFlat2D)
             layout.eyes = swapped ? CEyeChoice::kRight : CEyeChoice::kLeft;
         CStereoPicture eyes;
-        return kind && turn(kMaxDecoderBytes) &&
-               LoadStereoPicture(picture.path, *kind, layout, eyes, &stop) &&
-               ComposeStereoFrames(eyes, viewMode, swapped, frame, twin, static_cast<int>(screen.width),
-                                   static_cast<int>(screen.height));
+        CPictureResult result = LoadStereoPicture(picture.path, *kind, layout, eyes, &stop, &turn);
+        if (result == CPictureResult::kMade &&
+            !ComposeStereoFrames(eyes, viewMode, swapped, frame, twin, static_cast<int>(screen.width),
+                                 static_cast<int>(screen.height)))
+            result = CPictureResult::kPassing;
+        return AsListed(picture, result);
     };
 }
 
@@ -54,22 +58,13 @@ CFolderBrowserDlg::COpenResult CFolderBrowserDlg::OpenFolder(const std::wstring&
     case CPictureFolder::COpenResult::kNoPicture:
         return COpenResult::kNoPicture;
     }
+    m_browsingFolder = true;
     ResetPreparer();
     m_changes.Watch(m_folder.Folder());
     // A file given is shown itself or not at all; a folder from its first picture that can be read.
-    // Made here: without one the window does not open.
-    const std::size_t tries = m_folder.FolderGiven() ? m_folder.Count() : 1;
-    for (std::size_t tried = 0; tried < tries; ++tried) {
-        if (m_folder.FolderGiven())
-            m_folder.MoveTo(tried);
-        CDibImage frame;
-        CDibImage twin;
-        if (m_preparer.MakeNow(m_folder.Entry(m_folder.Position()), frame, &twin)) {
-            m_browsingFolder = true;
-            Present(frame, twin);
-            return COpenResult::kOpened;
-        }
-    }
+    Seek(m_folder.Position(), 1);
+    if (WaitForFirstPicture())
+        return COpenResult::kOpened;
     return m_folder.FolderGiven() ? COpenResult::kNoPicture : COpenResult::kUnreadable;
 }
 
@@ -83,8 +78,9 @@ std::wstring CFolderBrowserDlg::PositionText() const {
 
 void CFolderBrowserDlg::ResetPreparer() {
     // The next picture keeps its twin: with the previous one's frame, three screen frames.
-    m_preparer.Reset(m_hWnd, FolderFrameMaker(m_viewMode, m_fitted, m_swapped, SizeOf(Monitor())),
-                     kNeighbourFrames / (m_viewMode == kViewSyncDouble ? 2 : 1), 1);
+    const CPictureSize screen = SizeOf(Monitor());
+    m_preparer.Reset(AnnounceTo(m_hWnd), FolderFrameMaker(m_viewMode, m_fitted, m_swapped, screen),
+                     kNeighbours, 1, kSharedDecodingFrames * 3 * std::uint64_t{screen.width} * screen.height);
 }
 
 void CFolderBrowserDlg::RelistIfChanged() {
@@ -126,6 +122,7 @@ void CFolderBrowserDlg::Seek(std::size_t start, int step) {
 
 void CFolderBrowserDlg::Step(int step) {
     RelistIfChanged();
+    m_preparer.ForgetPassingFailures();
     const std::size_t count = m_folder.Count();
     Seek((m_folder.Position() + (step > 0 ? 1 : count - 1)) % count, step);
 }
@@ -153,6 +150,7 @@ void CFolderBrowserDlg::Present(CDibImage& frame, CDibImage& twin) {
     m_twin.Swap(twin);
     m_shown = m_folder.Entry(m_folder.Position());
     m_shownCurrent = true;
+    m_opening = false;
     m_seekStep = 0;
     m_preparer.HoldNeighbours();
     m_preparer.Want(std::nullopt, NeighboursOf(m_folder.Position()));
@@ -166,6 +164,7 @@ void CFolderBrowserDlg::Show(CDibImage& frame, CDibImage& twin) {
 
 void CFolderBrowserDlg::Relayout() {
     m_shownCurrent = false;
+    m_preparer.ForgetLayoutFailures();
     ResetPreparer();
     Seek(m_folder.Position(), 1);
 }
@@ -192,16 +191,22 @@ void CFolderBrowserDlg::RemakeFrames() {
         CImageBrowserDlg::RemakeFrames();
 }
 
-void CFolderBrowserDlg::OnPicturesReady() {
+bool CFolderBrowserDlg::Seeking() const {
+    return m_browsingFolder ? m_seekStep != 0 : CImageBrowserDlg::Seeking();
+}
+
+void CFolderBrowserDlg::TakeOutcome(const CPicturePreparer::COutcome& outcome) {
     if (!m_browsingFolder) {
-        CImageBrowserDlg::OnPicturesReady();
+        CImageBrowserDlg::TakeOutcome(outcome);
         return;
     }
-    const CPicturePreparer::COutcome outcome = m_preparer.Collect();
     if (outcome.wanted && m_seekStep != 0) {
         CDibImage frame;
         CDibImage twin;
-        if (!*outcome.wanted)
+        // A file given is shown itself or not at all.
+        if (!*outcome.wanted && m_opening && !m_folder.FolderGiven())
+            m_seekStep = 0;
+        else if (!*outcome.wanted)
             Seek(m_folder.Position(), m_seekStep);
         else if (m_preparer.Take(m_folder.Entry(m_folder.Position()), frame, &twin))
             Show(frame, twin);
@@ -234,10 +239,12 @@ bool CFolderBrowserDlg::OnKeyDown(WPARAM key) {
         return true;
     case VK_HOME:
         RelistIfChanged();
+        m_preparer.ForgetPassingFailures();
         Seek(0, 1);
         return true;
     case VK_END:
         RelistIfChanged();
+        m_preparer.ForgetPassingFailures();
         Seek(m_folder.Count() - 1, -1);
         return true;
     case 'F':
@@ -265,7 +272,7 @@ void CFolderBrowserDlg::OnMouseWheel(WPARAM wParam) {
 
 void CFolderBrowserDlg::DrawFrame(HDC dc) {
     CImageBrowserDlg::DrawFrame(dc);
-    if (m_browsingFolder && m_positionShown)
+    if (m_browsingFolder && m_positionShown && !m_opening)
         DrawPosition(dc);
 }
 

@@ -13,9 +13,11 @@
 // show at the bottom left for a moment; the window's title keeps them.
 //
 // Pictures are prepared as the captured-image browser prepares them (ImageBrowserDlg.h): off the
-// window's thread, the next and the previous one while a picture is shown, a file that cannot be shown
-// passed over without being read again until the folder's listing is read anew (by a step, once the
-// folder has changed). F makes the picture anew in the same way, its frame shown staying meanwhile. S
+// window's thread, the first one too, the next and the previous one while a picture is shown, a file
+// that cannot be shown passed over without being read again until the folder's listing is read anew
+// (by a step, once the folder has changed), or until the next step for one that cannot be read now.
+// F makes the picture anew in the same way, its frame shown staying meanwhile, and tries again what
+// failed for the layout before (so does S where it makes the picture anew). S
 // swaps the eyes at once: the shown picture and the next one prepared keep, beside an
 // interleaved frame, the frame of the eyes swapped (Sync Double's frame swaps in place); in 2D, or for a
 // picture prepared without it, S makes the picture anew.
@@ -45,13 +47,15 @@ public:
 protected:
     // Opens the folder of the picture file `path` at that file, or the folder `path` at its first
     // picture that can be read (of the stereo family in the stereo view modes, else of the flat one),
-    // and prepares the frame for m_viewMode, which the caller has set. Anything but kOpened fails the
-    // window's creation.
+    // and prepares the frame for m_viewMode, which the caller has set, waiting for it a moment
+    // (ImageBrowserDlg.h). Anything but kOpened fails the window's creation: kUnreadable and
+    // kNoPicture when it found meanwhile that nothing can be shown.
     COpenResult OpenFolder(const std::wstring& path);
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void DrawFrame(HDC dc) override;
-    void OnPicturesReady() override;
+    void TakeOutcome(const CPicturePreparer::COutcome& outcome) override;
+    bool Seeking() const override;
     void RemakeFrames() override;
 
     // The shown picture's name and position, as the window shows them.

@@ -5,7 +5,7 @@
 // files are left out, as Explorer leaves them out, unless one of them is the file opened.
 
 #include "display/PictureFile.h"
-#include "display/PicturePreparer.h"
+#include "display/PictureTypes.h"
 
 #include <cstddef>
 #include <optional>

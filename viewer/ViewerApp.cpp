@@ -1,6 +1,6 @@
 #include "viewer/ViewerApp.h"
 
-#include "display/PicturePreparer.h"
+#include "display/PreparingThreads.h"
 #include "viewer/ViewerDlg.h"
 
 #include <shellapi.h>

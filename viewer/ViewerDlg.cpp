@@ -85,6 +85,16 @@ bool CViewerDlg::OpenGivenPath() {
     return false;
 }
 
+void CViewerDlg::OnFoundNothing() {
+    if (m_picturePath.empty())
+        m_failureText = kNothingToShowText + Widen(m_name.c_str()) + L".";
+    else if (m_folder.FolderGiven())
+        m_failureText = kNothingToShowText + m_picturePath + L".";
+    else
+        m_failureText = m_picturePath + kUnreadableText;
+    CFolderBrowserDlg::OnFoundNothing();
+}
+
 BOOL CViewerDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));

@@ -26,6 +26,9 @@ public:
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
+    // The window opened while its first picture was being prepared, and nothing can be shown: it says
+    // why, as a failed creation does.
+    void OnFoundNothing() override;
 
 private:
     void OnPaintIcon();

@@ -1,6 +1,7 @@
 // libFuzzer target for the JPEG header reader: the input is a JPEG stream. Every segment the reader
 // hands out must lie within the input and follow the one before it, every byte of it is read, and a
-// frame header it accepts must hold together; the decoding bound is asked about every frame found.
+// frame header it accepts must hold together, its coded data start at a scan header; the decoding bound
+// is asked about every frame found.
 // Read as a multi-picture file, the pictures of an index it accepts lie within the input, the first
 // at its start and the second after the first, and every byte of them is read.
 
@@ -44,6 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();
         if (frame.maxHorizontal == 0 || frame.maxHorizontal > 4 || frame.maxVertical == 0 ||
             frame.maxVertical > 4 || frame.blocksPerMcu < frame.components)
+            __builtin_trap();
+        // The coded data starts at a scan header's marker within the input.
+        if (frame.scanOffset != 0 && (frame.scanOffset + 4 > size || bytes[frame.scanOffset] != 0xFF ||
+                                      bytes[frame.scanOffset + 1] != 0xDA))
             __builtin_trap();
         sum += IsDecodablePicture(frame, size) ? 1 : 0;
     }

@@ -180,15 +180,15 @@ TEST(JpegHeader, LyingLengthsAndBrokenFramesAreRefused) {
     EXPECT_EQ(FrameOf({0xFF}, frame), CJpegFrameResult::kTruncated);
 }
 
-TEST(JpegHeader, TheDecodingBoundCountsTheDecodersBuffersAndThePixelsThatTheBytesCanHold) {
+TEST(JpegHeader, TheDecodingBoundCountsTheDecodersBuffersAndThePixelsThatTheCodedDataCanHold) {
     // A frame header: its marker, size, and each component's sampling factors (horizontal << 4 |
-    // vertical); the stream's length.
+    // vertical); the bytes from the scan header on.
     struct Case {
         const char* what;
         std::uint8_t marker;
         std::uint16_t width, height;
         Bytes sampling;
-        std::uint64_t streamBytes;
+        std::uint64_t codedBytes;
         bool decodable;
     };
     constexpr std::uint64_t kMegabyte = 1000000;
@@ -223,9 +223,11 @@ TEST(JpegHeader, TheDecodingBoundCountsTheDecodersBuffersAndThePixelsThatTheByte
             payload.insert(payload.end(), {static_cast<std::uint8_t>(i + 1), c.sampling[i], 0});
         Bytes stream = {0xFF, kJpegSoi};
         Append(stream, c.marker, payload);
+        const std::size_t scanAt = stream.size();
+        Append(stream, kJpegSos, {1, 1, 0, 0, 63, 0});
         CJpegFrame frame;
         ASSERT_EQ(FrameOf(stream, frame), CJpegFrameResult::kFrame) << c.what;
-        EXPECT_EQ(IsDecodablePicture(frame, c.streamBytes), c.decodable) << c.what;
+        EXPECT_EQ(IsDecodablePicture(frame, scanAt + c.codedBytes), c.decodable) << c.what;
     }
     // A sampling factor of 0 or above 4 is no frame at all.
     for (std::uint8_t sampling : {0x01, 0x10, 0x51, 0x15}) {
@@ -233,6 +235,25 @@ TEST(JpegHeader, TheDecodingBoundCountsTheDecodersBuffersAndThePixelsThatTheByte
         Append(stream, 0xC0, {8, 0, 32, 0, 64, 1, 1, sampling, 0});
         CJpegFrame frame;
         EXPECT_EQ(FrameOf(stream, frame), CJpegFrameResult::kMalformed) << std::hex << int{sampling};
+    }
+}
+
+TEST(JpegHeader, MarkerSegmentsDoNotCountAsCodedData) {
+    // Four 64 KiB APP1 segments before the frame header of a 16384 x 16384 grey picture (268 MB in the
+    // decoder): 256 KiB, as many bytes as that many pixels need, but none of them coded data; then a
+    // scan of `codedBytes` (0: none).
+    for (const std::size_t codedBytes : {0, 65536, 262144}) {
+        Bytes stream = {0xFF, kJpegSoi};
+        for (int i = 0; i < 4; ++i)
+            Append(stream, kJpegApp0 + 1, Bytes(65533, 0));
+        Append(stream, 0xC0, FramePayload(16384, 16384));
+        if (codedBytes > 0) {
+            Append(stream, kJpegSos, {1, 1, 0, 0, 63, 0});
+            stream.resize(stream.size() + codedBytes - 10, 0x55);
+        }
+        CJpegFrame frame;
+        ASSERT_EQ(FrameOf(stream, frame), CJpegFrameResult::kFrame);
+        EXPECT_EQ(IsDecodablePicture(frame, stream.size()), codedBytes >= 262144) << codedBytes;
     }
 }
 

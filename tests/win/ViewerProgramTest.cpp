@@ -266,19 +266,3 @@ TEST_F(ViewerProgram, SaysWhenAPathGivenCannotBeShown) {
     ExpectRefused("a folder without a picture that can be read", "There is no picture to show in " + folder,
                   "\"" + folder + "\"");
 }
-
-TEST_F(ViewerProgram, LeavesAtOnceWhileAPictureDecodes) {
-    StoreSettings(0, series.path(), "view");
-    CTempDirectory pictures{"zelto-viewer-slow"};
-    const std::string dir = pictures.path();
-    ASSERT_TRUE(WritePairFile(dir + "a.jps", 2 * W, H, SeriesLeftColour(0), SeriesRightColour(0)));
-    // Two neighbours of about a second's decoding each: one of them still decodes when Escape comes.
-    ASSERT_TRUE(WritePairFile(dir + "b.jps", 8000, 6000, SeriesLeftColour(1), SeriesRightColour(1)));
-    ASSERT_TRUE(WritePairFile(dir + "c.jps", 8000, 6000, SeriesLeftColour(2), SeriesRightColour(2)));
-    HWND window = Start("\"" + dir + "a.jps\"");
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return InterleavedPicture() == 0; }, 10000)) << "the first frame";
-    PostMessageA(window, WM_KEYDOWN, VK_NEXT, 1);
-    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 1);
-    EXPECT_EQ(viewer.Wait(5000), 0);
-}
