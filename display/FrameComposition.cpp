@@ -1,5 +1,6 @@
 #include "display/FrameComposition.h"
 
+#include "display/RedCyan.h"
 #include "display/SyncDoubleBands.h"
 #include "settings/SettingsTypes.h"
 
@@ -53,6 +54,19 @@ void PlaceEye(CDibImage& frame, int canvasLeft, int canvasWidth, const CEyeView&
                     eye.image->RowFromTop(r - at.y) + 3 * static_cast<std::size_t>(eye.left),
                     3 * static_cast<std::size_t>(columns));
     }
+}
+
+// The columns [begin, end) of screen row `row` that `eye` covers when its top left corner is at `at`,
+// and the eye's pixel at column `begin`; empty when the eye does not reach the row.
+struct CEyeRow {
+    int begin = 0;
+    int end = 0;
+    const std::uint8_t* pixels = nullptr;
+};
+CEyeRow EyeRow(const CDibImage& eye, CFrameOffset at, int row, int screenWidth) {
+    if (row < at.y || row - at.y >= eye.GetHeight())
+        return {};
+    return {at.x, std::min(screenWidth, at.x + eye.GetWidth()), eye.RowFromTop(row - at.y)};
 }
 
 } // namespace
@@ -148,6 +162,40 @@ bool ComposeStereoFrame(const CStereoPicture& picture, std::int32_t viewMode, bo
     default:
         return false;
     }
+}
+
+bool ComposeAnaglyphFrame(const CStereoPicture& picture, bool swapped, CDibImage& frame, int screenWidth,
+                          int screenHeight) {
+    const CDibImage& left = swapped ? picture.right : picture.left;
+    const CDibImage& right = swapped ? picture.left : picture.right;
+    if (left.GetBitCount() != 24 || right.GetBitCount() != 24 ||
+        !MakeBlackFrame(frame, screenWidth, screenHeight))
+        return false;
+    const CFrameOffset leftAt = CentredOffset(screenWidth, screenHeight, left.GetWidth(), left.GetHeight());
+    const CFrameOffset rightAt =
+        CentredOffset(screenWidth, screenHeight, right.GetWidth(), right.GetHeight());
+    // The eye that does not reach a pixel that the other covers.
+    const std::vector<std::uint8_t> black(3 * static_cast<std::size_t>(screenWidth), 0);
+    for (int y = 0; y < screenHeight; ++y) {
+        const CEyeRow l = EyeRow(left, leftAt, y, screenWidth);
+        const CEyeRow r = EyeRow(right, rightAt, y, screenWidth);
+        // Between two neighbouring edges, each eye covers all of the columns or none.
+        int edges[4] = {l.begin, l.end, r.begin, r.end};
+        std::sort(std::begin(edges), std::end(edges));
+        for (int e = 0; e < 3; ++e) {
+            const int first = edges[e];
+            const int end = edges[e + 1];
+            const bool inLeft = first < end && l.begin <= first && end <= l.end;
+            const bool inRight = first < end && r.begin <= first && end <= r.end;
+            if (!inLeft && !inRight)
+                continue;
+            RedCyanRow(inLeft ? l.pixels + 3 * static_cast<std::size_t>(first - l.begin) : black.data(),
+                       inRight ? r.pixels + 3 * static_cast<std::size_t>(first - r.begin) : black.data(),
+                       frame.RowFromTop(y) + 3 * static_cast<std::size_t>(first),
+                       static_cast<std::size_t>(end - first));
+        }
+    }
+    return true;
 }
 
 bool ComposeStereoFrames(const CStereoPicture& picture, std::int32_t viewMode, bool swapped, CDibImage& frame,

@@ -43,6 +43,7 @@ run hotkey - $bin/hotkey_bench.exe
 run capture 1920x1080 $bin/capture_bench.exe
 run browser 1920x1080 $bin/browser_bench.exe
 run viewer 1920x1080 $bin/viewer_bench.exe
+run anaglyph 1920x1080 $bin/anaglyph_bench.exe
 
 # The capture on a 3840x2160 screen needs an X screen that large: a Wine virtual desktop larger than
 # the X screen shows black beyond it. A session of its own, last.
