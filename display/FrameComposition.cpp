@@ -10,9 +10,10 @@
 
 namespace {
 
-// Makes `frame` a black 24-bit width x height bitmap; a frame of that size is used again, so that a
-// page step touches no fresh memory. False, with `frame` as it was, when it cannot be made.
-bool MakeBlackFrame(CDibImage& frame, int width, int height) {
+// Makes `frame` a 24-bit width x height bitmap, its pixels as they come; a frame of that size is used
+// again, so that a page step touches no fresh memory. False, with `frame` as it was, when it cannot be
+// made.
+bool MakeFrame(CDibImage& frame, int width, int height) {
     const bool reusable =
         frame.GetBitCount() == 24 && frame.GetWidth() == width && frame.GetHeight() == height;
     if (!reusable) {
@@ -23,6 +24,13 @@ bool MakeBlackFrame(CDibImage& frame, int width, int height) {
             return false;
         frame.Swap(fresh);
     }
+    return true;
+}
+
+// The same, all black.
+bool MakeBlackFrame(CDibImage& frame, int width, int height) {
+    if (!MakeFrame(frame, width, height))
+        return false;
     std::memset(frame.Pixels(), 0, frame.GetImageSize());
     return true;
 }
@@ -168,32 +176,39 @@ bool ComposeAnaglyphFrame(const CStereoPicture& picture, bool swapped, CDibImage
                           int screenHeight) {
     const CDibImage& left = swapped ? picture.right : picture.left;
     const CDibImage& right = swapped ? picture.left : picture.right;
-    if (left.GetBitCount() != 24 || right.GetBitCount() != 24 ||
-        !MakeBlackFrame(frame, screenWidth, screenHeight))
+    if (left.GetBitCount() != 24 || right.GetBitCount() != 24 || !MakeFrame(frame, screenWidth, screenHeight))
         return false;
     const CFrameOffset leftAt = CentredOffset(screenWidth, screenHeight, left.GetWidth(), left.GetHeight());
     const CFrameOffset rightAt =
         CentredOffset(screenWidth, screenHeight, right.GetWidth(), right.GetHeight());
     // The eye that does not reach a pixel that the other covers.
     const std::vector<std::uint8_t> black(3 * static_cast<std::size_t>(screenWidth), 0);
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(screenWidth);
     for (int y = 0; y < screenHeight; ++y) {
         const CEyeRow l = EyeRow(left, leftAt, y, screenWidth);
         const CEyeRow r = EyeRow(right, rightAt, y, screenWidth);
-        // Between two neighbouring edges, each eye covers all of the columns or none.
-        int edges[4] = {l.begin, l.end, r.begin, r.end};
+        std::uint8_t* row = frame.RowFromTop(y);
+        // Between two neighbouring edges, each eye covers all of the columns or none. Each pixel is
+        // written once: the frame is not cleared first.
+        int edges[6] = {0, l.begin, l.end, r.begin, r.end, screenWidth};
         std::sort(std::begin(edges), std::end(edges));
-        for (int e = 0; e < 3; ++e) {
+        for (int e = 0; e < 5; ++e) {
             const int first = edges[e];
             const int end = edges[e + 1];
-            const bool inLeft = first < end && l.begin <= first && end <= l.end;
-            const bool inRight = first < end && r.begin <= first && end <= r.end;
-            if (!inLeft && !inRight)
+            if (first >= end)
                 continue;
-            RedCyanRow(inLeft ? l.pixels + 3 * static_cast<std::size_t>(first - l.begin) : black.data(),
-                       inRight ? r.pixels + 3 * static_cast<std::size_t>(first - r.begin) : black.data(),
-                       frame.RowFromTop(y) + 3 * static_cast<std::size_t>(first),
-                       static_cast<std::size_t>(end - first));
+            const bool inLeft = l.begin <= first && end <= l.end;
+            const bool inRight = r.begin <= first && end <= r.end;
+            std::uint8_t* out = row + 3 * static_cast<std::size_t>(first);
+            const auto count = static_cast<std::size_t>(end - first);
+            if (!inLeft && !inRight)
+                std::memset(out, 0, 3 * count);
+            else
+                RedCyanRow(inLeft ? l.pixels + 3 * static_cast<std::size_t>(first - l.begin) : black.data(),
+                           inRight ? r.pixels + 3 * static_cast<std::size_t>(first - r.begin) : black.data(),
+                           out, count);
         }
+        std::memset(row + rowBytes, 0, frame.GetStride() - rowBytes);
     }
     return true;
 }

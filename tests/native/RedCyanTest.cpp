@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -107,7 +108,10 @@ TEST(RedCyan, TheFramePlacesEachEyeCentredOverBlack) {
     // Swapped, the picture's right eye is behind the red filter, each eye still where its size puts it.
     const Expected swapped{Rgb(116, 137, 30), Rgb(0, 148, 36), Rgb(133, 0, 0)};
 
+    // A frame of the screen's size is used again: what it held must not show.
     CDibImage frame;
+    ASSERT_TRUE(frame.Create(kDibTrueColour, 16, 8));
+    std::memset(frame.Pixels(), 0x77, frame.GetImageSize());
     for (bool swap : {false, true}) {
         const Expected& expected = swap ? swapped : plain;
         ASSERT_TRUE(ComposeAnaglyphFrame(picture, swap, frame, 16, 8));
