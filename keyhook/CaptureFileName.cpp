@@ -52,10 +52,17 @@ void CCaptureFile::Close() noexcept {
 }
 
 bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
+    const CCaptureFormat format = settings.lossless ? CCaptureFormat::kPng : CCaptureFormat::kJpeg;
+    const CCaptureFormat other = settings.lossless ? CCaptureFormat::kJpeg : CCaptureFormat::kPng;
     for (int number = 0; number < kCaptureSeriesLength; ++number) {
-        std::string candidate = CaptureFileName(settings.dir, settings.name, number, settings.viewMode);
-        if (candidate.empty())
+        std::string candidate =
+            CaptureFileName(settings.dir, settings.name, number, settings.viewMode, format);
+        const std::string sibling =
+            CaptureFileName(settings.dir, settings.name, number, settings.viewMode, other);
+        if (candidate.empty() || sibling.empty())
             return false;
+        if (NameExists(sibling))
+            continue;
         // Shared for reading alone: nobody else may write, rename or delete it meanwhile. Holding the right
         // to delete, the handle admits only readers that share deletion, and while the file is marked
         // Windows admits none.
@@ -66,7 +73,12 @@ bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
             CCaptureFile reserved;
             reserved.m_marked = MarkForDeletion(created, true);
             reserved.m_path = std::move(candidate);
+            reserved.m_format = format;
             reserved.m_file = std::move(created);
+            // A capture in the other format may have taken the number meanwhile: whichever of the two
+            // sees the other's file gives the number up (both may, leaving it unused).
+            if (NameExists(sibling))
+                continue;
             file = std::move(reserved);
             return true;
         }
