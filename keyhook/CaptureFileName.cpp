@@ -25,6 +25,7 @@ CCaptureFile& CCaptureFile::operator=(CCaptureFile&& other) noexcept {
     if (this != &other) {
         Close();
         m_path = std::move(other.m_path);
+        m_format = other.m_format;
         m_file = std::move(other.m_file);
         m_marked = other.m_marked;
         m_kept = other.m_kept;

@@ -49,9 +49,12 @@ write("rgb.png", rgb)
 # One bit a pixel: stripes of four pixels, the other way round on odd rows.
 write("grey1.png", png(ihdr(64, 32, 1, 0), zlib.compress(
     b"".join(b"\0" + bytes([0xF0 if y % 2 else 0x0F] * 8) for y in range(32)), 9)))
-palette = chunk(b"PLTE", bytes([0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 255])) + chunk(b"tRNS", bytes([0]))
+# Two pixels a byte, 16 columns of each of the palette's colours in turn: white (but transparent), red,
+# cyan, black.
+palette = chunk(b"PLTE", bytes([255, 255, 255, 255, 0, 0, 0, 255, 255, 0, 0, 0])) + chunk(b"tRNS", bytes([0]))
 write("palette.png", png(ihdr(64, 32, 4, 3), zlib.compress(
-    b"".join(b"\0" + bytes([(x // 8 % 4) * 0x11 for x in range(0, 64, 2)]) for y in range(32)), 9), palette))
+    b"".join(b"\0" + bytes([(x // 16) * 0x11 for x in range(0, 64, 2)]) for y in range(32)), 9), palette))
+# 16 bits a sample, interlaced: red, green and blue x * 1024, y * 2048 and 40000, opacity 65535 - x * 512.
 write("rgba16-interlaced.png", png(ihdr(64, 32, 16, 6, 1), zlib.compress(
     rows(64, 32, lambda x, y: struct.pack(">HHHH", x * 1024, y * 2048, 40000, 65535 - x * 512), True), 9)))
 # A whole black 1920 x 1080 screen: as flat as a picture gets, close to deflate's limit, and sound.
