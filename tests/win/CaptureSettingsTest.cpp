@@ -77,6 +77,29 @@ TEST_F(CaptureSettings, OkStoresTheNameMadeSixLongAndTheDirectoryWithItsBackslas
     EXPECT_FALSE(RegistryKeyExists(std::string(kProductKeyPath) + "\\1.0\\Capture")) << "stored for everyone";
 }
 
+TEST_F(CaptureSettings, TheLosslessBoxShowsTheChoiceAndOkStoresItsNewState) {
+    for (bool lossless : {true, false}) {
+        CCaptureSettingsDlg dialog;
+        dialog.m_viewMode = kViewInterlace;
+        dialog.m_lossless = !lossless;
+        bool shown = lossless;
+        EXPECT_EQ(
+            RunModalWithScript(dialog,
+                               [&](CWindowScript& s) {
+                                   shown = IsDlgButtonChecked(s.window, IDC_CAPTURE_LOSSLESS) == BST_CHECKED;
+                                   SetDlgItemTextA(s.window, IDC_CAPTURE_DIR, place.path().c_str());
+                                   SendMessageA(GetDlgItem(s.window, IDC_CAPTURE_LOSSLESS), BM_CLICK, 0, 0);
+                                   s.PressButton(s.window, IDOK);
+                               }),
+            IDOK);
+        EXPECT_EQ(shown, !lossless);
+        EXPECT_EQ(dialog.m_lossless, lossless);
+        std::uint32_t stored = 99;
+        EXPECT_TRUE(ReadRegistryNumber(kCaptureKey, "Lossless", stored));
+        EXPECT_EQ(stored, lossless ? 1u : 0u);
+    }
+}
+
 TEST_F(CaptureSettings, OkRefusesWhatNoCaptureCouldUseAndSaysWhy) {
     struct Case {
         std::string dir;
