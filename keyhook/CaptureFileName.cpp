@@ -55,6 +55,10 @@ void CCaptureFile::Close() noexcept {
 bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
     const CCaptureFormat format = settings.lossless ? CCaptureFormat::kPng : CCaptureFormat::kJpeg;
     const CCaptureFormat other = settings.lossless ? CCaptureFormat::kJpeg : CCaptureFormat::kPng;
+    // The other format's name is looked at once this format's is created, which also catches a capture
+    // in the other format taking the number meanwhile. Once a picture of the other format has been met,
+    // it is looked at first, so that the numbers that it holds are not created and dropped in turn.
+    bool otherFormatMet = false;
     for (int number = 0; number < kCaptureSeriesLength; ++number) {
         std::string candidate =
             CaptureFileName(settings.dir, settings.name, number, settings.viewMode, format);
@@ -62,7 +66,7 @@ bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
             CaptureFileName(settings.dir, settings.name, number, settings.viewMode, other);
         if (candidate.empty() || sibling.empty())
             return false;
-        if (NameExists(sibling))
+        if (otherFormatMet && NameExists(sibling))
             continue;
         // Shared for reading alone: nobody else may write, rename or delete it meanwhile. Holding the right
         // to delete, the handle admits only readers that share deletion, and while the file is marked
@@ -76,10 +80,12 @@ bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
             reserved.m_path = std::move(candidate);
             reserved.m_format = format;
             reserved.m_file = std::move(created);
-            // A capture in the other format may have taken the number meanwhile: whichever of the two
-            // sees the other's file gives the number up (both may, leaving it unused).
-            if (NameExists(sibling))
+            // Of two captures in the two formats that create their names at once, whichever sees the
+            // other's file gives the number up (both may, leaving it unused).
+            if (NameExists(sibling)) {
+                otherFormatMet = true;
                 continue;
+            }
             file = std::move(reserved);
             return true;
         }
