@@ -7,11 +7,6 @@ TEST(CaptureNaming, DirectoryNameTwoDigitsAndTheViewModesExtension) {
     EXPECT_EQ(CaptureFileName("C:\\Shots\\", "Captur", 7, 1), "C:\\Shots\\Captur07.jps");
     EXPECT_EQ(CaptureFileName("C:\\Shots\\", "Captur", 42, 2), "C:\\Shots\\Captur42.jps");
     EXPECT_EQ(CaptureFileName("C:\\Shots\\", "Captur", 99, 3), "C:\\Shots\\Captur99.jpg");
-    // Lossless: a side-by-side PNG, or a plain one in 2D.
-    EXPECT_EQ(CaptureFileName("C:\\Shots\\", "Captur", 7, 1, CCaptureFormat::kPng),
-              "C:\\Shots\\Captur07.pns");
-    EXPECT_EQ(CaptureFileName("C:\\Shots\\", "Captur", 99, 3, CCaptureFormat::kPng),
-              "C:\\Shots\\Captur99.png");
     // The directory is a plain prefix, used as stored.
     EXPECT_EQ(CaptureFileName("D:\\Shots", "x", 5, 3), "D:\\Shotsx05.jpg");
     EXPECT_EQ(CaptureFileName("\\\\server\\share\\", "", 1, 0), "\\\\server\\share\\01.jps");

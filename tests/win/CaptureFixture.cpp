@@ -11,34 +11,22 @@
 
 const char kCaptureSettingsKey[] = "Software\\Korva Corporation\\Zelto Activator\\1.0\\Capture";
 
-namespace {
-
-// A lossless capture, decoded as the viewer decodes PNG files.
-bool DecodePngPicture(const std::string& path, CDecodedPicture& picture) {
-    CPictureBytes bytes;
-    return ReadPngPictureFile(std::wstring(path.begin(), path.end()).c_str(), bytes) &&
-           DecodePngRows(bytes.Span(), [&](CPictureSize size, CRowSource& rows) {
-               picture.width = static_cast<int>(size.width);
-               picture.height = static_cast<int>(size.height);
-               picture.pixels.assign(std::size_t{size.width} * size.height, 0);
-               std::vector<std::uint8_t> row(3 * std::size_t{size.width});
-               for (std::uint32_t y = 0; y < size.height; ++y) {
-                   if (!rows.ReadRows(y, 1, row.data(), row.size()))
-                       return false;
-                   for (std::uint32_t x = 0; x < size.width; ++x)
-                       picture.pixels[y * size.width + x] =
-                           row[3 * x + 2] << 16 | row[3 * x + 1] << 8 | row[3 * x];
-               }
-               return true;
-           });
-}
-
-} // namespace
-
 bool DecodePicture(const std::string& path, CDecodedPicture& picture) {
+    // A lossless capture is decoded as the viewer decodes PNG files, row by row.
     const std::string extension = path.substr(path.size() - std::min<std::size_t>(path.size(), 4));
+    CPictureBytes bytes;
     if (extension == ".png" || extension == ".pns")
-        return DecodePngPicture(path, picture);
+        return ReadPngPictureFile(std::wstring(path.begin(), path.end()).c_str(), bytes) &&
+               DecodePngRows(bytes.Span(), [&](CPictureSize size, CRowSource& rows) {
+                   picture.width = static_cast<int>(size.width);
+                   picture.height = static_cast<int>(size.height);
+                   std::vector<std::uint8_t> row(3 * std::size_t{size.width});
+                   for (std::uint32_t y = 0; y < size.height && rows.ReadRows(y, 1, row.data(), row.size());
+                        ++y)
+                       for (std::uint32_t x = 0; x < size.width; ++x)
+                           picture.pixels.push_back(row[3 * x + 2] << 16 | row[3 * x + 1] << 8 | row[3 * x]);
+                   return picture.pixels.size() == std::size_t{size.width} * size.height;
+               });
     CGlobalMemory dib(DecodeJpegFile(path.c_str()));
     if (!dib)
         return false;

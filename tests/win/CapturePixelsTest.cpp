@@ -265,7 +265,6 @@ TEST_F(CapturePixels, AMovingPictureIsTakenAtOneInstantInEveryViewMode) {
 
 TEST_F(CapturePixels, ALosslessCaptureOfAMovingPictureIsTheScreenPixelForPixel) {
     CMovingPicture moving(true);
-    ASSERT_GT(moving.Paints(), 10) << "the moving picture does not move";
     for (std::uint32_t viewMode : {0u, 3u}) {
         WriteCaptureSettings(viewMode, Dir(), "Exact_");
         WriteRegistryNumber(kCaptureSettingsKey, "Lossless", 1);
@@ -280,10 +279,9 @@ TEST_F(CapturePixels, ALosslessCaptureOfAMovingPictureIsTheScreenPixelForPixel) 
         ASSERT_NE(shown, std::end(kMovingColours)) << std::hex << picture.At(0, 0);
         // Interlace: rows 2j and 2j + 1 show screen row 2j on the left and 2j + 1 on the right.
         const auto screen = [&](int x, int y) {
-            if (viewMode == 3)
-                return Detailed(*shown, x, y);
-            return x < width ? Detailed(*shown, x, y - y % 2)
-                             : Detailed(*shown, x - width, std::min(y - y % 2 + 1, height - 1));
+            return viewMode == 3 ? Detailed(*shown, x, y)
+                   : x < width   ? Detailed(*shown, x, y - y % 2)
+                                 : Detailed(*shown, x - width, std::min(y - y % 2 + 1, height - 1));
         };
         ExpectPicture(
             picture, viewMode == 3 ? width : 2 * width, screen, [](int, int) { return false; }, 0);

