@@ -2,8 +2,7 @@
 // "Capture Settings" (template 141): where the capture hotkey stores its pictures (a directory and a
 // six-character base name), the stereo format in which pictures are captured and shown, and whether
 // captures are lossless PNG files. OK stores the four values in the user's Capture key; Cancel stores
-// nothing. "View" opens the captured-
-// image browser on the entries as they stand.
+// nothing. "View" opens the captured-image browser on the entries as they stand.
 //
 // OK refuses, in the status line and with the dialog left open, a name or directory from which no
 // capture could be named (a device or pipe path among them: pictures go only to a folder on a drive
