@@ -44,6 +44,7 @@ BOOL CCaptureSettingsDlg::OnInitDialog() {
     SendItemMessage(IDC_CAPTURE_NAME, EM_LIMITTEXT, kEntryLimit);
     SetItemText(IDC_CAPTURE_DIR, m_dir);
     SetItemText(IDC_CAPTURE_NAME, m_name);
+    CheckDlgButton(m_hWnd, IDC_CAPTURE_LOSSLESS, m_lossless ? BST_CHECKED : BST_UNCHECKED);
     return TRUE;
 }
 
@@ -123,6 +124,7 @@ void CCaptureSettingsDlg::OnOK() {
     CreateDirectoryA(dir.c_str(), nullptr);
     m_dir = dir;
     m_name = FitCaptureName(name);
+    m_lossless = IsDlgButtonChecked(m_hWnd, IDC_CAPTURE_LOSSLESS) == BST_CHECKED;
     if (!StoreSettings()) {
         // The run does not end with OK, so the opener keeps the values that the capture still uses.
         SetStatus(kNotSavedText);
@@ -143,7 +145,7 @@ void CCaptureSettingsDlg::SetStatus(const std::string& text) {
 }
 
 bool CCaptureSettingsDlg::StoreSettings() const {
-    return WriteCaptureSettings(m_viewMode, m_dir, m_name);
+    return WriteCaptureSettings(m_viewMode, m_dir, m_name) && WriteCaptureLossless(m_lossless);
 }
 
 bool EditCaptureSettings(HWND owner, CActivatorSettings& settings) {
@@ -151,6 +153,7 @@ bool EditCaptureSettings(HWND owner, CActivatorSettings& settings) {
     dialog.m_viewMode = settings.viewMode;
     dialog.m_dir = settings.dir;
     dialog.m_name = settings.name;
+    dialog.m_lossless = settings.lossless;
     dialog.m_defaultDir = settings.defaultDir;
     dialog.m_defaultName = settings.defaultName;
     if (dialog.DoModal() != IDOK)
@@ -158,6 +161,7 @@ bool EditCaptureSettings(HWND owner, CActivatorSettings& settings) {
     settings.viewMode = dialog.m_viewMode;
     settings.dir = dialog.m_dir;
     settings.name = dialog.m_name;
+    settings.lossless = dialog.m_lossless;
     settings.defaultDir = dialog.m_defaultDir;
     settings.defaultName = dialog.m_defaultName;
     return true;

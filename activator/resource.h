@@ -79,6 +79,7 @@
 #define IDC_CAPTURE_FORMAT 1070
 #define IDC_CAPTURE_ALIGN_KEYS 1071
 #define IDC_CAPTURE_ALIGN_TEXT 1072
+#define IDC_CAPTURE_LOSSLESS 1074
 
 // Captured-image browser (template 142): no controls
 #define IDD_IMAGE_BROWSER 142

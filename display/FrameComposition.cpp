@@ -1,5 +1,6 @@
 #include "display/FrameComposition.h"
 
+#include "display/RedCyan.h"
 #include "display/SyncDoubleBands.h"
 #include "settings/SettingsTypes.h"
 
@@ -9,9 +10,10 @@
 
 namespace {
 
-// Makes `frame` a black 24-bit width x height bitmap; a frame of that size is used again, so that a
-// page step touches no fresh memory. False, with `frame` as it was, when it cannot be made.
-bool MakeBlackFrame(CDibImage& frame, int width, int height) {
+// Makes `frame` a 24-bit width x height bitmap, its pixels as they come; a frame of that size is used
+// again, so that a page step touches no fresh memory. False, with `frame` as it was, when it cannot be
+// made.
+bool MakeFrame(CDibImage& frame, int width, int height) {
     const bool reusable =
         frame.GetBitCount() == 24 && frame.GetWidth() == width && frame.GetHeight() == height;
     if (!reusable) {
@@ -22,6 +24,13 @@ bool MakeBlackFrame(CDibImage& frame, int width, int height) {
             return false;
         frame.Swap(fresh);
     }
+    return true;
+}
+
+// The same, all black.
+bool MakeBlackFrame(CDibImage& frame, int width, int height) {
+    if (!MakeFrame(frame, width, height))
+        return false;
     std::memset(frame.Pixels(), 0, frame.GetImageSize());
     return true;
 }
@@ -53,6 +62,19 @@ void PlaceEye(CDibImage& frame, int canvasLeft, int canvasWidth, const CEyeView&
                     eye.image->RowFromTop(r - at.y) + 3 * static_cast<std::size_t>(eye.left),
                     3 * static_cast<std::size_t>(columns));
     }
+}
+
+// The columns [begin, end) of screen row `row` that `eye` covers when its top left corner is at `at`,
+// and the eye's pixel at column `begin`; empty when the eye does not reach the row.
+struct CEyeRow {
+    int begin = 0;
+    int end = 0;
+    const std::uint8_t* pixels = nullptr;
+};
+CEyeRow EyeRow(const CDibImage& eye, CFrameOffset at, int row, int screenWidth) {
+    if (row < at.y || row - at.y >= eye.GetHeight())
+        return {};
+    return {at.x, std::min(screenWidth, at.x + eye.GetWidth()), eye.RowFromTop(row - at.y)};
 }
 
 } // namespace
@@ -148,6 +170,47 @@ bool ComposeStereoFrame(const CStereoPicture& picture, std::int32_t viewMode, bo
     default:
         return false;
     }
+}
+
+bool ComposeAnaglyphFrame(const CStereoPicture& picture, bool swapped, CDibImage& frame, int screenWidth,
+                          int screenHeight) {
+    const CDibImage& left = swapped ? picture.right : picture.left;
+    const CDibImage& right = swapped ? picture.left : picture.right;
+    if (left.GetBitCount() != 24 || right.GetBitCount() != 24 || !MakeFrame(frame, screenWidth, screenHeight))
+        return false;
+    const CFrameOffset leftAt = CentredOffset(screenWidth, screenHeight, left.GetWidth(), left.GetHeight());
+    const CFrameOffset rightAt =
+        CentredOffset(screenWidth, screenHeight, right.GetWidth(), right.GetHeight());
+    // The eye that does not reach a pixel that the other covers.
+    const std::vector<std::uint8_t> black(3 * static_cast<std::size_t>(screenWidth), 0);
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(screenWidth);
+    for (int y = 0; y < screenHeight; ++y) {
+        const CEyeRow l = EyeRow(left, leftAt, y, screenWidth);
+        const CEyeRow r = EyeRow(right, rightAt, y, screenWidth);
+        std::uint8_t* row = frame.RowFromTop(y);
+        // Between two neighbouring edges, each eye covers all of the columns or none. Each pixel is
+        // written once: the frame is not cleared first.
+        int edges[6] = {0, l.begin, l.end, r.begin, r.end, screenWidth};
+        std::sort(std::begin(edges), std::end(edges));
+        for (int e = 0; e < 5; ++e) {
+            const int first = edges[e];
+            const int end = edges[e + 1];
+            if (first >= end)
+                continue;
+            const bool inLeft = l.begin <= first && end <= l.end;
+            const bool inRight = r.begin <= first && end <= r.end;
+            std::uint8_t* out = row + 3 * static_cast<std::size_t>(first);
+            const auto count = static_cast<std::size_t>(end - first);
+            if (!inLeft && !inRight)
+                std::memset(out, 0, 3 * count);
+            else
+                RedCyanRow(inLeft ? l.pixels + 3 * static_cast<std::size_t>(first - l.begin) : black.data(),
+                           inRight ? r.pixels + 3 * static_cast<std::size_t>(first - r.begin) : black.data(),
+                           out, count);
+        }
+        std::memset(row + rowBytes, 0, frame.GetStride() - rowBytes);
+    }
+    return true;
 }
 
 bool ComposeStereoFrames(const CStereoPicture& picture, std::int32_t viewMode, bool swapped, CDibImage& frame,

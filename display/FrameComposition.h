@@ -62,6 +62,14 @@ bool ComposeSideBySide(const CStereoPicture& eyes, CDibImage& pair);
 bool ComposeStereoFrame(const CStereoPicture& picture, std::int32_t viewMode, bool swapped, CDibImage& frame,
                         int screenWidth, int screenHeight);
 
+// Builds `frame` as the W x H red-cyan anaglyph of `picture` (RedCyan.h), a plain picture for the
+// screen: each eye where CentredOffset puts it, the left eye behind the red filter (with `swapped`,
+// the picture's right eye). Where one eye covers a pixel and the other does not, the other's is taken
+// as black; every pixel that neither covers is black. False, with `frame` as it was, for a picture in
+// 2D (it has no anaglyph), eyes not 24 bits deep, or when the frame cannot be made.
+bool ComposeAnaglyphFrame(const CStereoPicture& picture, bool swapped, CDibImage& frame, int screenWidth,
+                          int screenHeight);
+
 // Builds `frame` as ComposeStereoFrame does and `twin`, what swapping its eyes needs beyond what the
 // frame holds: in Interlace and Line Blank the frame with the eyes swapped, whose rows are the rows of
 // each eye that `frame` leaves out; empty in Sync Double, in 2D and for a picture in 2D. False as

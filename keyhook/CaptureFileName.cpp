@@ -25,6 +25,7 @@ CCaptureFile& CCaptureFile::operator=(CCaptureFile&& other) noexcept {
     if (this != &other) {
         Close();
         m_path = std::move(other.m_path);
+        m_format = other.m_format;
         m_file = std::move(other.m_file);
         m_marked = other.m_marked;
         m_kept = other.m_kept;
@@ -52,10 +53,21 @@ void CCaptureFile::Close() noexcept {
 }
 
 bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
+    const CCaptureFormat format = settings.lossless ? CCaptureFormat::kPng : CCaptureFormat::kJpeg;
+    const CCaptureFormat other = settings.lossless ? CCaptureFormat::kJpeg : CCaptureFormat::kPng;
+    // The other format's name is looked at once this format's is created, which also catches a capture
+    // in the other format taking the number meanwhile. Once a picture of the other format has been met,
+    // it is looked at first, so that the numbers that it holds are not created and dropped in turn.
+    bool otherFormatMet = false;
     for (int number = 0; number < kCaptureSeriesLength; ++number) {
-        std::string candidate = CaptureFileName(settings.dir, settings.name, number, settings.viewMode);
-        if (candidate.empty())
+        std::string candidate =
+            CaptureFileName(settings.dir, settings.name, number, settings.viewMode, format);
+        const std::string sibling =
+            CaptureFileName(settings.dir, settings.name, number, settings.viewMode, other);
+        if (candidate.empty() || sibling.empty())
             return false;
+        if (otherFormatMet && NameExists(sibling))
+            continue;
         // Shared for reading alone: nobody else may write, rename or delete it meanwhile. Holding the right
         // to delete, the handle admits only readers that share deletion, and while the file is marked
         // Windows admits none.
@@ -66,7 +78,14 @@ bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
             CCaptureFile reserved;
             reserved.m_marked = MarkForDeletion(created, true);
             reserved.m_path = std::move(candidate);
+            reserved.m_format = format;
             reserved.m_file = std::move(created);
+            // Of two captures in the two formats that create their names at once, whichever sees the
+            // other's file gives the number up (both may, leaving it unused).
+            if (NameExists(sibling)) {
+                otherFormatMet = true;
+                continue;
+            }
             file = std::move(reserved);
             return true;
         }

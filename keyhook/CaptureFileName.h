@@ -1,6 +1,7 @@
 #pragma once
 // The name of the next picture of the capture series.
 
+#include "keyhook/CaptureNaming.h"
 #include "settings/CaptureSettings.h"
 
 #include "framework/Handles.h"
@@ -24,6 +25,8 @@ public:
     CCaptureFile& operator=(const CCaptureFile&) = delete;
 
     const std::string& Path() const noexcept { return m_path; }
+    // The format that the name's extension promises.
+    CCaptureFormat Format() const noexcept { return m_format; }
     // Open for reading and writing, at the start of the empty file; invalid when nothing is reserved.
     HANDLE Handle() const noexcept { return m_file.get(); }
 
@@ -38,15 +41,18 @@ private:
     friend bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file);
 
     std::string m_path;
+    CCaptureFormat m_format = CCaptureFormat::kJpeg;
     CFileHandle m_file;
     bool m_marked = false;
     bool m_kept = false;
 };
 
-// Reserves the first free name of the series: two captures at the same moment never get the same
-// name, and an existing file (even an empty one, or one on its way out) is never truncated. False when
-// the settings give no usable path, when all 100 names are taken, or when the file cannot be created
-// for another reason (a missing or read-only directory).
+// Reserves the first free name of the series, in the format of the settings (PNG when lossless): two
+// captures at the same moment never get the same name, an existing file (even an empty one, or one on
+// its way out) is never truncated, and a number that a picture of the other format holds is taken too,
+// so that a number never names two pictures. False when the settings give no usable path, when all 100
+// numbers are taken, or when the file cannot be created for another reason (a missing or read-only
+// directory).
 bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file);
 
 // Reads the capture settings (ReadCaptureSettings: "View Mode", "Dir" or else "Default Dir", "Name" or

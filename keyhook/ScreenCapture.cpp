@@ -1,6 +1,7 @@
 #include "keyhook/ScreenCapture.h"
 
 #include "display/JpegCodec.h"
+#include "display/PngCodec.h"
 #include "keyhook/CaptureFileName.h"
 #include "keyhook/CaptureLayout.h"
 #include "keyhook/ScreenCopy.h"
@@ -15,9 +16,11 @@ namespace {
 // Picture rows made and handed to the encoder at a time.
 constexpr int kRowsAtATime = 16;
 
-// Encodes the picture of `screen` that `layout` describes through `file`; true when it was written.
+// Encodes the picture of `screen` that `layout` describes through `file` with an `Encoder`
+// (CJpegRowEncoder or CPngRowEncoder); true when it was written.
+template <typename Encoder>
 bool EncodePicture(const CScreenCopy& screen, const CCaptureLayout& layout, HANDLE file) {
-    CJpegRowEncoder encoder;
+    Encoder encoder;
     const auto height = static_cast<unsigned>(layout.screenHeight);
     if (!encoder.Begin(file, static_cast<unsigned>(PictureWidth(layout)), height))
         return false;
@@ -56,7 +59,10 @@ int CaptureScreen(std::string& path) {
         if (!CaptureLayoutOf(screen.Width(), screen.Height(), viewMode, layout))
             return kResultBlitFailed;
         // A file whose deletion mark cannot be lifted goes with its handle: it was not written.
-        if (!EncodePicture(screen, layout, file.Handle()) || !file.Keep())
+        const bool encoded = file.Format() == CCaptureFormat::kPng
+                                 ? EncodePicture<CPngRowEncoder>(screen, layout, file.Handle())
+                                 : EncodePicture<CJpegRowEncoder>(screen, layout, file.Handle());
+        if (!encoded || !file.Keep())
             return kResultNotWritten;
         return kResultOk;
     } catch (...) {

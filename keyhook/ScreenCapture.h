@@ -1,9 +1,11 @@
 #pragma once
 // The screen capture of the capture hotkey: the controller's monitor (settings/ControllerMonitor.h), its
 // pixels alone, as a 24-bit picture of its size, written as a JPEG file under the next free name of the
-// capture series. In the stereo view modes the monitor holds two images, which go side by side into a picture
-// of twice its width (.jps): Interlace and Line Blank take the even and the odd rows, Sync Double the top and
-// the bottom band stretched to full height. The 2D view mode writes the monitor unchanged (.jpg).
+// capture series, or a PNG file that keeps every pixel exactly when the settings ask for lossless
+// pictures. In the stereo view modes the monitor holds two images, which go side by side into a picture
+// of twice its width (.jps, .pns): Interlace and Line Blank take the even and the odd rows, Sync Double
+// the top and the bottom band stretched to full height. The 2D view mode writes the monitor unchanged
+// (.jpg, .png).
 //
 // The monitor is copied into memory in one go when the capture starts, so that the picture is one instant of
 // what it shows, both eyes alike; then it is encoded from that copy straight into the file that reserves the

@@ -39,6 +39,13 @@ public:
                 return true;
         return false;
     }
+    // A number other than 0 or 1 counts as missing where it is stored.
+    bool ReadFlag(const std::string& name, std::uint32_t& value) const {
+        for (const CRegistryKey& key : m_keys)
+            if (key.ReadNumber(name, value) && value <= 1)
+                return true;
+        return false;
+    }
     // A directory that is no folder on a drive or a share counts as missing where it is stored.
     bool ReadDirectory(const std::string& name, std::string& value) const {
         for (const CRegistryKey& key : m_keys) {
@@ -69,6 +76,9 @@ CCaptureSettingsFound ReadCaptureSettings(CCaptureSettings& settings) {
                 keys.ReadDirectory(kDefaultDirValue.Load(), settings.dir);
     found.name = keys.ReadString(kNameValue.Load(), settings.name) ||
                  keys.ReadString(kDefaultNameValue.Load(), settings.name);
+    std::uint32_t lossless = 0;
+    if (keys.ReadFlag(kLosslessValue.Load(), lossless))
+        settings.lossless = lossless == 1;
     return found;
 }
 
@@ -90,4 +100,10 @@ bool WriteCaptureSettings(std::int32_t viewMode, const std::string& dir, const s
     const bool dirWritten = key.WriteString(kDirName.Load(), dir);
     const bool nameWritten = key.WriteString(kNameValue.Load(), name);
     return viewModeWritten && dirWritten && nameWritten;
+}
+
+bool WriteCaptureLossless(bool lossless) {
+    CRegistryKey key;
+    return OpenCaptureKey(key, HKEY_CURRENT_USER, true) &&
+           key.WriteNumber(kLosslessValue.Load(), lossless ? 1 : 0);
 }

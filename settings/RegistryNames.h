@@ -46,6 +46,7 @@ enum RegistryNameIndex : unsigned {
     kNameControllerMonitor,
     kNameDevice,
     kNameRectangle,
+    kNameLossless,
     kRegistryNameCount
 };
 
@@ -91,6 +92,8 @@ inline constexpr CRegistryName kCaptureKey{kNameCapture, "Capture"};
 inline constexpr CRegistryName kViewModeValue{kNameViewMode, "View Mode"};
 inline constexpr CRegistryName kDefaultDirValue{kNameDefaultDir, "Default Dir"};
 inline constexpr CRegistryName kDefaultNameValue{kNameDefaultName, "Default Name"};
+// Whether captures are lossless PNG files rather than JPEG ones (REG_DWORD 0 or 1).
+inline constexpr CRegistryName kLosslessValue{kNameLossless, "Lossless"};
 // The user's choice of the controller's monitor (ControllerMonitor.h).
 inline constexpr CRegistryName kControllerMonitorKey{kNameControllerMonitor, "Controller Monitor"};
 inline constexpr CRegistryName kDeviceValue{kNameDevice, "Device"};

@@ -43,6 +43,7 @@ run hotkey - $bin/hotkey_bench.exe
 run capture 1920x1080 $bin/capture_bench.exe
 run browser 1920x1080 $bin/browser_bench.exe
 run viewer 1920x1080 $bin/viewer_bench.exe
+run anaglyph 1920x1080 $bin/anaglyph_bench.exe
 # About ten minutes of the Activator and the viewer together, on the whole screen (the X server types
 # into the viewer's own X window).
 run soak - $bin/soak_bench.exe

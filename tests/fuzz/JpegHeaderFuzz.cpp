@@ -1,11 +1,12 @@
-// libFuzzer target for the JPEG header reader: the input is a JPEG stream. Every segment the reader
-// hands out must lie within the input and follow the one before it, every byte of it is read, and a
-// frame header it accepts must hold together, its coded data start at a scan header; the decoding bound
-// is asked about every frame found.
-// Read as a multi-picture file, the pictures of an index it accepts lie within the input, the first
-// at its start and the second after the first, and every byte of them is read.
+// libFuzzer target for the JPEG and PNG header readers: the input is read as a JPEG stream and as a
+// PNG file. Every segment or chunk a reader hands out must lie within the input and follow the one
+// before it, every byte of it is read, and a frame or image header it accepts must hold together, a
+// JPEG frame's coded data starting at a scan header; the decoding bound is asked about every header
+// found. Read as a multi-picture file, the pictures of an index it accepts lie within the input, the
+// first at its start and the second after the first, and every byte of them is read.
 
 #include "display/JpegHeader.h"
+#include "display/PngHeader.h"
 
 #include <cstdint>
 #include <vector>
@@ -68,6 +69,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             for (std::size_t i = 0; i < picture.size; ++i)
                 sum += bytes[picture.offset + i];
     }
+    // Each chunk's data follows the previous chunk's CRC and its own length and type.
+    CPngChunkReader chunks(stream);
+    CPngChunk chunk;
+    end = sizeof kPngSignature;
+    while (chunks.Next(chunk)) {
+        if (chunk.offset != end + 8 || chunk.offset > size || chunk.data.size() > size - chunk.offset ||
+            chunk.data.data() != bytes.data() + chunk.offset)
+            __builtin_trap();
+        for (std::uint8_t byte : chunk.data)
+            sum += byte;
+        end = chunk.offset + chunk.data.size() + 4;
+    }
+    CPngHeader header;
+    CPngPicture png;
+    if (chunks.GetState() == CPngChunkReader::State::kReading ||
+        (ReadPngHeader(stream, header) == CPngResult::kPicture &&
+         (header.BitsPerPixel() == 0 || header.BitsPerPixel() > 64 ||
+          PngFilteredBytes(header) < PngDecoderBytes(header))) ||
+        (ReadPngPicture(stream, png) == CPngResult::kPicture &&
+         (png.header.width != header.width || png.codedBytes == 0 || png.codedBytes > size)))
+        __builtin_trap();
+    sum += IsDecodablePng(header, size) + IsDecodablePng(png.header, png.codedBytes);
     g_sink = g_sink + sum;
     return 0;
 }

@@ -140,6 +140,14 @@ TEST_F(CaptureSeries, EmptyReservedFilesCountAndGapsAreFilled) {
     CCaptureFile other;
     ASSERT_EQ(MakeCaptureFileName(other, viewMode), 1);
     EXPECT_EQ(other.Path(), Dir() + "Other_00.jps");
+    // Lossless pictures and JPEG ones make one series: a number that either holds is taken.
+    WriteRegistryNumber(kCaptureSettingsKey, "Lossless", 1);
+    CCaptureFile lossless;
+    ASSERT_EQ(MakeCaptureFileName(lossless, viewMode), 1);
+    EXPECT_EQ(lossless.Path(), Dir() + "Other_01.pns");
+    WriteRegistryNumber(kCaptureSettingsKey, "Lossless", 0);
+    ASSERT_EQ(MakeCaptureFileName(gap, viewMode), 1);
+    EXPECT_EQ(gap.Path(), Dir() + "Other_02.jps");
 }
 
 TEST_F(CaptureSeries, TakenNamesAreNeverTruncatedNorReplaced) {
@@ -276,23 +284,30 @@ TEST_F(CaptureSettingsInput, MissingOrBrokenSettingsCaptureNothing) {
 }
 
 // Two users, each with a registry of their own standing in for HKEY_CURRENT_USER, capture into their
-// own folders; a third, who chose nothing, where the machine's settings say.
+// own folders; a third, who chose nothing, where the machine's settings say. The machine's lossless
+// captures hold for those who did not choose (Bert's "Lossless" of 9 is no choice), not for Anna, who
+// chose JPEG.
 TEST_F(CaptureSeries, EachUserCapturesIntoTheirOwnFolder) {
     WriteCaptureSettings(0, Dir(), "Shared");
+    WriteRegistryNumber(kCaptureSettingsKey, "Lossless", 1);
     for (const char* user : {"Anna", "Bert", "Anna", "Carl"}) {
         HKEY hive = nullptr;
         RegCreateKeyExA(HKEY_CURRENT_USER, (std::string("Software\\Zelto Test Users\\") + user).c_str(), 0,
                         nullptr, 0, KEY_ALL_ACCESS, nullptr, &hive, nullptr);
         ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, hive), ERROR_SUCCESS);
         RegCloseKey(hive);
-        if (user[0] != 'C' && CreateDirectoryA((Dir() + user).c_str(), nullptr))
+        if (user[0] != 'C' && CreateDirectoryA((Dir() + user).c_str(), nullptr)) {
             ::WriteCaptureSettings(3, Dir() + user + "\\", user);
+            const DWORD lossless = user[0] == 'A' ? 0 : 9;
+            RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Korva Corporation\\Zelto Activator\\1.0\\Capture",
+                            "Lossless", REG_DWORD, &lossless, sizeof lossless);
+        }
         EXPECT_EQ(CaptureScreen(), kResultOk) << user;
         RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     }
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Zelto Test Users");
-    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"Anna", "Bert", "Shared00.jps"}));
-    for (const char* file : {"Anna\\Anna00.jpg", "Anna\\Anna01.jpg", "Bert\\Bert00.jpg"})
+    EXPECT_EQ(FilesInDir(), (std::vector<std::string>{"Anna", "Bert", "Shared00.pns"}));
+    for (const char* file : {"Anna\\Anna00.jpg", "Anna\\Anna01.jpg", "Bert\\Bert00.png"})
         EXPECT_TRUE(DeleteFileA((Dir() + file).c_str())) << file;
 }
 

@@ -1,6 +1,7 @@
 #include "tests/win/CaptureFixture.h"
 
 #include "display/JpegCodec.h"
+#include "display/PngCodec.h"
 #include "framework/Handles.h"
 #include "tests/support/WineTestSupport.h"
 
@@ -11,6 +12,21 @@
 const char kCaptureSettingsKey[] = "Software\\Korva Corporation\\Zelto Activator\\1.0\\Capture";
 
 bool DecodePicture(const std::string& path, CDecodedPicture& picture) {
+    // A lossless capture is decoded as the viewer decodes PNG files, row by row.
+    const std::string extension = path.substr(path.size() - std::min<std::size_t>(path.size(), 4));
+    CPictureBytes bytes;
+    if (extension == ".png" || extension == ".pns")
+        return ReadPngPictureFile(std::wstring(path.begin(), path.end()).c_str(), bytes) &&
+               DecodePngRows(bytes.Span(), [&](CPictureSize size, CRowSource& rows) {
+                   picture.width = static_cast<int>(size.width);
+                   picture.height = static_cast<int>(size.height);
+                   std::vector<std::uint8_t> row(3 * std::size_t{size.width});
+                   for (std::uint32_t y = 0; y < size.height && rows.ReadRows(y, 1, row.data(), row.size());
+                        ++y)
+                       for (std::uint32_t x = 0; x < size.width; ++x)
+                           picture.pixels.push_back(row[3 * x + 2] << 16 | row[3 * x + 1] << 8 | row[3 * x]);
+                   return picture.pixels.size() == std::size_t{size.width} * size.height;
+               });
     CGlobalMemory dib(DecodeJpegFile(path.c_str()));
     if (!dib)
         return false;

@@ -18,7 +18,8 @@ struct CDecodedPicture {
     std::uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-// Decodes the JPEG file at `path`; false when it is not a picture.
+// Decodes the JPEG file at `path`, or the PNG one for the extensions .png and .pns; false when it is
+// not a picture.
 bool DecodePicture(const std::string& path, CDecodedPicture& picture);
 
 // The largest difference of one colour channel between two 0x00RRGGBB pixels.

@@ -55,7 +55,8 @@ protected:
     // and reports the first pixels beyond the tolerance and the mean difference.
     void ExpectPicture(
         const CDecodedPicture& picture, int expectedWidth, const std::function<COLORREF(int, int)>& expected,
-        const std::function<bool(int, int)>& ignored = [](int, int) { return false; }) {
+        const std::function<bool(int, int)>& ignored = [](int, int) { return false; },
+        int tolerance = kPixelTolerance) {
         ASSERT_EQ(picture.width, expectedWidth);
         ASSERT_EQ(picture.height, height);
         double sum = 0;
@@ -68,7 +69,7 @@ protected:
                 const int difference = ChannelDifference(picture.At(x, y), PixelOf(expected(x, y)));
                 sum += difference;
                 ++compared;
-                if (difference > kPixelTolerance && reported++ < 5)
+                if (difference > tolerance && reported++ < 5)
                     ADD_FAILURE() << "pixel (" << x << ", " << y << ") is " << std::hex << picture.At(x, y)
                                   << ", expected " << PixelOf(expected(x, y));
             }
@@ -159,12 +160,19 @@ constexpr COLORREF kMovingColours[] = {RGB(230, 30, 30),  RGB(230, 230, 30), RGB
                                        RGB(30, 230, 230), RGB(30, 30, 230),  RGB(230, 30, 230)};
 constexpr char kMovingColourNames[] = "RYGCBM";
 
+// The pattern of the moving picture's detailed pictures: the colour changed in its low bits by the
+// column and the row (each of 64 rows apart), so that every pixel taken from the wrong place shows.
+COLORREF Detailed(COLORREF colour, int x, int y) {
+    return RGB(GetRValue(colour) ^ (x & 63), GetGValue(colour) ^ (y & 63), GetBValue(colour) ^ (x >> 6 & 63));
+}
+
 // A full-screen program in front that repaints its whole window in the next colour every few
 // milliseconds (about 200 changes a second), as a game or a film does; on a thread of its own, which
-// waits for messages between the paints so that each one reaches the screen.
+// waits for messages between the paints so that each one reaches the screen. With `detailed`, each
+// picture is the colour's Detailed pattern, drawn in one go.
 class CMovingPicture {
 public:
-    CMovingPicture() : m_thread([this] { Run(); }) {
+    explicit CMovingPicture(bool detailed = false) : m_detailed(detailed), m_thread([this] { Run(); }) {
         WaitUntil([&] { return m_paints.load() > 10; }, 5000);
     }
     ~CMovingPicture() {
@@ -180,12 +188,23 @@ private:
         HWND window = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
                                       nullptr, nullptr, nullptr, nullptr);
         const RECT all{0, 0, width, height};
+        std::vector<std::vector<std::uint32_t>> pictures(m_detailed ? 6 : 0);
+        for (int c = 0; c < static_cast<int>(pictures.size()); ++c)
+            for (int i = 0; i < width * height; ++i)
+                pictures[c].push_back(PixelOf(Detailed(kMovingColours[c], i % width, i / width)));
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         for (int next = 0; !m_stop; next = (next + 1) % 6) {
             PumpMessages();
             if (HDC dc = GetDC(window)) {
-                HBRUSH brush = CreateSolidBrush(kMovingColours[next]);
-                FillRect(dc, &all, brush);
-                DeleteObject(brush);
+                if (m_detailed) {
+                    SetDIBitsToDevice(dc, 0, 0, width, height, 0, 0, 0, height, pictures[next].data(), &info,
+                                      DIB_RGB_COLORS);
+                } else {
+                    HBRUSH brush = CreateSolidBrush(kMovingColours[next]);
+                    FillRect(dc, &all, brush);
+                    DeleteObject(brush);
+                }
                 ReleaseDC(window, dc);
             }
             ++m_paints;
@@ -194,6 +213,7 @@ private:
         DestroyWindow(window);
     }
 
+    bool m_detailed;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_paints{0};
     std::thread m_thread;
@@ -240,5 +260,31 @@ TEST_F(CapturePixels, AMovingPictureIsTakenAtOneInstantInEveryViewMode) {
             EXPECT_GT(moving.Paints() - paintsBefore, 0) << "view mode " << viewMode;
             DeleteFileA((Dir() + files.front()).c_str());
         }
+    }
+}
+
+TEST_F(CapturePixels, ALosslessCaptureOfAMovingPictureIsTheScreenPixelForPixel) {
+    CMovingPicture moving(true);
+    for (std::uint32_t viewMode : {0u, 3u}) {
+        WriteCaptureSettings(viewMode, Dir(), "Exact_");
+        WriteRegistryNumber(kCaptureSettingsKey, "Lossless", 1);
+        ASSERT_EQ(CaptureScreen(), kResultOk);
+        const std::vector<std::string> files = FilesInDir();
+        ASSERT_EQ(files, std::vector<std::string>{viewMode == 3 ? "Exact_00.png" : "Exact_00.pns"});
+        CDecodedPicture picture;
+        ASSERT_TRUE(DecodePicture(Dir() + files.front(), picture));
+        // The top left pixel tells which of the six pictures the screen showed.
+        const COLORREF* shown = std::find_if(std::begin(kMovingColours), std::end(kMovingColours),
+                                             [&](COLORREF c) { return PixelOf(c) == picture.At(0, 0); });
+        ASSERT_NE(shown, std::end(kMovingColours)) << std::hex << picture.At(0, 0);
+        // Interlace: rows 2j and 2j + 1 show screen row 2j on the left and 2j + 1 on the right.
+        const auto screen = [&](int x, int y) {
+            return viewMode == 3 ? Detailed(*shown, x, y)
+                   : x < width   ? Detailed(*shown, x, y - y % 2)
+                                 : Detailed(*shown, x - width, std::min(y - y % 2 + 1, height - 1));
+        };
+        ExpectPicture(
+            picture, viewMode == 3 ? width : 2 * width, screen, [](int, int) { return false; }, 0);
+        DeleteFileA((Dir() + files.front()).c_str());
     }
 }

@@ -57,7 +57,11 @@ TEST_F(CaptureSettings, OkStoresTheNameMadeSixLongAndTheDirectoryWithItsBackslas
          {Case{"Pictures", "Pictur"}, Case{"ab", "ab____"}, Case{"", "______"}, Case{"Shot01", "Shot01"}}) {
         CCaptureSettingsDlg dialog;
         dialog.m_viewMode = kViewInterlace;
+        // The box "Lossless (PNG)" shows the choice, and OK stores it.
+        dialog.m_lossless = c.typed[0] == 'a';
         EXPECT_EQ(TypeAndEnd(dialog, place.path() + "Capture", c.typed, IDOK), IDOK);
+        std::uint32_t lossless = 99;
+        EXPECT_TRUE(ReadRegistryNumber(kCaptureKey, "Lossless", lossless) && lossless == (c.typed[0] == 'a'));
         EXPECT_EQ(Stored("Name"), c.stored);
         EXPECT_EQ(dialog.m_name, c.stored);
         EXPECT_EQ(Stored("Dir"), place.path() + "Capture\\");

@@ -214,10 +214,11 @@ protected:
         installDir = fs::path(KnownFolder(CSIDL_PROGRAM_FILES)) / "Zelto Activator";
         menuDir = fs::path(KnownFolder(CSIDL_COMMON_PROGRAMS)) / "Zelto Activator";
         ASSERT_FALSE(fs::exists(installDir)) << "installed from elsewhere";
-        // .jps files belong to another program; .mpo files to none.
+        // .jps files belong to another program; .mpo and .pns files to none.
         RegSetKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.jps", nullptr, REG_SZ, kOtherJpsProgram,
                         sizeof kOtherJpsProgram);
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.mpo");
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.pns");
     }
     void TearDown() override {
         EndRunningActivator();
@@ -439,11 +440,11 @@ TEST_F(Installer, AFreshInstallWorksForStandardUsersAndIsRemovedButForTheCapture
         EXPECT_EQ(capturedMode, 1);
     }
 
-    // "Open with" offers the viewer for .jps and .mpo files without taking them from their programs,
+    // "Open with" offers the viewer for .jps, .mpo and .pns files without taking them from their programs,
     // and opens the picture as Explorer does.
     EXPECT_EQ(ClassesValue(".jps"), kOtherJpsProgram);
     EXPECT_EQ(ClassesValue(".mpo"), "<missing>");
-    for (const char* type : {".jps", ".mpo"}) {
+    for (const char* type : {".jps", ".mpo", ".pns"}) {
         EXPECT_TRUE(ClassesValueExists(std::string(type) + "\\OpenWithProgids", kViewerProgId)) << type;
         EXPECT_TRUE(ClassesValueExists(std::string(kViewerApplication) + "\\SupportedTypes", type)) << type;
     }
@@ -498,6 +499,7 @@ TEST_F(Installer, AFreshInstallWorksForStandardUsersAndIsRemovedButForTheCapture
     EXPECT_EQ(ClassesValue(".jps"), kOtherJpsProgram);
     EXPECT_FALSE(ClassesKeyExists(".jps\\OpenWithProgids"));
     EXPECT_FALSE(ClassesKeyExists(".mpo"));
+    EXPECT_FALSE(ClassesKeyExists(".pns"));
     EXPECT_FALSE(ClassesKeyExists(kViewerProgId));
     EXPECT_FALSE(ClassesKeyExists(kViewerApplication));
     EXPECT_FALSE(fs::exists(menuDir));

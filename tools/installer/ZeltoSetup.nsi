@@ -309,7 +309,7 @@ FunctionEnd
   !insertmacro DeleteRegKeyIfEmpty "Software\Classes\${TYPE}"
 !macroend
 
-; Offers the viewer for .jps and .mpo files in "Open with".
+; Offers the viewer for .jps, .mpo and .pns files in "Open with".
 Function RegisterOpenWith
   WriteRegStr HKLM "Software\Classes\${VIEWER_PROGID}" "" "Stereo picture"
   WriteRegStr HKLM "Software\Classes\${VIEWER_PROGID}\DefaultIcon" "" "$INSTDIR\ZeltoViewer.exe,0"
@@ -318,6 +318,7 @@ Function RegisterOpenWith
   WriteRegStr HKLM "${VIEWER_APPLICATION}\shell\open\command" "" '${VIEWER_COMMAND}'
   !insertmacro OfferViewerFor ".jps"
   !insertmacro OfferViewerFor ".mpo"
+  !insertmacro OfferViewerFor ".pns"
   System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
 FunctionEnd
 
@@ -325,6 +326,7 @@ FunctionEnd
 Function un.WithdrawOpenWith
   !insertmacro WithdrawViewerFrom ".jps"
   !insertmacro WithdrawViewerFrom ".mpo"
+  !insertmacro WithdrawViewerFrom ".pns"
   DeleteRegKey HKLM "Software\Classes\${VIEWER_PROGID}"
   DeleteRegKey HKLM "${VIEWER_APPLICATION}"
   System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
