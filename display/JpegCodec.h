@@ -45,9 +45,10 @@ struct CPictureBytes {
     std::span<const std::uint8_t> Span() const noexcept { return {data.get(), size}; }
 };
 // Reads the JPEG picture file at `path` whole, once, while others may go on reading, writing or
-// deleting it. False when it is missing or empty, cannot be read, or is longer than any picture within
-// the decoding bound; and, having read no more than its header (the first kPictureHeaderBytes), when it
-// is not a JPEG stream or its first picture lies beyond the decoding bound for the file's length.
+// deleting it. False when it is missing or empty, is no disk file (OpenDiskFile: a device or a pipe),
+// cannot be read, or is longer than any picture within the decoding bound; and, having read no more
+// than its header (the first kPictureHeaderBytes), when it is not a JPEG stream or its first picture
+// lies beyond the decoding bound for the file's length.
 inline constexpr std::size_t kPictureHeaderBytes = 64 * 1024;
 bool ReadPictureFile(const wchar_t* path, CPictureBytes& bytes);
 

@@ -1,5 +1,6 @@
 #include "keyhook/CaptureFileName.h"
 
+#include "framework/DiskFile.h"
 #include "framework/Handles.h"
 #include "keyhook/CaptureNaming.h"
 
@@ -26,6 +27,7 @@ CCaptureFile& CCaptureFile::operator=(CCaptureFile&& other) noexcept {
         Close();
         m_path = std::move(other.m_path);
         m_file = std::move(other.m_file);
+        m_disk = other.m_disk;
         m_marked = other.m_marked;
         m_kept = other.m_kept;
     }
@@ -43,7 +45,8 @@ bool CCaptureFile::Keep() noexcept {
 }
 
 void CCaptureFile::Close() noexcept {
-    if (m_file && !m_kept && !m_marked && !MarkForDeletion(m_file, true)) {
+    // A device or a pipe is left as it is: there is no file to take back.
+    if (m_file && m_disk && !m_kept && !m_marked && !MarkForDeletion(m_file, true)) {
         LARGE_INTEGER start{};
         if (SetFilePointerEx(m_file, start, nullptr, FILE_BEGIN))
             SetEndOfFile(m_file);
@@ -52,6 +55,7 @@ void CCaptureFile::Close() noexcept {
 }
 
 bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
+    bool folderMade = false;
     for (int number = 0; number < kCaptureSeriesLength; ++number) {
         std::string candidate = CaptureFileName(settings.dir, settings.name, number, settings.viewMode);
         if (candidate.empty())
@@ -60,11 +64,21 @@ bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
         // to delete, the handle admits only readers that share deletion, and while the file is marked
         // Windows admits none.
         CFileHandle created(CreateFileA(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                        FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                        nullptr));
+                                        FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL | kIdentifyOnlyFlags, nullptr));
+        if (!created && GetLastError() == ERROR_PATH_NOT_FOUND && !folderMade) {
+            // The folder is made by the first capture that goes there, and this name tried again.
+            folderMade = true;
+            if (CreateDirectoryA(settings.dir.c_str(), nullptr)) {
+                --number;
+                continue;
+            }
+            return false;
+        }
         if (created) {
             CCaptureFile reserved;
-            reserved.m_marked = MarkForDeletion(created, true);
+            reserved.m_disk = IsDiskFile(created);
+            reserved.m_marked = reserved.m_disk && MarkForDeletion(created, true);
             reserved.m_path = std::move(candidate);
             reserved.m_file = std::move(created);
             file = std::move(reserved);
