@@ -16,4 +16,5 @@ inline constexpr DWORD kIdentifyOnlyFlags = SECURITY_SQOS_PRESENT | SECURITY_IDE
 
 // CreateFileW with kIdentifyOnlyFlags added to `flags`. Invalid when the file cannot be opened, and,
 // closed at once with ERROR_BAD_FILE_TYPE set, when it is no disk file.
-CFileHandle OpenDiskFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) noexcept;
+CFileHandle OpenDiskFile(const wchar_t* path, DWORD access, DWORD share, DWORD disposition,
+                         DWORD flags) noexcept;

@@ -3,7 +3,6 @@
 #include "settings/SettingsRules.h"
 #include "settings/SettingsTypes.h"
 
-
 bool IsCaptureViewMode(std::int32_t viewMode) noexcept {
     return viewMode >= kViewInterlace && viewMode <= kViewFlat2D;
 }

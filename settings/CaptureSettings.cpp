@@ -24,8 +24,8 @@ std::string BuiltInCaptureDir() {
     folder += L"\\";
     char text[MAX_PATH];
     BOOL lossy = FALSE;
-    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, folder.c_str(), -1, text, sizeof text,
-                                           nullptr, &lossy);
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, folder.c_str(), -1, text,
+                                           sizeof text, nullptr, &lossy);
     return length > 0 && !lossy ? std::string(text) : std::string();
 }
 

@@ -12,8 +12,8 @@ bool CRegistryKey::Open(HKEY parent, const std::string& name, REGSAM access) noe
 
 bool CRegistryKey::Create(HKEY parent, const std::string& name) noexcept {
     HKEY key = nullptr;
-    if (!parent || RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                                   nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (!parent || RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   KEY_READ | KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     Take(key);
     return true;

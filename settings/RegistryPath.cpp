@@ -25,7 +25,8 @@ bool OpenVersionKey(CRegistryKey& key, HKEY root, bool create) {
 }
 
 bool CreateCurrentVersionKey(CRegistryKey& key, HKEY root) {
-    return OpenProductKey(key, root, true) && key.WriteString(kCurrentVersionValue.Load(), kSettingsVersion) &&
+    return OpenProductKey(key, root, true) &&
+           key.WriteString(kCurrentVersionValue.Load(), kSettingsVersion) &&
            key.Create(key, kSettingsVersion);
 }
 

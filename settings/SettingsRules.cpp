@@ -68,7 +68,8 @@ bool IsReservedDeviceName(std::string_view name) {
     for (std::string_view device : {"CON", "PRN", "AUX", "NUL"})
         if (SameUpperCase(base, device))
             return true;
-    return base.size() > 3 && (SameUpperCase(base.substr(0, 3), "COM") || SameUpperCase(base.substr(0, 3), "LPT")) &&
+    return base.size() > 3 &&
+           (SameUpperCase(base.substr(0, 3), "COM") || SameUpperCase(base.substr(0, 3), "LPT")) &&
            IsPortDigit(base.substr(3));
 }
 

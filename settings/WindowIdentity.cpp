@@ -61,8 +61,8 @@ HWND FindOwnActivatorWindow(const CWindowIdentity& identity) {
     DWORD session = 0;
     if (user.empty() || !ProcessIdToSessionId(GetCurrentProcessId(), &session))
         return nullptr;
-    for (HWND window = nullptr;
-         (window = FindWindowExA(nullptr, window, identity.className.c_str(), identity.windowName.c_str()));) {
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, identity.className.c_str(),
+                                                        identity.windowName.c_str()));) {
         DWORD processId = 0;
         DWORD windowSession = 0;
         GetWindowThreadProcessId(window, &processId);

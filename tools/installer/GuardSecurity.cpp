@@ -42,8 +42,8 @@ bool IsTrusted(PSID sid) {
 bool IsCreatorPlaceholder(PSID sid) {
     const SID_IDENTIFIER_AUTHORITY creator = SECURITY_CREATOR_SID_AUTHORITY;
     const SID_IDENTIFIER_AUTHORITY* authority = GetSidIdentifierAuthority(sid);
-    return authority && memcmp(authority, &creator, sizeof creator) == 0 && *GetSidSubAuthorityCount(sid) == 1 &&
-           *GetSidSubAuthority(sid, 0) <= 1;
+    return authority && memcmp(authority, &creator, sizeof creator) == 0 &&
+           *GetSidSubAuthorityCount(sid) == 1 && *GetSidSubAuthority(sid, 0) <= 1;
 }
 
 bool HasEntries(const std::wstring& folder, bool& earlierInstallation) {
@@ -95,8 +95,8 @@ bool EnableRecoveryPrivileges() {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
         return false;
-    const bool enabled = EnablePrivilege(token, L"SeTakeOwnershipPrivilege") &&
-                         EnablePrivilege(token, L"SeRestorePrivilege");
+    const bool enabled =
+        EnablePrivilege(token, L"SeTakeOwnershipPrivilege") && EnablePrivilege(token, L"SeRestorePrivilege");
     CloseHandle(token);
     return enabled;
 }

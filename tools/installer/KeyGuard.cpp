@@ -13,6 +13,8 @@ namespace {
 constexpr ACCESS_MASK kKeyChangeRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE |
                                          WRITE_DAC | WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 constexpr REGSAM kSecuringAccess = READ_CONTROL | WRITE_DAC | WRITE_OWNER;
+constexpr SECURITY_INFORMATION kWholeRules =
+    OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
 
 class CKeyHandle {
 public:
@@ -87,8 +89,9 @@ void CTreeGuard::Secure(HKEY parent, const std::wstring& name, const std::wstrin
     bool open = aboveWasOpen || shutOut;
     if (!open) {
         PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (GetSecurityInfo(key.get(), SE_REGISTRY_KEY, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                            nullptr, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        if (GetSecurityInfo(key.get(), SE_REGISTRY_KEY,
+                            OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr,
+                            nullptr, &descriptor) != ERROR_SUCCESS)
             open = true;
         else
             open = OthersCouldChange(descriptor, kKeyChangeRights);
@@ -96,9 +99,7 @@ void CTreeGuard::Secure(HKEY parent, const std::wstring& name, const std::wstrin
             LocalFree(descriptor);
     }
     // Owner and rules in one call: Wine resets the rules when the owner alone is set.
-    if (RegSetKeySecurity(key.get(),
-                          OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                          m_rules.get()) != ERROR_SUCCESS)
+    if (RegSetKeySecurity(key.get(), kWholeRules, m_rules.get()) != ERROR_SUCCESS)
         return Fail(path, "set the access rules of the registry key");
     if (open)
         m_report.openKeys.push_back(path);
@@ -118,7 +119,8 @@ void CTreeGuard::Secure(HKEY parent, const std::wstring& name, const std::wstrin
     for (DWORD i = 0;; ++i) {
         wchar_t subkey[256];
         DWORD length = 256;
-        const LONG status = RegEnumKeyExW(contents.get(), i, subkey, &length, nullptr, nullptr, nullptr, nullptr);
+        const LONG status =
+            RegEnumKeyExW(contents.get(), i, subkey, &length, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS)
             break;
         if (status != ERROR_SUCCESS)
@@ -143,18 +145,23 @@ CKeyGuardReport SecureSettingsTree(const std::wstring& productKey, const std::ve
     }
     RegCloseKey(created);
     CTreeGuard(report).Secure(HKEY_LOCAL_MACHINE, productKey, L"", false);
-    // No link is left to lead these elsewhere, and keys that exist keep what they were given above.
+    // No link is left to lead these elsewhere, and keys that exist keep what they were given above. The
+    // rules are given again after the creation: Windows applies those of the creation, Wine ignores them.
     const CSecurityDescriptor rules(kKeyRules);
     SECURITY_ATTRIBUTES attributes{sizeof attributes, rules.get(), FALSE};
     for (const std::wstring& path : made) {
         HKEY key = nullptr;
-        if (!rules || RegCreateKeyExW(HKEY_LOCAL_MACHINE, (productKey + L"\\" + path).c_str(), 0, nullptr, 0,
-                                      KEY_READ, &attributes, &key, nullptr) != ERROR_SUCCESS) {
+        const bool secured =
+            rules &&
+            RegCreateKeyExW(HKEY_LOCAL_MACHINE, (productKey + L"\\" + path).c_str(), 0, nullptr, 0,
+                            kSecuringAccess, &attributes, &key, nullptr) == ERROR_SUCCESS &&
+            RegSetKeySecurity(key, kWholeRules, rules.get()) == ERROR_SUCCESS;
+        if (key)
+            RegCloseKey(key);
+        if (!secured) {
             report.lines.push_back("Could not create " + Narrow(path) + ".");
             report.complete = false;
-            continue;
         }
-        RegCloseKey(key);
     }
     return report;
 }

@@ -27,8 +27,9 @@ bool IsOnLocalFixedDrive(const std::string& path) {
 
 const char* CheckViewMode(const CRegistryKey& key, const std::string& name) {
     std::uint32_t mode = 0;
-    return key.ReadNumber(name, mode) && IsCaptureViewMode(static_cast<std::int32_t>(mode)) ? nullptr
-                                                                                          : "no capture format";
+    return key.ReadNumber(name, mode) && IsCaptureViewMode(static_cast<std::int32_t>(mode))
+               ? nullptr
+               : "no capture format";
 }
 
 const char* CheckCaptureFolder(const CRegistryKey& key, const std::string& name) {
@@ -67,8 +68,9 @@ const char* CheckGroupCount(const CRegistryKey& key, const std::string& name) {
 
 const char* CheckGroupIndex(const CRegistryKey& key, const std::string& name) {
     std::uint32_t index = 0;
-    return key.ReadNumber(name, index) && index < kMaxColorCodeGroups ? nullptr
-                                                                      : "not what the colour-code editor stores";
+    return key.ReadNumber(name, index) && index < kMaxColorCodeGroups
+               ? nullptr
+               : "not what the colour-code editor stores";
 }
 
 const char* CheckGroupName(const CRegistryKey& key, const std::string& name) {
@@ -134,8 +136,8 @@ bool CVetting::OpenIfWasOpen(const std::string& path, CRegistryKey& key) const {
            key.Open(m_product, full, KEY_READ | KEY_SET_VALUE);
 }
 
-void CVetting::Replace(const CRegistryKey& key, const std::string& path, const std::string& what, const char* why,
-                       std::initializer_list<std::string> names) {
+void CVetting::Replace(const CRegistryKey& key, const std::string& path, const std::string& what,
+                       const char* why, std::initializer_list<std::string> names) {
     for (const std::string& name : names)
         RegDeleteValueA(key, name.c_str());
     lines.push_back("Replaced " + std::string(kSettingsVersion) + "\\" + path + " " + what + " (" + why +
@@ -172,11 +174,13 @@ void CVetting::VetHotKey(int mode) {
     const char* why = nullptr;
     if (!readable || !IsHotKeyOfControl(storedCode, storedModifiers))
         why = "no hotkey";
-    else if (IsTypingHotKey({static_cast<std::uint16_t>(storedCode), static_cast<std::uint16_t>(storedModifiers)}))
+    else if (IsTypingHotKey(
+                 {static_cast<std::uint16_t>(storedCode), static_cast<std::uint16_t>(storedModifiers)}))
         why = "a typing key without Ctrl or Alt";
     if (why)
-        Replace(key, path, "\"" + code + "\" = " + Shown(key, code) + ", \"" + modifiers + "\" = " +
-                               Shown(key, modifiers),
+        Replace(key, path,
+                "\"" + code + "\" = " + Shown(key, code) + ", \"" + modifiers +
+                    "\" = " + Shown(key, modifiers),
                 why, {code, modifiers});
 }
 
@@ -184,8 +188,8 @@ bool SameFolder(std::string a, std::string b) {
     for (std::string* text : {&a, &b})
         while (!text->empty() && (text->back() == '\\' || text->back() == '/'))
             text->pop_back();
-    return !a.empty() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
-                             CSTR_EQUAL;
+    return !a.empty() &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
 }
 
 } // namespace
@@ -200,7 +204,8 @@ std::vector<std::string> VetOpenSettings(HKEY productKey, const CKeyGuardReport&
     vetting.Vet(kDirName.Load(), {{&kLeftImageValue, CheckBitmapFile}, {&kRightImageValue, CheckBitmapFile}});
     for (int mode = 0; mode < kHotKeyCount; ++mode)
         vetting.VetHotKey(mode);
-    vetting.Vet(kColorCodeKey.Load(), {{&kNumberValue, CheckGroupCount}, {&kActiveGroupValue, CheckGroupIndex}});
+    vetting.Vet(kColorCodeKey.Load(),
+                {{&kNumberValue, CheckGroupCount}, {&kActiveGroupValue, CheckGroupIndex}});
     for (int slot = 0; slot < kMaxColorCodeGroups; ++slot)
         vetting.Vet(kColorCodeKey.Load() + "\\" + std::to_string(slot),
                     {{&kNameValue, CheckGroupName}, {&kCodeValue, CheckCodeSet}});

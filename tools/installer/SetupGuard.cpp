@@ -52,7 +52,8 @@ int SecureSettings() {
     const std::string product = "Software\\" + kMakerKey.Load() + "\\" + kProductKey.Load();
     // The keys that Setup writes its values into.
     const std::string version = kSettingsVersion;
-    const std::string made[] = {version, version + "\\" + kDirName.Load(), version + "\\" + kCaptureKey.Load()};
+    const std::string made[] = {version, version + "\\" + kDirName.Load(),
+                                version + "\\" + kCaptureKey.Load()};
     std::vector<std::wstring> wideMade;
     for (const std::string& path : made)
         wideMade.emplace_back(path.begin(), path.end());
