@@ -69,7 +69,8 @@ bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
         if (!created && GetLastError() == ERROR_PATH_NOT_FOUND && !folderMade) {
             // The folder is made by the first capture that goes there, and this name tried again.
             folderMade = true;
-            if (CreateDirectoryA(settings.dir.c_str(), nullptr)) {
+            // Another capture at the same moment may have made it first.
+            if (CreateDirectoryA(settings.dir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) {
                 --number;
                 continue;
             }

@@ -44,7 +44,8 @@ private:
 
 class CTreeGuard {
 public:
-    CTreeGuard(CKeyGuardReport& report) : m_report(report), m_rules(kKeyRules) {}
+    CTreeGuard(CKeyGuardReport& report, const std::wstring& productKey)
+        : m_report(report), m_productKey(productKey), m_rules(kKeyRules) {}
 
     void Secure(HKEY parent, const std::wstring& name, const std::wstring& path, bool aboveWasOpen);
 
@@ -52,11 +53,13 @@ private:
     bool Open(HKEY parent, const std::wstring& name, CKeyHandle& key, bool& shutOut);
     bool IsLink(HKEY key) const;
     void Fail(const std::wstring& path, const std::string& what) {
-        m_report.lines.push_back("Could not " + what + " " + Narrow(path) + ".");
+        m_report.lines.push_back("Could not " + what + " " + Narrow(path.empty() ? m_productKey : path) +
+                                 ".");
         m_report.complete = false;
     }
 
     CKeyGuardReport& m_report;
+    const std::wstring m_productKey;
     CSecurityDescriptor m_rules;
 };
 
@@ -144,7 +147,7 @@ CKeyGuardReport SecureSettingsTree(const std::wstring& productKey, const std::ve
         return report;
     }
     RegCloseKey(created);
-    CTreeGuard(report).Secure(HKEY_LOCAL_MACHINE, productKey, L"", false);
+    CTreeGuard(report, productKey).Secure(HKEY_LOCAL_MACHINE, productKey, L"", false);
     // No link is left to lead these elsewhere, and keys that exist keep what they were given above. The
     // rules are given again after the creation: Windows applies those of the creation, Wine ignores them.
     const CSecurityDescriptor rules(kKeyRules);
