@@ -502,7 +502,9 @@ TEST_F(Installer, AFreshInstallWorksForStandardUsersAndIsRemovedButForTheCapture
         EXPECT_TRUE(ClassesValueExists(std::string(type) + "\\OpenWithProgids", kViewerProgId)) << type;
         EXPECT_TRUE(ClassesValueExists(std::string(kViewerApplication) + "\\SupportedTypes", type)) << type;
     }
-    const std::string command = "\"" + (installDir / "ZeltoViewer.exe").string() + "\" \"%1\"";
+    // Appended piece by piece: GCC 12 mistakes `"..." + string&&` here for an overlapping copy.
+    const std::string command =
+        std::string("\"").append((installDir / "ZeltoViewer.exe").string()).append("\" \"%1\"");
     EXPECT_EQ(ClassesValue(std::string(kViewerProgId) + "\\shell\\open\\command"), command);
     EXPECT_EQ(ClassesValue(std::string(kViewerApplication) + "\\shell\\open\\command"), command);
     {

@@ -10,7 +10,9 @@
 #include "settings/RegistryNames.h"
 #include "settings/SettingsRules.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 
 namespace {
@@ -100,11 +102,21 @@ std::string Shown(HKEY key, const std::string& name) {
     if (RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
         ERROR_SUCCESS)
         return "(unreadable)";
-    if (type == REG_DWORD && size == 4)
-        return std::to_string(*reinterpret_cast<const std::uint32_t*>(data.data()));
+    std::string shown;
+    if (type == REG_DWORD && size == sizeof(std::uint32_t)) {
+        std::uint32_t number = 0;
+        std::memcpy(&number, data.data(), sizeof number);
+        return shown.append(std::to_string(number));
+    }
     if (type == REG_SZ || type == REG_EXPAND_SZ)
-        return "\"" + std::string(data.data()).substr(0, 300) + "\"";
-    return "(" + std::to_string(size) + " bytes of type " + std::to_string(type) + ")";
+        return shown.append("\"")
+            .append(data.data(), strnlen(data.data(), std::min<DWORD>(size, 300)))
+            .append("\"");
+    return shown.append("(")
+        .append(std::to_string(size))
+        .append(" bytes of type ")
+        .append(std::to_string(type))
+        .append(")");
 }
 
 bool Exists(HKEY key, const std::string& name) {

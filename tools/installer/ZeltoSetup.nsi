@@ -290,15 +290,16 @@ FunctionEnd
 
 Section "${PRODUCT}" SecProgram
   SectionIn RO
-  !insertmacro EndRunningActivator
-  StrCpy $ActivatorWasRunning $0
-  StrCpy $ActivatorWaits 0
-
-  ; The folder and the settings are the administrators' before anything goes into them.
+  ; The folder and the settings are the administrators' before anything goes into them; where they
+  ; cannot be made so, a running Activator goes on as it was.
   InitPluginsDir
   File "/oname=$PLUGINSDIR\SetupGuard.exe" "${BIN_DIR}/SetupGuard.exe"
   !insertmacro RunGuard 'folder "$INSTDIR"'
   !insertmacro RunGuard 'settings'
+
+  !insertmacro EndRunningActivator
+  StrCpy $ActivatorWasRunning $0
+  StrCpy $ActivatorWaits 0
 
   SetOutPath "$INSTDIR"
   !insertmacro InstallDeliverable "Zelto.exe" 1
