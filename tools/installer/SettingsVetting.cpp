@@ -36,7 +36,7 @@ const char* CheckViewMode(const CRegistryKey& key, const std::string& name) {
 
 const char* CheckCaptureFolder(const CRegistryKey& key, const std::string& name) {
     std::string dir;
-    // As the settings dialog checks it, with the longest name of the series.
+    // As the settings dialog checks it, with a name of six characters as the dialog stores it.
     if (!key.ReadString(name, dir) || CaptureFileName(dir, FitCaptureName(""), 0, 0).empty() ||
         !IsOnLocalFixedDrive(dir))
         return "no folder on a local fixed drive";
