@@ -23,7 +23,8 @@ BOOL CActivatorApp::InitInstance() {
     if (!ReadWindowIdentity())
         m_identity.windowName = kWindowTitle.Load();
 
-    if (HWND running = FindWindowA(m_identity.className.c_str(), m_identity.windowName.c_str())) {
+    // Only this user's Activator of this session: another user's, on the same desktop, is not ours to show.
+    if (HWND running = FindOwnActivatorWindow(m_identity)) {
         // Let the running Activator take the foreground when it shows its window.
         DWORD processId = 0;
         GetWindowThreadProcessId(running, &processId);

@@ -1,7 +1,7 @@
 #pragma once
-// The Activator's application object: starts the program as a single instance, creates the hidden
-// main window and records that window's identity in the registry so that the other deliverables
-// (and a second start of the program) can find it.
+// The Activator's application object: starts the program as a single instance per user and session,
+// creates the hidden main window and records that window's identity in the user's registry so that
+// the other deliverables (and a second start of the program) can find it.
 
 #include "framework/Application.h"
 #include "settings/WindowIdentity.h"
@@ -21,12 +21,11 @@ public:
     BOOL InitInstance() override;
     int ExitInstance() override;
 
-    // Reads the class name and title of the running Activator's window from the registry; true only
-    // when both were read (a value read before a failure stays replaced).
+    // Reads the class name and title of the running Activator's window from the registry (the user's
+    // record, else Setup's); true only when both were read (a value read before a failure stays
+    // replaced).
     bool ReadWindowIdentity();
-    // Writes them, and "Current Version" = "1.0"; stops at the first failure. An account that may
-    // not write the program's settings (only administrators may) records nothing: Setup has recorded
-    // the same identity already.
+    // Writes them to the user's tree, with "Current Version" = "1.0" there; stops at the first failure.
     bool WriteWindowIdentity();
 
     const CWindowIdentity& Identity() const noexcept { return m_identity; }

@@ -180,16 +180,15 @@ LRESULT CActivatorDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // Without the codec the window is not created: no tray icon, no hook. The failures of the later steps
-// are ignored: the program runs on without capture directory, tray icon or hotkeys.
+// are ignored: the program runs on without tray icon or hotkeys.
 LRESULT CActivatorDlg::OnCreate(UINT message, WPARAM wParam, LPARAM lParam) {
     if (DefaultProc(message, wParam, lParam) == -1)
         return -1;
     m_moduleMask = kCodecModules;
     if (LoadCodecModules(m_moduleMask) != m_moduleMask)
         return -1;
+    // Settings only: the capture folder is neither made nor looked at before a capture goes there.
     LoadSettings();
-    // One directory level, as mkdir makes it; a failure leaves the captures to fail later.
-    CreateDirectoryA(m_settings.dir.c_str(), nullptr);
     AddTrayIcon();
     AttachKeyHook(m_hWnd);
     PassHotKeysToHook();

@@ -14,8 +14,11 @@ CCaptureLocation SplitChosenCapturePath(const std::string& path) {
 
 CCaptureEntryProblem CheckCaptureEntry(const std::string& dir, const std::string& name,
                                        std::int32_t viewMode) {
-    if (!IsCaptureName(name))
+    const std::string fitted = FitCaptureName(name);
+    if (!IsFileNameText(name))
         return CCaptureEntryProblem::kName;
+    if (!IsCaptureName(name) || !IsCaptureName(fitted))
+        return CCaptureEntryProblem::kDeviceName;
     switch (ClassifyCaptureFolder(dir)) {
     case CaptureFolderKind::kDevice:
         return CCaptureEntryProblem::kDevice;
@@ -25,7 +28,7 @@ CCaptureEntryProblem CheckCaptureEntry(const std::string& dir, const std::string
         break;
     }
     // Every number of the series makes a path of the same length.
-    if (CaptureFileName(dir, FitCaptureName(name), 0, viewMode).empty())
+    if (CaptureFileName(dir, fitted, 0, viewMode).empty())
         return CCaptureEntryProblem::kTooLong;
     return CCaptureEntryProblem::kNone;
 }

@@ -15,10 +15,11 @@ CCaptureLocation SplitChosenCapturePath(const std::string& path);
 // Why captures could not be named from a directory and base name as the settings would store them.
 enum class CCaptureEntryProblem {
     kNone,
-    kName,      // the name holds \ / : * ? " < > | or a control character
-    kDirectory, // the directory is no full path ("X:\..." or "\\server\share..."), or holds such a character
-    kDevice,    // the directory is a device or pipe path, no folder (ClassifyCaptureFolder)
-    kTooLong,   // the pictures' paths would be longer than a capture may write
+    kName,       // the name holds \ / : * ? " < > | or a control character
+    kDeviceName, // the name, as typed or made six long, is one that Windows opens as a device (NUL, COM1)
+    kDirectory,  // the directory is no full path ("X:\..." or "\\server\share..."), or holds such a character
+    kDevice,     // the directory is a device or pipe path, no folder (ClassifyCaptureFolder)
+    kTooLong,    // the pictures' paths would be longer than a capture may write
 };
 
 // `dir` with its final backslash, `name` as typed (the name rule still to be applied); `viewMode` is

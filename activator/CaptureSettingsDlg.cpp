@@ -12,6 +12,7 @@
 namespace {
 
 constexpr char kBadNameText[] = "A name cannot hold \\ / : * ? \" < > |";
+constexpr char kDeviceNameText[] = "That name is a device's (NUL, CON, COM1, ...)";
 constexpr char kBadDirText[] = "The folder must be a full path (C:\\...)";
 constexpr char kDeviceText[] = "Pictures go only to a folder on a drive or a network share.";
 constexpr char kTooLongText[] = "The folder path is too long.";
@@ -111,6 +112,8 @@ void CCaptureSettingsDlg::OnOK() {
     switch (CheckCaptureEntry(dir, name, m_viewMode)) {
     case CCaptureEntryProblem::kName:
         return Refuse(kBadNameText, IDC_CAPTURE_NAME);
+    case CCaptureEntryProblem::kDeviceName:
+        return Refuse(kDeviceNameText, IDC_CAPTURE_NAME);
     case CCaptureEntryProblem::kDirectory:
         return Refuse(kBadDirText, IDC_CAPTURE_DIR);
     case CCaptureEntryProblem::kDevice:

@@ -26,7 +26,8 @@ void ReadCode(const CRegistryKey& groupKey, CodeSet& codes) {
 CColorCodeGroups LoadColorCodeGroups() {
     CColorCodeGroups groups;
     CRegistryKey key;
-    if (!OpenVersionKey(key, false) || !key.Open(key, kColorCodeKey.Load()))
+    if (!(OpenVersionKey(key, HKEY_CURRENT_USER, false) && key.Open(key, kColorCodeKey.Load())) &&
+        !(OpenVersionKey(key, HKEY_LOCAL_MACHINE, false) && key.Open(key, kColorCodeKey.Load())))
         return groups;
 
     std::uint32_t number = kMaxColorCodeGroups;
@@ -61,7 +62,7 @@ CColorCodeGroups LoadColorCodeGroups() {
 
 bool SaveColorCodeGroups(const CColorCodeGroups& groups) {
     CRegistryKey key;
-    if (!OpenVersionKey(key, true) || !key.Create(key, kColorCodeKey.Load()))
+    if (!CreateCurrentVersionKey(key, HKEY_CURRENT_USER) || !key.Create(key, kColorCodeKey.Load()))
         return false;
     bool written = key.WriteNumber(kNumberValue.Load(), static_cast<std::uint32_t>(groups.Count())) &&
                    key.WriteNumber(kActiveGroupValue.Load(), static_cast<std::uint32_t>(groups.Active()));

@@ -7,10 +7,15 @@
 #include "activator/TestDisplayRules.h"
 #include "activator/ViewModeNames.h"
 #include "activator/resource.h"
+#include "framework/DiskFile.h"
 #include "framework/Handles.h"
 #include "settings/ControllerMonitor.h"
 #include "settings/RegistryNames.h"
 #include "settings/RegistryPath.h"
+#include "settings/SettingsKeys.h"
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
 #include <memory>
@@ -26,6 +31,16 @@ constexpr char kBitmapFilter[] = "Windows Bitmap(*.bmp)\0*.bmp\0";
 struct FileCloser {
     void operator()(std::FILE* file) const noexcept { std::fclose(file); }
 };
+
+std::wstring WidePath(const std::string& path) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    if (length <= 1)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), length);
+    wide.pop_back();
+    return wide;
+}
 
 } // namespace
 
@@ -80,29 +95,16 @@ void CTestDlg::OnMonitorChosen() {
 }
 
 void CTestDlg::LoadSettings() {
-    CRegistryKey key;
-    if (!WalkKeyPath(key, HKEY_LOCAL_MACHINE, {"Software", kMakerKey.Load(), kProductKey.Load()}, false))
-        return;
-    std::string version = kSettingsVersion;
-    key.ReadString(kCurrentVersionValue.Load(), version);
-    if (!WalkKeyPath(key, key, {version, kDirName.Load()}, false))
-        return;
-    key.ReadString(kLeftImageValue.Load(), m_leftPath);
-    key.ReadString(kRightImageValue.Load(), m_rightPath);
-    key.ReadString(kDefaultLeftImageValue.Load(), m_defaultLeftPath);
-    key.ReadString(kDefaultRightImageValue.Load(), m_defaultRightPath);
+    const CSettingsKeys keys({kDirName.Load()});
+    keys.ReadString(kLeftImageValue.Load(), m_leftPath);
+    keys.ReadString(kRightImageValue.Load(), m_rightPath);
+    keys.ReadString(kDefaultLeftImageValue.Load(), m_defaultLeftPath);
+    keys.ReadString(kDefaultRightImageValue.Load(), m_defaultRightPath);
 }
 
 void CTestDlg::SaveSettings() const {
     CRegistryKey key;
-    if (!WalkKeyPath(key, HKEY_LOCAL_MACHINE, {"Software", kMakerKey.Load(), kProductKey.Load()}, true))
-        return;
-    std::string version;
-    if (!key.ReadString(kCurrentVersionValue.Load(), version)) {
-        version = kSettingsVersion;
-        key.WriteString(kCurrentVersionValue.Load(), version);
-    }
-    if (!WalkKeyPath(key, key, {version, kDirName.Load()}, true))
+    if (!CreateCurrentVersionKey(key, HKEY_CURRENT_USER) || !key.Create(key, kDirName.Load()))
         return;
     // A shorter path is no path a user chose; the registry keeps what it had.
     if (m_leftPath.size() >= 2)
@@ -114,8 +116,23 @@ void CTestDlg::SaveSettings() const {
 bool CTestDlg::LoadBitmap(Side side) {
     CDibImage& image = ImageOf(side);
     image.Free();
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(PathOf(side).c_str(), "rb"));
-    return file && image.ReadBitmapFile(file.get());
+    const std::wstring path = WidePath(PathOf(side));
+    CFileHandle handle(path.empty() ? CFileHandle()
+                                    : OpenDiskFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                                                   FILE_FLAG_SEQUENTIAL_SCAN));
+    if (!handle)
+        return false;
+    // The C library takes the handle over with the descriptor, and closes it with the stream.
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle.get()), _O_RDONLY | _O_BINARY);
+    if (descriptor == -1)
+        return false;
+    handle.release();
+    std::unique_ptr<std::FILE, FileCloser> file(_fdopen(descriptor, "rb"));
+    if (!file) {
+        _close(descriptor);
+        return false;
+    }
+    return image.ReadBitmapFile(file.get());
 }
 
 void CTestDlg::UpdateTestButton(bool report) {

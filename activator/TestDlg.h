@@ -33,11 +33,13 @@ private:
     std::string& PathOf(Side side) noexcept { return side == kLeft ? m_leftPath : m_rightPath; }
     RECT& PreviewOf(Side side) noexcept { return side == kLeft ? m_leftRect : m_rightRect; }
 
-    // Reads the four paths from the registry; what is missing keeps its field.
+    // Reads the four paths from the registry, each from the user's tree or else the machine's; what is
+    // missing keeps its field.
     void LoadSettings();
-    // Writes the two paths that have at least 2 characters.
+    // Writes the two paths that have at least 2 characters to the user's tree.
     void SaveSettings() const;
-    // Fills the side's holder from the side's path; false leaves the holder empty.
+    // Fills the side's holder from the side's path, a file on a disk (OpenDiskFile: never a device or
+    // a pipe); false leaves the holder empty.
     bool LoadBitmap(Side side);
     // "Do Test!" is enabled exactly when both sides hold a bitmap; with `report`, a missing one is
     // also told in the status line.

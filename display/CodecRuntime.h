@@ -3,7 +3,8 @@
 // wide form of a path.
 //
 // COM is reached through ole32.dll loaded at run time, never imported: the programs and the hook library
-// that carry the codec load COM only while a picture is decoded or encoded.
+// that carry the codec load COM only while a picture is decoded or encoded. It comes from the system
+// folder alone, whatever folder the program was started in.
 
 #include "framework/Handles.h"
 
@@ -15,7 +16,7 @@
 // encode. COM objects must be released before it goes: declare it before them.
 class CComRuntime {
 public:
-    CComRuntime() : m_ole32(LoadLibraryA("ole32.dll")) {
+    CComRuntime() : m_ole32(LoadLibraryExA("ole32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         if (!m_ole32)
             return;
         m_initialize = GetProcedure<decltype(&CoInitializeEx)>(m_ole32, "CoInitializeEx");

@@ -3,6 +3,7 @@
 #include "display/CodecRuntime.h"
 #include "display/DibLayout.h"
 #include "display/JpegHeader.h"
+#include "framework/DiskFile.h"
 #include "framework/Handles.h"
 
 #include <wincodec.h>
@@ -252,8 +253,8 @@ void UnloadCodecModules(unsigned) {
 
 CPictureResult ReadPictureFile(const wchar_t* path, CPictureBytes& bytes) {
     bytes = CPictureBytes();
-    CFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    CFileHandle file(OpenDiskFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file, &size))
         return CPictureResult::kPassing;

@@ -50,7 +50,8 @@ struct CPictureBytes {
 // file or one whose header is not a JPEG stream's or breaks off; kBeyondBound for a file longer than
 // any picture within the decoding bound, or, having read no more than its header (the first
 // kPictureHeaderBytes), when its first picture lies beyond the bound for the file's length; kPassing
-// when it cannot be opened (in use, gone) or read whole, or memory runs out.
+// when it cannot be opened (in use, gone, or no disk file: OpenDiskFile refuses a device or a pipe)
+// or read whole, or memory runs out.
 inline constexpr std::size_t kPictureHeaderBytes = 64 * 1024;
 CPictureResult ReadPictureFile(const wchar_t* path, CPictureBytes& bytes);
 

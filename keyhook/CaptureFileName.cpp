@@ -1,5 +1,6 @@
 #include "keyhook/CaptureFileName.h"
 
+#include "framework/DiskFile.h"
 #include "framework/Handles.h"
 #include "keyhook/CaptureNaming.h"
 
@@ -27,6 +28,7 @@ CCaptureFile& CCaptureFile::operator=(CCaptureFile&& other) noexcept {
         m_path = std::move(other.m_path);
         m_format = other.m_format;
         m_file = std::move(other.m_file);
+        m_disk = other.m_disk;
         m_marked = other.m_marked;
         m_kept = other.m_kept;
     }
@@ -44,7 +46,8 @@ bool CCaptureFile::Keep() noexcept {
 }
 
 void CCaptureFile::Close() noexcept {
-    if (m_file && !m_kept && !m_marked && !MarkForDeletion(m_file, true)) {
+    // A device or a pipe is left as it is: there is no file to take back.
+    if (m_file && m_disk && !m_kept && !m_marked && !MarkForDeletion(m_file, true)) {
         LARGE_INTEGER start{};
         if (SetFilePointerEx(m_file, start, nullptr, FILE_BEGIN))
             SetEndOfFile(m_file);
@@ -59,6 +62,7 @@ bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
     // in the other format taking the number meanwhile. Once a picture of the other format has been met,
     // it is looked at first, so that the numbers that it holds are not created and dropped in turn.
     bool otherFormatMet = false;
+    bool folderMade = false;
     for (int number = 0; number < kCaptureSeriesLength; ++number) {
         std::string candidate =
             CaptureFileName(settings.dir, settings.name, number, settings.viewMode, format);
@@ -72,11 +76,22 @@ bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file) {
         // to delete, the handle admits only readers that share deletion, and while the file is marked
         // Windows admits none.
         CFileHandle created(CreateFileA(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                        FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                        nullptr));
+                                        FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL | kIdentifyOnlyFlags, nullptr));
+        if (!created && GetLastError() == ERROR_PATH_NOT_FOUND && !folderMade) {
+            // The folder is made by the first capture that goes there, and this name tried again.
+            folderMade = true;
+            // Another capture at the same moment may have made it first.
+            if (CreateDirectoryA(settings.dir.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) {
+                --number;
+                continue;
+            }
+            return false;
+        }
         if (created) {
             CCaptureFile reserved;
-            reserved.m_marked = MarkForDeletion(created, true);
+            reserved.m_disk = IsDiskFile(created);
+            reserved.m_marked = reserved.m_disk && MarkForDeletion(created, true);
             reserved.m_path = std::move(candidate);
             reserved.m_format = format;
             reserved.m_file = std::move(created);

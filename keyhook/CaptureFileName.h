@@ -27,6 +27,9 @@ public:
     const std::string& Path() const noexcept { return m_path; }
     // The format that the name's extension promises.
     CCaptureFormat Format() const noexcept { return m_format; }
+    // Whether the reserved name is a file on a disk. A name that leads to a device or a pipe (a drive
+    // letter mapped onto one, say) was opened but holds no picture: the capture must not write there.
+    bool IsDiskFile() const noexcept { return m_disk; }
     // Open for reading and writing, at the start of the empty file; invalid when nothing is reserved.
     HANDLE Handle() const noexcept { return m_file.get(); }
 
@@ -43,6 +46,7 @@ private:
     std::string m_path;
     CCaptureFormat m_format = CCaptureFormat::kJpeg;
     CFileHandle m_file;
+    bool m_disk = false;
     bool m_marked = false;
     bool m_kept = false;
 };
@@ -50,9 +54,10 @@ private:
 // Reserves the first free name of the series, in the format of the settings (PNG when lossless): two
 // captures at the same moment never get the same name, an existing file (even an empty one, or one on
 // its way out) is never truncated, and a number that a picture of the other format holds is taken too,
-// so that a number never names two pictures. False when the settings give no usable path, when all 100
-// numbers are taken, or when the file cannot be created for another reason (a missing or read-only
-// directory).
+// so that a number never names two pictures. A missing directory is made first (one level: its parent
+// must exist); nothing else creates a capture folder. False when the settings give no usable path, when
+// all 100 numbers are taken, or when the file cannot be created for another reason (a read-only
+// directory, a parent folder that is missing).
 bool ReserveCaptureFile(const CCaptureSettings& settings, CCaptureFile& file);
 
 // Reads the capture settings (ReadCaptureSettings: "View Mode", "Dir" or else "Default Dir", "Name" or

@@ -3,23 +3,6 @@
 #include "settings/SettingsRules.h"
 #include "settings/SettingsTypes.h"
 
-#include <string_view>
-
-namespace {
-
-// Characters that no Windows file name holds besides the separators; a colon would name a drive or
-// an alternate data stream.
-bool IsForbiddenInPath(char c) {
-    return static_cast<unsigned char>(c) < 0x20 ||
-           std::string_view("<>\"|?*").find(c) != std::string_view::npos;
-}
-
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
-} // namespace
-
 bool IsCaptureViewMode(std::int32_t viewMode) noexcept {
     return viewMode >= kViewInterlace && viewMode <= kViewFlat2D;
 }
@@ -32,14 +15,6 @@ const char* CaptureExtension(std::int32_t viewMode, CCaptureFormat format) noexc
 
 bool IsCaptureDirectory(const std::string& dir) {
     return ClassifyCaptureFolder(dir) == CaptureFolderKind::kFolder;
-}
-
-bool IsCaptureName(const std::string& name) {
-    for (char c : name) {
-        if (IsForbiddenInPath(c) || IsSeparator(c) || c == ':')
-            return false;
-    }
-    return true;
 }
 
 std::string CaptureFileName(const std::string& dir, const std::string& name, int number,

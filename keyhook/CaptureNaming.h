@@ -4,6 +4,8 @@
 // prefix, used as stored; the settings keep it with a trailing backslash. Plain code, free of Windows
 // headers.
 
+#include "settings/SettingsRules.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -26,9 +28,6 @@ const char* CaptureExtension(std::int32_t viewMode, CCaptureFormat format = CCap
 // (ClassifyCaptureFolder). A relative one would put the pictures into the working directory of the
 // capturing program; a device or a pipe would hand them to whoever serves it.
 bool IsCaptureDirectory(const std::string& dir);
-// A base name that stays a file name inside the directory: no path separator, drive colon, wildcard,
-// character that file names cannot hold, or control character. It may be empty.
-bool IsCaptureName(const std::string& name);
 
 // The path of picture `number` of the series. Empty when the directory, the name, the number or the
 // view mode is unusable, or when the path would be longer than kMaxCapturePathLength. The pictures of

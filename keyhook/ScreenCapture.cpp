@@ -55,6 +55,8 @@ int CaptureScreen(std::string& path) {
         if (!MakeCaptureFileName(file, viewMode))
             return kResultCaptureUnavailable;
         path = file.Path();
+        if (!file.IsDiskFile())
+            return kResultNotWritten;
         CCaptureLayout layout;
         if (!CaptureLayoutOf(screen.Width(), screen.Height(), viewMode, layout))
             return kResultBlitFailed;

@@ -19,7 +19,8 @@
 // 0 when the picture was written. kResultCaptureUnavailable when the settings give no usable free
 // name; kResultNoScreenDC, kResultNoMemoryDC, kResultNoBitmap or kResultBlitFailed when the screen could
 // not be copied (kResultBlitFailed also when the screen is too small for the Sync Double bands of its
-// width); kResultNotWritten when the picture could not be written. Nothing is left in the
+// width); kResultNotWritten when the picture could not be written, or when the name reserved is no
+// file on a disk (a device or a pipe that the path leads to). Nothing is left in the
 // capture directory unless the result is 0. Independent of the calling thread's COM state; the
 // thread's DPI awareness decides what the screen is.
 int CaptureScreen();

@@ -109,7 +109,7 @@ bool CZeltoPage::OnCommand(WORD id, WORD notifyCode, HWND) {
 }
 
 HWND CZeltoPage::FindActivator() const {
-    return FindWindowA(m_activator.className.c_str(), m_activator.windowName.c_str());
+    return FindOwnActivatorWindow(m_activator);
 }
 
 void CZeltoPage::StartActivator() {

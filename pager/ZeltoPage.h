@@ -1,8 +1,10 @@
 #pragma once
-// The Activator page of the shell's property sheets (template 107): edits the six hotkeys in the
-// Activator's registry settings and keeps the Activator in step. Opening the page starts the Activator
-// when it is not running; applying the page stores the hotkeys and tells a running Activator to reload
-// (1025) or, with "Launch Zelto Activator on TaskBar" unticked, to end (WM_DESTROY), or starts it.
+// The Activator page of the shell's property sheets (template 107): edits the user's own six hotkeys
+// (HKEY_CURRENT_USER; the machine's are the defaults it shows until the user chooses) and keeps the
+// user's Activator in step. Opening the page starts the Activator when it is not running; applying
+// the page stores the hotkeys and tells a running Activator to reload (1025) or, with "Launch Zelto
+// Activator on TaskBar" unticked, to end (WM_DESTROY), or starts it. The Activator told is the one
+// that runs as the same user in the same session (FindOwnActivatorWindow), never another user's.
 
 #include "framework/Handles.h"
 #include "framework/PropertyPage.h"
@@ -37,6 +39,7 @@ private:
     // under Wine: set at initialisation, taken back and deleted when the window goes.
     void ShowBanner();
     void DropBanner() noexcept;
+    // The running Activator of this user and session; null when there is none.
     HWND FindActivator() const;
     // Starts the Activator hidden; a failure is shown in a message box over the page.
     void StartActivator();

@@ -2,82 +2,65 @@
 
 #include "settings/RegistryNames.h"
 #include "settings/RegistryPath.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsRules.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <utility>
 
 std::string BuiltInCaptureDir() {
-    char windows[512];
-    const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
-    if (length == 0 || length >= sizeof windows)
-        windows[0] = '\0';
-    return std::string(windows) + "\\Temp\\";
+    wchar_t* pictures = nullptr;
+    // KF_FLAG_DONT_VERIFY: the path alone, without looking at (or creating) the folder.
+    const HRESULT found = SHGetKnownFolderPath(FOLDERID_Pictures, KF_FLAG_DONT_VERIFY, nullptr, &pictures);
+    std::wstring folder = SUCCEEDED(found) && pictures ? pictures : L"";
+    CoTaskMemFree(pictures);
+    if (folder.empty())
+        return {};
+    folder += L"\\";
+    for (const char* c = kCaptureFolderName; *c; ++c)
+        folder += static_cast<wchar_t>(*c);
+    folder += L"\\";
+    char text[MAX_PATH];
+    BOOL lossy = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, folder.c_str(), -1, text,
+                                           sizeof text, nullptr, &lossy);
+    return length > 0 && !lossy ? std::string(text) : std::string();
 }
 
 namespace {
 
-// The two places of the capture settings, searched value by value: the user's key first, then the
-// machine's. A key that does not open has nothing to give.
-class CCaptureKeys {
-public:
-    CCaptureKeys() {
-        OpenCaptureKey(m_keys[0], HKEY_CURRENT_USER, false);
-        OpenCaptureKey(m_keys[1], HKEY_LOCAL_MACHINE, false);
-    }
+bool IsFolder(const std::string& dir) {
+    return ClassifyCaptureFolder(dir) == CaptureFolderKind::kFolder;
+}
 
-    bool ReadNumber(const std::string& name, std::uint32_t& value) const {
-        for (const CRegistryKey& key : m_keys)
-            if (key.ReadNumber(name, value))
-                return true;
-        return false;
-    }
-    bool ReadString(const std::string& name, std::string& value) const {
-        for (const CRegistryKey& key : m_keys)
-            if (key.ReadString(name, value))
-                return true;
-        return false;
-    }
-    // A number other than 0 or 1 counts as missing where it is stored.
-    bool ReadFlag(const std::string& name, std::uint32_t& value) const {
-        for (const CRegistryKey& key : m_keys)
-            if (key.ReadNumber(name, value) && value <= 1)
-                return true;
-        return false;
-    }
-    // A directory that is no folder on a drive or a share counts as missing where it is stored.
-    bool ReadDirectory(const std::string& name, std::string& value) const {
-        for (const CRegistryKey& key : m_keys) {
-            std::string dir;
-            if (key.ReadString(name, dir) && ClassifyCaptureFolder(dir) == CaptureFolderKind::kFolder) {
-                value = std::move(dir);
-                return true;
-            }
-        }
-        return false;
-    }
-
-private:
-    CRegistryKey m_keys[2];
-};
+// "Lossless" holds 0 or 1.
+bool IsFlag(std::uint32_t value) {
+    return value <= 1;
+}
 
 } // namespace
 
 CCaptureSettingsFound ReadCaptureSettings(CCaptureSettings& settings) {
-    const CCaptureKeys keys;
+    const CSettingsKeys keys(CSettingsKeys::CCaptureKeyTag{});
     CCaptureSettingsFound found;
     std::uint32_t viewMode = 0;
     if ((found.viewMode = keys.ReadNumber(kViewModeValue.Load(), viewMode)))
         settings.viewMode = static_cast<std::int32_t>(viewMode);
-    keys.ReadDirectory(kDefaultDirValue.Load(), settings.defaultDir);
-    keys.ReadString(kDefaultNameValue.Load(), settings.defaultName);
-    found.dir = keys.ReadDirectory(kDirName.Load(), settings.dir) ||
-                keys.ReadDirectory(kDefaultDirValue.Load(), settings.dir);
-    found.name = keys.ReadString(kNameValue.Load(), settings.name) ||
-                 keys.ReadString(kDefaultNameValue.Load(), settings.name);
+    keys.ReadString(kDefaultDirValue.Load(), settings.defaultDir, IsFolder);
+    keys.ReadString(kDefaultNameValue.Load(), settings.defaultName, IsCaptureName);
+    found.dir = keys.ReadString(kDirName.Load(), settings.dir, IsFolder) ||
+                keys.ReadString(kDefaultDirValue.Load(), settings.dir, IsFolder);
+    if (!found.dir) {
+        std::string builtIn = BuiltInCaptureDir();
+        if ((found.dir = IsFolder(builtIn)))
+            settings.dir = std::move(builtIn);
+    }
+    found.name = keys.ReadString(kNameValue.Load(), settings.name, IsCaptureName) ||
+                 keys.ReadString(kDefaultNameValue.Load(), settings.name, IsCaptureName);
     std::uint32_t lossless = 0;
-    if (keys.ReadFlag(kLosslessValue.Load(), lossless))
+    if (keys.ReadNumber(kLosslessValue.Load(), lossless, IsFlag))
         settings.lossless = lossless == 1;
     return found;
 }

@@ -17,8 +17,13 @@
 
 // The stem where none is stored.
 inline constexpr char kBuiltInCaptureName[] = "Captur";
+// The folder of the user's own Pictures folder where captures go when no folder is stored.
+inline constexpr char kCaptureFolderName[] = "Zelto Captures";
 
-// The Windows directory followed by "\Temp\": the directory where none is stored.
+// "Zelto Captures" in the user's Pictures folder (the known folder, wherever the user or an
+// administrator moved it), ending in a backslash: the folder where none is stored. Asking creates and
+// opens nothing. Empty when the system names no such folder, or one that the ANSI code page cannot
+// spell.
 std::string BuiltInCaptureDir();
 
 struct CCaptureSettings {
@@ -42,10 +47,11 @@ struct CCaptureSettingsFound {
 };
 
 // Reads the stored values as they stand, each from the user's key or else the machine's: "View Mode"
-// into viewMode; "Dir", or else "Default Dir", into dir; "Name", or else "Default Name", into name;
-// "Default Dir" and "Default Name" into their fields; "Lossless" into lossless. A value that cannot be
-// read (missing, of another type, too long) keeps its field, and so do a directory that is no folder
-// on a drive or a share (ClassifyCaptureFolder): a device or a pipe is never where pictures go, and a
+// into viewMode; "Dir", or else "Default Dir", or else the built-in folder (BuiltInCaptureDir), into
+// dir; "Name", or else "Default Name", into name; "Default Dir" and "Default Name" into their fields;
+// "Lossless" into lossless. A value that cannot be read (missing, of another type, too long) keeps its
+// field, and so do a directory that is no folder on a drive or a share (ClassifyCaptureFolder), a name
+// that is no capture name (IsCaptureName): a device or a pipe is never where pictures go, and a
 // "Lossless" other than 0 or 1. "Lossless" is not needed: JPEG pictures where it is missing.
 CCaptureSettingsFound ReadCaptureSettings(CCaptureSettings& settings);
 

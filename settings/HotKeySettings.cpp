@@ -2,15 +2,13 @@
 
 #include "settings/RegistryNames.h"
 #include "settings/RegistryPath.h"
+#include "settings/SettingsKeys.h"
 
 bool ReadHotKeys(CHotKeys& hotKeys) {
-    CRegistryKey key;
-    if (!OpenVersionKey(key, false) || !key.Open(key, kHotKeyKey.Load()))
+    if (!CSettingsKeys({kHotKeyKey.Load()}).AnyOpen())
         return false;
     for (int i = 0; i < kHotKeyCount; ++i) {
-        CRegistryKey mode;
-        if (!mode.Open(key, kHotKeySubkeys[i].Load()))
-            continue;
+        const CSettingsKeys mode({kHotKeyKey.Load(), kHotKeySubkeys[i].Load()});
         std::uint32_t value = 0;
         if (mode.ReadNumber(kVirtualKeyCodeValue.Load(), value))
             hotKeys[i].virtualKey = static_cast<std::uint16_t>(value & 0xFFFF);
@@ -22,7 +20,7 @@ bool ReadHotKeys(CHotKeys& hotKeys) {
 
 bool WriteHotKeys(const CHotKeys& hotKeys) {
     CRegistryKey key;
-    if (!CreateCurrentVersionKey(key) || !key.Create(key, kHotKeyKey.Load()))
+    if (!CreateCurrentVersionKey(key, HKEY_CURRENT_USER) || !key.Create(key, kHotKeyKey.Load()))
         return false;
     bool written = true;
     for (int i = 0; i < kHotKeyCount; ++i) {

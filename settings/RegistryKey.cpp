@@ -11,24 +11,12 @@ bool CRegistryKey::Open(HKEY parent, const std::string& name, REGSAM access) noe
 }
 
 bool CRegistryKey::Create(HKEY parent, const std::string& name) noexcept {
-    if (!parent)
+    HKEY key = nullptr;
+    if (!parent || RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   KEY_READ | KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
-    // The settings live under HKEY_LOCAL_MACHINE, where a standard user may write only some keys of
-    // the product's (those the installer opens to the Users group): full access first, then read and
-    // write, and for the keys above those (which such an account does not write) reading is enough to
-    // step down.
-    for (REGSAM access : {static_cast<REGSAM>(KEY_ALL_ACCESS), static_cast<REGSAM>(KEY_READ | KEY_WRITE)}) {
-        HKEY key = nullptr;
-        LONG status = RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                                      nullptr, &key, nullptr);
-        if (status == ERROR_SUCCESS) {
-            Take(key);
-            return true;
-        }
-        if (status != ERROR_ACCESS_DENIED)
-            return false;
-    }
-    return Open(parent, name, KEY_READ);
+    Take(key);
+    return true;
 }
 
 void CRegistryKey::Take(HKEY key) noexcept {

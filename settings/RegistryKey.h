@@ -21,8 +21,8 @@ public:
 
     // RegOpenKeyEx with `access` (KEY_READ unless told otherwise).
     bool Open(HKEY parent, const std::string& name, REGSAM access = KEY_READ) noexcept;
-    // RegCreateKeyEx, non-volatile, KEY_ALL_ACCESS; where that is denied, with read and write access,
-    // or an existing key opened for reading (enough to step down to a key below it).
+    // RegCreateKeyEx, non-volatile, with read and write access: the programs create keys in the
+    // user's own tree only.
     bool Create(HKEY parent, const std::string& name) noexcept;
     void Close() noexcept;
 

@@ -1,7 +1,7 @@
 #pragma once
-// The names of the suite's registry keys and values. The settings live under
-// HKEY_LOCAL_MACHINE\Software\<maker>\<product>\<Current Version>; each user's own capture settings
-// and choice of the controller's monitor under the same names in HKEY_CURRENT_USER.
+// The names of the suite's registry keys and values. Each user's settings live under
+// HKEY_CURRENT_USER\Software\<maker>\<product>\<Current Version>, and the machine's, every user's
+// defaults, under the same names in HKEY_LOCAL_MACHINE (RegistryPath.h).
 //
 // A deliverable may take the names from its own string table, looked up at each use, with the text
 // built in here for a string that cannot be loaded: it says which of its strings hold which name with

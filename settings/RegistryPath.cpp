@@ -12,29 +12,22 @@ bool WalkKeyPath(CRegistryKey& key, HKEY root, std::initializer_list<std::string
     return true;
 }
 
-bool OpenProductKey(CRegistryKey& key, bool create) {
-    return WalkKeyPath(key, HKEY_LOCAL_MACHINE, {"Software", kMakerKey.Load(), kProductKey.Load()}, create);
+bool OpenProductKey(CRegistryKey& key, HKEY root, bool create) {
+    return WalkKeyPath(key, root, {"Software", kMakerKey.Load(), kProductKey.Load()}, create);
 }
 
-bool OpenVersionKey(CRegistryKey& key, bool create) {
-    if (!OpenProductKey(key, create))
+bool OpenVersionKey(CRegistryKey& key, HKEY root, bool create) {
+    if (!OpenProductKey(key, root, create))
         return false;
     std::string version = kSettingsVersion;
     key.ReadString(kCurrentVersionValue.Load(), version);
     return create ? key.Create(key, version) : key.Open(key, version);
 }
 
-bool CreateCurrentVersionKey(CRegistryKey& key) {
-    if (!OpenProductKey(key, true))
-        return false;
-    const std::string currentVersion = kCurrentVersionValue.Load();
-    if (!key.WriteString(currentVersion, kSettingsVersion)) {
-        std::string version = kSettingsVersion;
-        key.ReadString(currentVersion, version);
-        if (version != kSettingsVersion)
-            return false;
-    }
-    return key.Create(key, kSettingsVersion);
+bool CreateCurrentVersionKey(CRegistryKey& key, HKEY root) {
+    return OpenProductKey(key, root, true) &&
+           key.WriteString(kCurrentVersionValue.Load(), kSettingsVersion) &&
+           key.Create(key, kSettingsVersion);
 }
 
 bool OpenCaptureKey(CRegistryKey& key, HKEY root, bool create) {

@@ -39,7 +39,51 @@ std::string_view ComponentAt(std::string_view path, std::size_t start) {
     return path.substr(start, end - start);
 }
 
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameUpperCase(std::string_view text, std::string_view upper) {
+    if (text.size() != upper.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (Upper(text[i]) != upper[i])
+            return false;
+    return true;
+}
+
+// A digit as Windows counts it after COM and LPT: 0 to 9, or a superscript 1, 2 or 3.
+bool IsPortDigit(std::string_view digit) {
+    if (digit.size() == 1)
+        return (digit[0] >= '0' && digit[0] <= '9') || digit == "\xB9" || digit == "\xB2" || digit == "\xB3";
+    return digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3";
+}
+
 } // namespace
+
+bool IsReservedDeviceName(std::string_view name) {
+    std::string_view base = name.substr(0, name.find_first_of(".:"));
+    while (!base.empty() && base.back() == ' ')
+        base.remove_suffix(1);
+    for (std::string_view device : {"CON", "PRN", "AUX", "NUL"})
+        if (SameUpperCase(base, device))
+            return true;
+    return base.size() > 3 &&
+           (SameUpperCase(base.substr(0, 3), "COM") || SameUpperCase(base.substr(0, 3), "LPT")) &&
+           IsPortDigit(base.substr(3));
+}
+
+bool IsFileNameText(std::string_view name) {
+    for (char c : name) {
+        if (IsForbiddenInPath(c) || IsSeparator(c) || c == ':')
+            return false;
+    }
+    return true;
+}
+
+bool IsCaptureName(const std::string& name) {
+    return IsFileNameText(name) && !IsReservedDeviceName(name);
+}
 
 std::string WithTrailingBackslash(std::string dir) {
     if (dir.empty() || dir.back() != '\\')
@@ -74,5 +118,13 @@ CaptureFolderKind ClassifyCaptureFolder(const std::string& dir) {
         if (IsForbiddenInPath(path[i]) || (path[i] == ':' && i != 1))
             return CaptureFolderKind::kNotFullPath;
     }
+    // The folders below the drive or the share.
+    std::size_t start = twoSeparators ? 2 : 3;
+    if (twoSeparators)
+        for (int skipped = 0; skipped < 2 && start < path.size(); ++skipped)
+            start += ComponentAt(path, start).size() + 1;
+    for (; start < path.size(); start += ComponentAt(path, start).size() + 1)
+        if (IsReservedDeviceName(ComponentAt(path, start)))
+            return CaptureFolderKind::kDevice;
     return CaptureFolderKind::kFolder;
 }

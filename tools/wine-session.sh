@@ -55,6 +55,11 @@ wine_session_start() {
   # Without a window manager Wine waits 2 s for DestroyWindow of a visible top-level window unless
   # its windows are unmanaged.
   "$ZELTO_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+  # Wine makes the user's Pictures folder the Unix home folder, which every session and prefix shares;
+  # captures go there by default. Each session gets a Pictures folder of its own in its prefix.
+  mkdir -p "$WINEPREFIX/drive_c/users/$(id -un)/Session Pictures"
+  "$ZELTO_WINE" reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' \
+    /v 'My Pictures' /t REG_EXPAND_SZ /d '%USERPROFILE%\Session Pictures' /f </dev/null >/dev/null 2>&1
   wine_session_warm_up
 }
 

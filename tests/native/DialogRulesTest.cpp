@@ -30,6 +30,11 @@ TEST(CheckCaptureEntry, WhatTheSettingsRefuseBeforeStoringIt) {
     for (const char* name :
          {"a\\b", "a/b", "C:x", "a*", "a?", "say\"", "<x", "x>", "a|b", "tab\there", "bell\a"})
         EXPECT_EQ(CheckCaptureEntry("C:\\Shots\\", name, 1), Problem::kName) << name;
+    // A device's name, as typed or as the name rule makes it six long.
+    for (const char* name : {"NUL", "nul.", "CON .x", "COM1", "Aux.__", "PRN   x"})
+        EXPECT_EQ(CheckCaptureEntry("C:\\Shots\\", name, 1), Problem::kDeviceName) << name;
+    EXPECT_EQ(CheckCaptureEntry("C:\\Shots\\", "NUL:", 1), Problem::kName);
+    EXPECT_EQ(CheckCaptureEntry("C:\\NUL\\", "Captur", 1), Problem::kDevice);
     // The name is told first when both are wrong.
     EXPECT_EQ(CheckCaptureEntry("\\", "a?", 1), Problem::kName);
     for (const char* dir : {"\\", "Shots\\", "C:Shots\\", "\\Shots\\", "C:\\a*\\", "C:\\a:b\\"})

@@ -159,7 +159,7 @@ HWND StartActivator(CChildProcess& process, DWORD timeoutMs) {
 
 HWND WaitForActivator(DWORD timeoutMs) {
     HWND window = WaitForWindow("#32770", "Zelto Activator", timeoutMs);
-    const std::string dirKey = std::string(kProductKeyPath) + "\\1.0\\Dir";
+    const std::string dirKey = std::string(kUserProductKeyPath) + "\\1.0\\Dir";
     const bool complete =
         window && WaitUntil(
                       [&] {
@@ -209,9 +209,12 @@ static HKEY RootOf(const std::string& keyPath, std::string& below) {
 void WriteRegistryRaw(const std::string& keyPath, const std::string& name, DWORD type, const void* data,
                       DWORD size) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        throw std::runtime_error("cannot create " + keyPath);
+    std::string below;
+    const HKEY root = RootOf(keyPath, below);
+    // Read and write access, all that a standard user (CStandardUserScope) may be given.
+    if (LONG status =
+            RegCreateKeyExA(root, below.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr))
+        throw std::runtime_error("cannot create " + keyPath + " (error " + std::to_string(status) + ")");
     LONG status = RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS)
@@ -221,9 +224,12 @@ void WriteRegistryRaw(const std::string& keyPath, const std::string& name, DWORD
 void WriteRegistryWide(const std::string& keyPath, const std::string& name, DWORD type, const void* data,
                        DWORD size) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        throw std::runtime_error("cannot create " + keyPath);
+    std::string below;
+    const HKEY root = RootOf(keyPath, below);
+    // Read and write access, all that a standard user (CStandardUserScope) may be given.
+    if (LONG status =
+            RegCreateKeyExA(root, below.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr))
+        throw std::runtime_error("cannot create " + keyPath + " (error " + std::to_string(status) + ")");
     std::wstring wideName(name.begin(), name.end());
     LONG status = RegSetValueExW(key, wideName.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);

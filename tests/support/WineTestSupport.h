@@ -49,8 +49,8 @@ private:
 // window is complete (WaitForActivator). The window, or null after `timeoutMs`.
 HWND StartActivator(CChildProcess& process, DWORD timeoutMs = 10000);
 // Waits until the Activator's main window is complete: the window exists and its identity is recorded
-// in the registry, which start-up does after filling and hiding the window. The window, or null after
-// `timeoutMs`.
+// in the user's registry, which start-up does after filling and hiding the window. The window, or null
+// after `timeoutMs`.
 HWND WaitForActivator(DWORD timeoutMs = 10000);
 // Ends a running Activator with its "Exit" command (or, failing that, terminates `process`) and waits
 // for it.
@@ -92,7 +92,8 @@ extern const char kProductKeyPath[];
 extern const char kUserProductKeyPath[];
 // Deletes Software\Korva Corporation with everything below it, the machine's and the user's.
 void DeleteProductTree();
-// Writes a value under HKEY_LOCAL_MACHINE\<keyPath>, creating the key.
+// Writes a value under HKEY_LOCAL_MACHINE\<keyPath> (HKEY_CURRENT_USER for a path that starts with
+// "HKCU\"), creating the key.
 void WriteRegistryString(const std::string& keyPath, const std::string& name, const std::string& value);
 void WriteRegistryNumber(const std::string& keyPath, const std::string& name, std::uint32_t value);
 void WriteRegistryRaw(const std::string& keyPath, const std::string& name, DWORD type, const void* data,

@@ -3,6 +3,8 @@
 #include "activator/resource.h"
 #include "tests/support/WineTestSupport.h"
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -34,10 +36,11 @@ TEST_F(ActivatorDialogs, SettingsRunsTheCaptureSettingsAndKeepsWhatOkStored) {
     HWND dialog = WaitForWindow("#32770", "Capture Settings", 5000);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ControlText(main, IDC_STATUS), "Set Capture");
-    // The main window's capture settings are shown: on an empty registry, the built-in defaults.
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    const std::string defaultDir = std::string(windows) + "\\Temp\\";
+    // The main window's capture settings are shown: on an empty registry, the built-in defaults, the
+    // user's own folder among them.
+    char pictures[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, pictures), S_OK);
+    const std::string defaultDir = std::string(pictures) + "\\Zelto Captures\\";
     EXPECT_TRUE(WaitUntil([&] { return ControlText(dialog, IDC_CAPTURE_FORMAT) == "Sync. Doubling"; }, 5000));
     EXPECT_EQ(ControlText(dialog, IDC_CAPTURE_DIR), defaultDir);
     EXPECT_EQ(ControlText(dialog, IDC_CAPTURE_NAME), "Captur");
@@ -69,6 +72,6 @@ TEST_F(ActivatorDialogs, TestRunsTheTestDialog) {
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_TEST_DO)));
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }, 5000));
-    EXPECT_TRUE(RegistryKeyExists(std::string(kProductKeyPath) + "\\1.0\\Dir"));
+    EXPECT_TRUE(RegistryKeyExists(std::string(kUserProductKeyPath) + "\\1.0\\Dir"));
     EXPECT_TRUE(activator.IsRunning());
 }

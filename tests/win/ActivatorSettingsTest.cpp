@@ -6,6 +6,8 @@
 #include "settings/RegistryKey.h"
 #include "tests/support/WineTestSupport.h"
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 using namespace testing_support;
@@ -108,10 +110,11 @@ TEST_F(ActivatorLoadSettings, AnEmptyRegistryLeavesTheBuiltInDefaults) {
     for (int i = 0; i < kHotKeyCount; ++i)
         EXPECT_EQ(settings.hotKeys[i], expected[i]) << "hotkey " << i;
     EXPECT_EQ(settings.viewMode, 1);
-    // Nothing stored: the capture settings shown are the defaults, which OK would store.
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    EXPECT_EQ(settings.defaultDir, std::string(windows) + "\\Temp\\");
+    // Nothing stored: the capture settings shown are the defaults, which OK would store: the folder is
+    // the user's own, in their Pictures.
+    char pictures[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, pictures), S_OK);
+    EXPECT_EQ(settings.defaultDir, std::string(pictures) + "\\Zelto Captures\\");
     EXPECT_EQ(settings.defaultName, "Captur");
     EXPECT_EQ(settings.dir, settings.defaultDir);
     EXPECT_EQ(settings.name, "Captur");

@@ -13,6 +13,7 @@ using namespace testing_support;
 namespace {
 
 const std::string kDirKeyPath = std::string(kProductKeyPath) + "\\1.0\\Dir";
+const std::string kUserDirKeyPath = std::string(kUserProductKeyPath) + "\\1.0\\Dir";
 
 class ActivatorProgram : public ::testing::Test {
 protected:
@@ -43,18 +44,25 @@ protected:
 
 } // namespace
 
-TEST_F(ActivatorProgram, StartsHiddenOnItsDefaultsAndRecordsItsIdentity) {
+TEST_F(ActivatorProgram, StartsHiddenOnItsDefaultsAndRecordsItsIdentityForTheUserAlone) {
+    // A capture folder is made by the first capture that goes there, not when the program starts.
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + "zelto-not-made\\";
+    WriteRegistryString(std::string(kUserProductKeyPath) + "\\1.0\\Capture", "Dir", folder);
     HWND window = Start();
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << "the capture folder was made";
 
     std::string value;
-    EXPECT_TRUE(ReadRegistryString(kProductKeyPath, "Current Version", value));
+    EXPECT_TRUE(ReadRegistryString(kUserProductKeyPath, "Current Version", value));
     EXPECT_EQ(value, "1.0");
-    EXPECT_TRUE(ReadRegistryString(kDirKeyPath, "Zelto Activator ClassName", value));
+    EXPECT_TRUE(ReadRegistryString(kUserDirKeyPath, "Zelto Activator ClassName", value));
     EXPECT_EQ(value, "#32770");
-    EXPECT_TRUE(ReadRegistryString(kDirKeyPath, "Zelto Activator WindowName", value));
+    EXPECT_TRUE(ReadRegistryString(kUserDirKeyPath, "Zelto Activator WindowName", value));
     EXPECT_EQ(value, "Zelto Activator");
+    EXPECT_FALSE(RegistryKeyExists(kProductKeyPath)) << "the program wrote the machine's settings";
 
     // The built-in hotkeys, shown in the disabled hotkey controls (modifiers in the high byte).
     EXPECT_EQ(HotKeyOf(window, IDC_HOTKEY_INTERLACE), 0x0178u);
@@ -91,7 +99,7 @@ TEST_F(ActivatorProgram, ASecondStartShowsTheFirstWindowAndEnds) {
     EXPECT_TRUE(activator.IsRunning());
 }
 
-TEST_F(ActivatorProgram, LoadsFromTheNamedVersionAndRewritesItAsOneDotZero) {
+TEST_F(ActivatorProgram, LoadsFromTheVersionThatTheMachineNamesAndLeavesItAsItIs) {
     WriteRegistryString(kProductKeyPath, "Current Version", "2.0");
     WriteRegistryNumber(std::string(kProductKeyPath) + "\\2.0\\HotKey\\Normal", "Virtual Key Code", VK_F11);
     WriteRegistryNumber(std::string(kProductKeyPath) + "\\2.0\\HotKey\\Normal", "Modifiers", HOTKEYF_CONTROL);
@@ -100,7 +108,7 @@ TEST_F(ActivatorProgram, LoadsFromTheNamedVersionAndRewritesItAsOneDotZero) {
     EXPECT_EQ(HotKeyOf(window, IDC_HOTKEY_NORMAL), 0x027Au);
     std::string version;
     EXPECT_TRUE(ReadRegistryString(kProductKeyPath, "Current Version", version));
-    EXPECT_EQ(version, "1.0");
+    EXPECT_EQ(version, "2.0");
 }
 
 TEST_F(ActivatorProgram, StartsOnItsDefaultsFromABrokenRegistryAndKeepsWhatWasStored) {

@@ -9,6 +9,8 @@
 #include "tests/support/WineTestSupport.h"
 #include "tests/win/CaptureFixture.h"
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -224,6 +226,19 @@ TEST_F(CaptureSettingsInput, TheDefaultDirectoryAndNameStandInForMissingOnes) {
     WriteRegistryNumber(kCaptureSettingsKey, "Dir", 5);
     ASSERT_EQ(MakeCaptureFileName(file, viewMode), 1);
     EXPECT_EQ(file.Path(), Dir() + "Named_00.jpg");
+
+    // With no usable folder stored (a relative one counts as missing), the user's own: "Zelto Captures"
+    // in their Pictures, made by the first capture that goes there.
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kCaptureSettingsKey, "Default Dir");
+    WriteRegistryString(kCaptureSettingsKey, "Dir", "captures\\");
+    char pictures[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, pictures), S_OK);
+    const std::string own = std::string(pictures) + "\\Zelto Captures\\";
+    RemoveDirectoryA(own.c_str());
+    ASSERT_EQ(MakeCaptureFileName(file, viewMode), 1);
+    EXPECT_EQ(file.Path(), own + "Named_00.jpg");
+    file.Close();
+    EXPECT_TRUE(RemoveDirectoryA(own.c_str())) << "the folder was not made, or not emptied";
 }
 
 TEST_F(CaptureSettingsInput, MissingOrBrokenSettingsCaptureNothing) {
@@ -245,11 +260,6 @@ TEST_F(CaptureSettingsInput, MissingOrBrokenSettingsCaptureNothing) {
          }},
         {"view mode 4", [](const std::string& dir) { WriteCaptureSettings(4, dir, "Broken"); }},
         {"view mode -1", [](const std::string& dir) { WriteCaptureSettings(0xFFFFFFFF, dir, "Broken"); }},
-        {"no directory at all",
-         [](const std::string&) {
-             WriteRegistryNumber(kCaptureSettingsKey, "View Mode", 0);
-             WriteRegistryString(kCaptureSettingsKey, "Name", "Broken");
-         }},
         {"no name at all",
          [](const std::string& dir) {
              WriteRegistryNumber(kCaptureSettingsKey, "View Mode", 0);
@@ -257,13 +267,14 @@ TEST_F(CaptureSettingsInput, MissingOrBrokenSettingsCaptureNothing) {
          }},
         {"a name of 300 characters",
          [](const std::string& dir) { WriteCaptureSettings(0, dir, std::string(300, 'n')); }},
-        {"a directory that does not exist",
-         [](const std::string& dir) { WriteCaptureSettings(0, dir + "gone\\", "Broken"); }},
+        {"a directory whose parent does not exist",
+         [](const std::string& dir) { WriteCaptureSettings(0, dir + "gone\\deeper\\", "Broken"); }},
+        {"a name that Windows takes for a device",
+         [](const std::string& dir) { WriteCaptureSettings(0, dir, "nul.__"); }},
         {"a directory without its backslash",
          [](const std::string& dir) { WriteCaptureSettings(0, dir + "sub", "\\x"); }},
         {"a name that climbs out",
          [](const std::string& dir) { WriteCaptureSettings(0, dir + "sub\\", "..\\up"); }},
-        {"a relative directory", [](const std::string&) { WriteCaptureSettings(0, "captures\\", "Broken"); }},
         {"directory and name too long for a path",
          [](const std::string& dir) {
              WriteCaptureSettings(0, dir + std::string(200, 'd') + "\\", std::string(100, 'n'));

@@ -13,7 +13,7 @@ using namespace testing_support;
 
 namespace {
 
-const std::string kColorCodeKey = std::string(kProductKeyPath) + "\\1.0\\Color Code";
+const std::string kColorCodeKey = std::string(kUserProductKeyPath) + "\\1.0\\Color Code";
 
 class ColorCodeFromTheMainWindow : public ::testing::Test {
 protected:
@@ -161,7 +161,7 @@ TEST_F(ColorCodeFromTheMainWindow, OkStoresTheGroupsAndTheNextOpeningShowsThem) 
     Select(editor, IDC_CC_GROUP, 2);
     Close(editor, IDOK);
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kColorCodeKey + "\\2").c_str(), 0, KEY_READ, &key),
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (kColorCodeKey + "\\2").substr(5).c_str(), 0, KEY_READ, &key),
               ERROR_SUCCESS);
     std::uint8_t stored[kStoredCodeSetBytes] = {};
     DWORD size = sizeof stored;

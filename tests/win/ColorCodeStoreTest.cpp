@@ -1,5 +1,6 @@
-// The colour-code groups in the real registry: written and read back, and read from stored values that
-// are missing, cut short, mistyped or too many.
+// The colour-code groups in the real registry: written to the user's tree and read back, read from the
+// machine's tree until the user has stored groups, and read from stored values that are missing, cut
+// short, mistyped or too many.
 
 #include "activator/ColorCodeStore.h"
 #include "settings/RegistryKey.h"
@@ -13,10 +14,11 @@ using namespace testing_support;
 
 namespace {
 
-const std::string kColorCodeKey = std::string(kProductKeyPath) + "\\1.0\\Color Code";
+const std::string kColorCodeKey = std::string(kUserProductKeyPath) + "\\1.0\\Color Code";
+const std::string kMachineColorCodeKey = std::string(kProductKeyPath) + "\\1.0\\Color Code";
 
-std::string SlotKey(int slot) {
-    return kColorCodeKey + "\\" + std::to_string(slot);
+std::string SlotKey(int slot, const std::string& tree = kColorCodeKey) {
+    return tree + "\\" + std::to_string(slot);
 }
 
 CodeSet Filled(CodeColour colour) {
@@ -26,10 +28,11 @@ CodeSet Filled(CodeColour colour) {
 }
 
 // Writes one stored group as the editor does.
-void WriteGroup(int slot, const std::string& name, const CodeSet& codes) {
-    WriteRegistryString(SlotKey(slot), "Name", name);
+void WriteGroup(int slot, const std::string& name, const CodeSet& codes,
+                const std::string& tree = kColorCodeKey) {
+    WriteRegistryString(SlotKey(slot, tree), "Name", name);
     auto bytes = EncodeCodeSet(codes);
-    WriteRegistryRaw(SlotKey(slot), "Code", REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+    WriteRegistryRaw(SlotKey(slot, tree), "Code", REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
 class ColorCodeStore : public ::testing::Test {
@@ -68,7 +71,7 @@ TEST_F(ColorCodeStore, GroupsAndTheActiveGroupRoundTripInTheirLayout) {
     EXPECT_TRUE(ReadRegistryString(SlotKey(1), "Name", name));
     EXPECT_EQ(name, "Blue");
     CRegistryKey key;
-    ASSERT_TRUE(key.Open(HKEY_LOCAL_MACHINE, SlotKey(1)));
+    ASSERT_TRUE(key.Open(HKEY_CURRENT_USER, SlotKey(1).substr(5)));
     std::vector<std::uint8_t> bytes;
     ASSERT_TRUE(key.ReadBinary("Code", bytes));
     ASSERT_EQ(bytes.size(), 320u);
@@ -86,10 +89,15 @@ TEST_F(ColorCodeStore, GroupsAndTheActiveGroupRoundTripInTheirLayout) {
         EXPECT_EQ(loaded.Codes(g), groups.Codes(g)) << g;
 }
 
-TEST_F(ColorCodeStore, SavingFewerGroupsRemovesTheSlotsNoLongerInUse) {
-    CColorCodeGroups groups;
-    for (const char* name : {"A", "B", "C", "D"})
-        groups.Add(name, false, 0);
+TEST_F(ColorCodeStore, TheMachinesGroupsAreTheStartAndSavingFewerRemovesTheUsersSlotsNoLongerInUse) {
+    // Until the user stores groups, the machine's are theirs to start from.
+    WriteRegistryNumber(kMachineColorCodeKey, "Number", 5);
+    for (int slot = 1; slot < 5; ++slot)
+        WriteGroup(slot, std::string(1, static_cast<char>('A' + slot - 1)), Filled(0x22),
+                   kMachineColorCodeKey);
+    CColorCodeGroups groups = LoadColorCodeGroups();
+    ASSERT_EQ(groups.Count(), 5);
+    EXPECT_EQ(groups.Name(4), "D");
     ASSERT_TRUE(SaveColorCodeGroups(groups));
     EXPECT_TRUE(RegistryKeyExists(SlotKey(4)));
     groups.Delete(2);
@@ -98,9 +106,11 @@ TEST_F(ColorCodeStore, SavingFewerGroupsRemovesTheSlotsNoLongerInUse) {
     EXPECT_TRUE(RegistryKeyExists(SlotKey(2)));
     EXPECT_FALSE(RegistryKeyExists(SlotKey(3)));
     EXPECT_FALSE(RegistryKeyExists(SlotKey(4)));
+    // The user's groups alone: the deleted ones do not come back from the machine's, which stay.
     CColorCodeGroups loaded = LoadColorCodeGroups();
     ASSERT_EQ(loaded.Count(), 3);
     EXPECT_EQ(loaded.Name(2), "C");
+    EXPECT_TRUE(RegistryKeyExists(SlotKey(4, kMachineColorCodeKey)));
 }
 
 TEST_F(ColorCodeStore, MissingAndMistypedGroupsAreLeftOutAndTheActiveGroupFollows) {

@@ -95,7 +95,7 @@ TEST_F(HookActions, LeaveNoGdiObjectOrHandleBehind) {
         for (int i = 0; i < 30; ++i)
             ASSERT_TRUE(Act(VK_F2));
     }
-    WriteCaptureSettings(0, Dir() + "missing\\", "Gone__");
+    WriteCaptureSettings(0, Dir() + "missing\\deeper\\", "Gone__");
     for (int i = 0; i < 60; ++i)
         ASSERT_TRUE(Act(VK_F2));
 

@@ -176,9 +176,9 @@ TEST_F(KeyWatch, OnlyExactModifiersFireTheCaptureComesFirstAndOneActionRunsAtATi
     EXPECT_GT(FileSize("Shot__00.jpg"), 0u);
     EXPECT_EQ(FilesInDir(), std::vector<std::string>{"Shot__00.jpg"});
 
-    // A capture that finds no file name reports its failure, with no file.
+    // A capture that finds no file name (its folder's parent is missing) reports its failure, with no file.
     g_events.clear();
-    WriteCaptureSettings(3, Dir() + "missing\\", "Shot__");
+    WriteCaptureSettings(3, Dir() + "missing\\deeper\\", "Shot__");
     PressKeys({VK_SHIFT, VK_F6});
     ASSERT_TRUE(WaitUntil([] { return !Only(CEvent::kResult).empty(); }, 10000));
     const CEvent failed{CEvent::kCaptureReport, 0, kResultCaptureUnavailable, ""};

@@ -1,6 +1,7 @@
 // The Activator page driven for real in a property sheet built from the pages that the extension
-// hands over: what it shows, what Apply and Cancel store, what it tells the Activator, and how it
-// starts the Activator, on an empty registry and on a registry that names other programs.
+// hands over: what it shows (the user's hotkeys over the machine's), what Apply and Cancel store (for
+// the user alone), what it tells the Activator, and how it starts the Activator, on an empty registry
+// and on a registry that names other programs.
 
 #include "tests/support/WineTestSupport.h"
 #include "tests/win/PagerTestSupport.h"
@@ -25,6 +26,7 @@ constexpr int kControls[] = {kInterlace, kPageFlip, kSyncDouble, kLineBlank, kNo
 const std::string kVersionPath = std::string(kProductKeyPath) + "\\1.0";
 const std::string kHotKeyPath = kVersionPath + "\\HotKey\\";
 const std::string kDirPath = kVersionPath + "\\Dir";
+const std::string kUserHotKeyPath = std::string(kUserProductKeyPath) + "\\1.0\\HotKey\\";
 
 class PagerPage : public ::testing::Test {
 protected:
@@ -49,9 +51,10 @@ protected:
         for (int i = 0; i < 6; ++i)
             EXPECT_EQ(HotKeyOf(kControls[i]), kBuiltIn[i]) << "control " << kControls[i];
     }
+    // What the page stored for the user.
     static std::uint32_t Stored(const char* mode, const char* value) {
         std::uint32_t number = 0xDEADBEEF;
-        ReadRegistryNumber(kHotKeyPath + mode, value, number);
+        ReadRegistryNumber(kUserHotKeyPath + mode, value, number);
         return number;
     }
 
@@ -77,11 +80,14 @@ TEST_F(PagerPageWithStandIn, ShowsTheStoredHotKeysAndSendsNothingOnOpening) {
     // Wider than 16 bits: the low 16 bits count.
     WriteRegistryNumber(kHotKeyPath + "Capture", "Virtual Key Code", 0x10000 + VK_SNAPSHOT);
     WriteRegistryNumber(kHotKeyPath + "Capture", "Modifiers", 0x10000);
+    // The user's own choice over the machine's.
+    WriteRegistryNumber(kHotKeyPath + "Sync Double", "Virtual Key Code", VK_F6);
+    WriteRegistryNumber(kUserHotKeyPath + "Sync Double", "Virtual Key Code", VK_F7);
     CMessageBoxWatcher boxes;
     ASSERT_TRUE(sheet.Open());
     EXPECT_EQ(HotKeyOf(kInterlace), kBuiltIn[0]);
     EXPECT_EQ(HotKeyOf(kPageFlip), kBuiltIn[1]);
-    EXPECT_EQ(HotKeyOf(kSyncDouble), kBuiltIn[2]);
+    EXPECT_EQ(HotKeyOf(kSyncDouble), 0x0100u | VK_F7);
     EXPECT_EQ(HotKeyOf(kLineBlank), kBuiltIn[3]);
     EXPECT_EQ(HotKeyOf(kNormal), 0x0471u);
     EXPECT_EQ(HotKeyOf(kCapture), static_cast<unsigned>(VK_SNAPSHOT));
@@ -115,7 +121,8 @@ TEST_F(PagerPageWithStandIn, ApplyStoresTheHotKeysAndAsksTheActivatorToReloadOnc
 
     DWORD type = 0;
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kHotKeyPath + "Interlace").c_str(), 0, KEY_READ, &key),
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (kUserHotKeyPath + "Interlace").substr(5).c_str(), 0, KEY_READ,
+                            &key),
               ERROR_SUCCESS);
     EXPECT_EQ(RegQueryValueExA(key, "Virtual Key Code", nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
@@ -129,8 +136,12 @@ TEST_F(PagerPageWithStandIn, ApplyStoresTheHotKeysAndAsksTheActivatorToReloadOnc
     EXPECT_EQ(Stored("Capture", "Virtual Key Code"), static_cast<std::uint32_t>(VK_SCROLL));
     EXPECT_EQ(Stored("Capture", "Modifiers"), 0u);
     std::string version;
-    EXPECT_TRUE(ReadRegistryString(kProductKeyPath, "Current Version", version));
+    EXPECT_TRUE(ReadRegistryString(kUserProductKeyPath, "Current Version", version));
     EXPECT_EQ(version, "1.0");
+    // The machine's settings are every user's defaults, and stay as they were.
+    EXPECT_TRUE(ReadRegistryString(kProductKeyPath, "Current Version", version));
+    EXPECT_EQ(version, "2.0");
+    EXPECT_FALSE(RegistryKeyExists(kHotKeyPath + "Interlace"));
 
     PumpMessages();
     EXPECT_EQ(activator.Received(), std::vector<UINT>{kReload});
@@ -167,7 +178,7 @@ TEST_F(PagerPageWithStandIn, CancelStoresNothingAndSendsNothing) {
     SendMessageA(sheet.PageItem(kLaunch), BM_CLICK, 0, 0);
     sheet.Press(PSBTN_CANCEL);
     PumpMessages();
-    EXPECT_FALSE(RegistryKeyExists(kVersionPath + "\\HotKey"));
+    EXPECT_FALSE(RegistryKeyExists(kUserHotKeyPath));
     std::string version;
     EXPECT_TRUE(ReadRegistryString(kProductKeyPath, "Current Version", version));
     EXPECT_EQ(version, "2.0");

@@ -1,7 +1,7 @@
-// "Testing" and the test display run in this process on a 640x480 screen: the bitmaps remembered in the
-// registry and their fallbacks, Load... with the system's open-file dialog, the status texts, the test
-// display's flashes and frames watched on the screen as the X server shows it, and every way out of the
-// test display, the end of the Activator included.
+// "Testing" and the test display run in this process on a 640x480 screen: the bitmaps remembered for the
+// user over the machine's and their fallbacks, Load... with the system's open-file dialog, the status texts,
+// the test display's flashes and frames watched on the screen as the X server shows it, and every way out of
+// the test display, the end of the Activator included.
 
 #include "activator/ActivatorDlg.h"
 #include "activator/TestDlg.h"
@@ -19,7 +19,9 @@ using namespace testing_support;
 
 namespace {
 
+// The machine's defaults, and where the dialog remembers the user's own.
 const std::string kDirKey = std::string(kProductKeyPath) + "\\1.0\\Dir";
+const std::string kUserDirKey = std::string(kUserProductKeyPath) + "\\1.0\\Dir";
 constexpr COLORREF kLeft = RGB(220, 30, 30);
 constexpr COLORREF kRight = RGB(30, 30, 220);
 
@@ -34,9 +36,9 @@ protected:
     }
     void TearDown() override { DeleteProductTree(); }
 
-    static std::string Stored(const char* value) {
+    static std::string Stored(const char* value, const std::string& key = kUserDirKey) {
         std::string text = "(missing)";
-        ReadRegistryString(kDirKey, value, text);
+        ReadRegistryString(key, value, text);
         return text;
     }
     static bool TestButtonEnabled(HWND dialog) {
@@ -66,8 +68,10 @@ protected:
 } // namespace
 
 TEST_F(TestDialog, StoredBitmapsArePreviewedAndTheTestIsReady) {
+    // The machine's left, and the user's own right over the machine's.
     WriteRegistryString(kDirKey, "Left Image", leftPath);
-    WriteRegistryString(kDirKey, "Right Image", rightPath);
+    WriteRegistryString(kDirKey, "Right Image", files.path() + "machine.bmp");
+    WriteRegistryString(kUserDirKey, "Right Image", rightPath);
     CTestDlg dialog;
     const INT_PTR result = RunModalWithScript(dialog, [&](CWindowScript& s) {
         s.Check(TestButtonEnabled(s.window), "Do Test! enabled");
@@ -82,8 +86,9 @@ TEST_F(TestDialog, StoredBitmapsArePreviewedAndTheTestIsReady) {
     EXPECT_EQ(Stored("Left Image"), leftPath);
     EXPECT_EQ(Stored("Right Image"), rightPath);
     std::string version;
-    EXPECT_TRUE(ReadRegistryString(kProductKeyPath, "Current Version", version));
+    EXPECT_TRUE(ReadRegistryString(kUserProductKeyPath, "Current Version", version));
     EXPECT_EQ(version, "1.0");
+    EXPECT_FALSE(ReadRegistryString(kProductKeyPath, "Current Version", version)) << "written for everyone";
 }
 
 TEST_F(TestDialog, TheDefaultPathIsTriedOnceAndWrittenBack) {
@@ -102,7 +107,8 @@ TEST_F(TestDialog, TheDefaultPathIsTriedOnceAndWrittenBack) {
     });
     EXPECT_EQ(Stored("Left Image"), leftPath);
     EXPECT_EQ(Stored("Right Image"), files.path() + "also-missing.bmp");
-    EXPECT_EQ(Stored("Default Left Image"), leftPath);
+    EXPECT_EQ(Stored("Default Left Image", kDirKey), leftPath);
+    EXPECT_EQ(Stored("Left Image", kDirKey), missing);
 }
 
 TEST_F(TestDialog, PathsShorterThanTwoCharactersAreNotWrittenBack) {
@@ -110,7 +116,7 @@ TEST_F(TestDialog, PathsShorterThanTwoCharactersAreNotWrittenBack) {
     WriteRegistryString(kDirKey, "Right Image", rightPath);
     CTestDlg dialog;
     RunModalWithScript(dialog, [&](CWindowScript& s) { s.PressButton(s.window, IDOK); });
-    EXPECT_EQ(Stored("Left Image"), "x");
+    EXPECT_EQ(Stored("Left Image"), "(missing)");
     EXPECT_EQ(Stored("Right Image"), rightPath);
 
     // Nothing at all in the registry: nothing is written but the version.
@@ -118,7 +124,7 @@ TEST_F(TestDialog, PathsShorterThanTwoCharactersAreNotWrittenBack) {
     CTestDlg empty;
     RunModalWithScript(empty, [&](CWindowScript& s) { s.PressButton(s.window, IDOK); });
     EXPECT_EQ(Stored("Left Image"), "(missing)");
-    EXPECT_TRUE(RegistryKeyExists(kDirKey));
+    EXPECT_TRUE(RegistryKeyExists(kUserDirKey));
 }
 
 TEST_F(TestDialog, LoadRefusesOtherFilesAndAFailedLoadClearsOnlyItsSide) {

@@ -5,6 +5,8 @@
 
 #include "tests/win/DisplayTestSupport.h"
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 using namespace display_testing;
@@ -177,7 +179,11 @@ TEST_F(ViewerProgram, SaysWhenTheSettingsOrTheSeriesAreMissing) {
     WriteRegistryNumber(kCaptureKey, "View Mode", 0);
     WriteRegistryString(kCaptureKey, "Name", "view");
     WriteRegistryString(kCaptureKey, "Default Name", "view");
-    ExpectRefused("neither Dir nor Default Dir", noSettings);
+    // Without a folder stored, the user's own: "Zelto Captures" in their Pictures.
+    char pictures[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, pictures), S_OK);
+    ExpectRefused("neither Dir nor Default Dir", "There is no picture to show in " + std::string(pictures) +
+                                                     "\\Zelto Captures\\view??.jps.");
     DeleteProductTree();
     WriteRegistryNumber(kCaptureKey, "View Mode", 0);
     WriteRegistryString(kCaptureKey, "Dir", series.path());

@@ -6,6 +6,8 @@
 #include "viewer/ViewerDlg.h"
 #include "viewer/resource.h"
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -88,9 +90,18 @@ TEST_F(ViewerWindow, IncompleteSettingsAreRefused) {
     EXPECT_FALSE(textViewMode.ReadCaptureSettings());
 
     WriteRegistryNumber(kCaptureKey, "View Mode", 1);
+    WriteRegistryString(kCaptureKey, "Name", "NUL.__"); // a device's name
+    CViewerProbe deviceName;
+    EXPECT_FALSE(deviceName.ReadCaptureSettings());
+
+    // A folder that cannot be read is missing: the user's own folder stands in.
+    WriteRegistryString(kCaptureKey, "Name", "Pictur");
     WriteRegistryString(kCaptureKey, "Dir", std::string(300, 'd')); // longer than the buffer
     CViewerProbe longDir;
-    EXPECT_FALSE(longDir.ReadCaptureSettings());
+    EXPECT_TRUE(longDir.ReadCaptureSettings());
+    char pictures[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, pictures), S_OK);
+    EXPECT_EQ(longDir.m_dir, std::string(pictures) + "\\Zelto Captures\\");
 }
 
 TEST_F(ViewerWindow, CarriesTheApplicationIconAlsoWhenMinimised) {

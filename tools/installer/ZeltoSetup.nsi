@@ -1,10 +1,16 @@
 ; The setup program of Zelto Activator (ZeltoSetup.exe): installs the programs, the shell extension
 ; and two test pictures, writes the settings that none of the programs writes and the machine's
-; defaults of the capture settings, lets the local Users group change the machine-wide settings that
-; every user changes (hotkeys, colour codes), offers the viewer in Explorer's "Open with" for stereo
-; pictures, starts the Activator at every user's logon unless told not to, and takes all of it away
-; again but the captured pictures. Each user's own capture settings live in that user's registry
-; (HKEY_CURRENT_USER) and stay when the product is removed.
+; defaults of the capture settings, offers the viewer in Explorer's "Open with" for stereo pictures,
+; starts the Activator at every user's logon unless told not to, and takes all of it away again but
+; the captured pictures. Each user's own choices (hotkeys, colour codes, test pictures, capture
+; settings, the controller's monitor) live in that user's registry (HKEY_CURRENT_USER) and stay when
+; the product is removed.
+;
+; The install folder and the machine's settings belong to the administrators: before Setup copies a
+; file or writes a setting, its guard (SetupGuard.exe, tools/installer/SetupGuard.cpp) makes the
+; folder and every key of the settings tree the administrators' (owner and access rules, links in the
+; tree deleted), and vets the values that an earlier version let others change. Its lines appear
+; under "Show details"; where it cannot do its work, Setup stops before it has changed anything else.
 ;
 ; Files in use (the shell keeps the page's library loaded, a program the keyboard hook reached keeps
 ; the hook library) are replaced, or removed, when Windows restarts. So is a file that an operation
@@ -14,7 +20,7 @@
 ; the Activator or one of its libraries waits for the restart, Setup does not start the Activator.
 ;
 ; Built by CMake (tools/installer/CMakeLists.txt), which defines:
-;   BIN_DIR      the folder of the built programs
+;   BIN_DIR      the folder of the built programs and of SetupGuard.exe
 ;   IMAGE_DIR    the folder of Left.bmp and Right.bmp
 ;   ICON         the product's icon
 ;   OUT_FILE     the setup program to write
@@ -37,6 +43,7 @@ ManifestDPIAware true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define PAGER_CLSID "{6084E61D-468A-4997-8553-161AD57781A9}"
 !define PAGER_PROGID "ZeltoPager.1"
+; The folder that earlier versions made every user's capture folder, in the public Pictures.
 !define CAPTURE_FOLDER "Zelto Captures"
 ; The viewer in "Open with" of the stereo picture types, which stay with whatever program opens them
 ; by default: a programmatic identifier listed in each type's OpenWithProgids, and the program's own
@@ -49,14 +56,6 @@ ManifestDPIAware true
 ; The Activator starts at every user's logon from the machine's Run key.
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SESSION_MANAGER "System\CurrentControlSet\Control\Session Manager"
-; Access rules of the settings keys. SYSTEM and the Administrators have full control everywhere;
-; BUILTIN\Users may read the settings (KEY_READ) and write only the hotkeys (KEY_READ | KEY_WRITE) and
-; the colour codes (with DELETE too: the editor removes the keys of deleted groups). The product key,
-; its version key, "Dir" (where the program and the Activator's window are found) and "Capture" (the
-; machine's defaults of where every user's pictures go) stay for administrators to change.
-!define ADMIN_DACL "D:(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;KR;;;BU)"
-!define USERS_DACL "D:(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x2001f;;;BU)"
-!define USERS_DELETE_DACL "D:(A;CI;KA;;;SY)(A;CI;KA;;;BA)(A;CI;0x3001f;;;BU)"
 ; The Activator's main window, by which Setup finds a running Activator and which it records for the
 ; page: a dialog titled with the product's name.
 !define ACTIVATOR_CLASS "#32770"
@@ -87,8 +86,8 @@ Var StartNote
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
-!define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT}: the Activator, its keyboard hook, the viewer of captured pictures and the $\"${PRODUCT}$\" page of the Properties of every file.$\r$\n$\r$\nThe hotkeys and colour codes of ${PRODUCT} are kept for the whole computer; so that every user can save them, Setup allows the local Users group to change those. Where captured pictures go is each user's own choice.$\r$\n$\r$\nClick Next to continue."
-!define MUI_FINISHPAGE_TEXT "${PRODUCT} has been installed. It lives in the notification area.$StartNote $\r$\n$\r$\nMembers of the local Users group may now change the hotkeys and the colour codes of ${PRODUCT}."
+!define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT}: the Activator, its keyboard hook, the viewer of captured pictures and the $\"${PRODUCT}$\" page of the Properties of every file.$\r$\n$\r$\nEvery user's hotkeys, colour codes, test pictures and capture folder are that user's own. The settings that Setup writes for the whole computer are every user's defaults; only administrators may change them.$\r$\n$\r$\nClick Next to continue."
+!define MUI_FINISHPAGE_TEXT "${PRODUCT} has been installed. It lives in the notification area.$StartNote"
 !define MUI_FINISHPAGE_TEXT_REBOOT "${PRODUCT} has been installed, but some of its files were in use (Setup lists them under Show details). They will be replaced when Windows restarts; until then the programs that use them keep the earlier version.$StartNote "
 !define MUI_COMPONENTSPAGE_NODESC
 ; The details stay on screen until Next, where they say which files wait for the restart and when the
@@ -221,63 +220,22 @@ Function un.onInit
   SetShellVarContext all
 FunctionEnd
 
-; Creates the key HKLM\<key> (if need be) and gives it the access rules <sddl>. Keys created below it
-; later inherit them. Windows passes them on to the keys below that exist already; Wine does neither,
-; which is why every key whose rules matter is given them here. Push the key, then the rules.
-Function SetKeyAccess
-  Exch $R1 ; rules
-  Exch
-  Exch $R0 ; key
-  Push $0
-  Push $1
-  Push $2
-  Push $3
-  Push $4
-  ; HKEY_LOCAL_MACHINE, KEY_WRITE | KEY_WOW64_64KEY
-  System::Call 'advapi32::RegCreateKeyExW(p 0x80000002, w R0, i 0, p 0, i 0, i 0x20106, p 0, *p .r1, p 0) i .r0'
-  ${If} $0 = 0
-    System::Call 'advapi32::RegCloseKey(p r1)'
-  ${EndIf}
-  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w R1, i 1, *p .r1, p 0) i .r0'
-  ${If} $0 = 0
-    DetailPrint "Could not build the access rules of $R0."
-  ${Else}
-    System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r2, *p .r3, *i .r4) i .r0'
-    ; SE_REGISTRY_KEY 4; DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION
-    ${If} $0 <> 0
-      System::Call 'advapi32::SetNamedSecurityInfoW(w "MACHINE\$R0", i 4, i 0x20000004, p 0, p 0, p r3, p 0) i .r0'
-      ${If} $0 <> 0
-        DetailPrint "Could not set the access rules of $R0 (error $0)."
-      ${EndIf}
-    ${EndIf}
-    System::Call 'kernel32::LocalFree(p r1)'
-  ${EndIf}
-  Pop $4
-  Pop $3
-  Pop $2
-  Pop $1
+; Runs Setup's guard with the given arguments; its lines go to the details. Where it could not do its
+; work, Setup stops before it changes anything more.
+!macro RunGuard ARGUMENTS
+  nsExec::ExecToLog '"$PLUGINSDIR\SetupGuard.exe" ${ARGUMENTS}'
   Pop $0
-  Pop $R0
-  Pop $R1
-FunctionEnd
-
-!macro SetKeyAccess KEY SDDL
-  Push "${KEY}"
-  Push "${SDDL}"
-  Call SetKeyAccess
+  ${If} $0 != "0"
+    DetailPrint "Setup stops: the program's folder and settings must belong to the administrators ($0)."
+    MessageBox MB_OK|MB_ICONSTOP "Setup cannot make the program's folder and settings the administrators' (see Show details). Nothing was installed." /SD IDOK
+    Abort
+  ${EndIf}
 !macroend
 
-; Standard users read the settings and write the hotkeys and the colour codes. The other keys are set
-; one by one, so that no write access granted by an earlier version stays on them: "Capture" among
-; them, whose values an earlier version let every user change for everybody.
-Function SetSettingsAccess
-  !insertmacro SetKeyAccess "${SETTINGS_KEY}" "${ADMIN_DACL}"
-  !insertmacro SetKeyAccess "${VERSION_KEY}" "${ADMIN_DACL}"
-  !insertmacro SetKeyAccess "${VERSION_KEY}\Dir" "${ADMIN_DACL}"
-  !insertmacro SetKeyAccess "${VERSION_KEY}\HotKey" "${USERS_DACL}"
-  !insertmacro SetKeyAccess "${VERSION_KEY}\Capture" "${ADMIN_DACL}"
-  !insertmacro SetKeyAccess "${VERSION_KEY}\Color Code" "${USERS_DELETE_DACL}"
-  DetailPrint "The local Users group may change the hotkeys and the colour codes of ${PRODUCT}."
+; A drive's root is no program folder: Setup makes the folder the administrators'.
+Function .onVerifyInstDir
+  StrLen $0 $INSTDIR
+  ${IfThen} $0 <= 3 ${|} Abort ${|}
 FunctionEnd
 
 !macro OfferViewerFor TYPE
@@ -334,6 +292,13 @@ FunctionEnd
 
 Section "${PRODUCT}" SecProgram
   SectionIn RO
+  ; The folder and the settings are the administrators' before anything goes into them; where they
+  ; cannot be made so, a running Activator goes on as it was.
+  InitPluginsDir
+  File "/oname=$PLUGINSDIR\SetupGuard.exe" "${BIN_DIR}/SetupGuard.exe"
+  !insertmacro RunGuard 'folder "$INSTDIR"'
+  !insertmacro RunGuard 'settings'
+
   !insertmacro EndRunningActivator
   StrCpy $ActivatorWasRunning $0
   StrCpy $ActivatorWaits 0
@@ -348,20 +313,18 @@ Section "${PRODUCT}" SecProgram
   File "${IMAGE_DIR}/Right.bmp"
   SetOutPath "$INSTDIR"
 
-  ; The keys with their access rules first, then the values in them.
-  Call SetSettingsAccess
+  ; Into the keys that the guard made the administrators'.
   WriteRegStr HKLM "${SETTINGS_KEY}" "Current Version" "1.0"
   WriteRegStr HKLM "${VERSION_KEY}\Dir" "Zelto Activator PathName" "$INSTDIR\Zelto.exe"
-  ; What the Activator records when it starts, which a standard user's Activator may not write.
+  ; The Activator's window, by which the page and a second start find it.
   WriteRegStr HKLM "${VERSION_KEY}\Dir" "Zelto Activator ClassName" "${ACTIVATOR_CLASS}"
   WriteRegStr HKLM "${VERSION_KEY}\Dir" "Zelto Activator WindowName" "${PRODUCT}"
   WriteRegStr HKLM "${VERSION_KEY}\Dir" "Default Left Image" "$INSTDIR\Images\Left.bmp"
   WriteRegStr HKLM "${VERSION_KEY}\Dir" "Default Right Image" "$INSTDIR\Images\Right.bmp"
-  ; The machine's defaults of the capture settings, which every user's own settings override. Captured
-  ; pictures go by default where every user may write; they stay when the product is removed. An
-  ; earlier version's "Dir" and "Name" here stay too, as every user's defaults.
-  CreateDirectory "$PICTURES\${CAPTURE_FOLDER}"
-  WriteRegStr HKLM "${VERSION_KEY}\Capture" "Default Dir" "$PICTURES\${CAPTURE_FOLDER}\"
+  ; The machine's defaults of the capture settings, which every user's own settings override. Without a
+  ; "Default Dir" (an administrator may set one for everyone) each user's pictures go to "Zelto
+  ; Captures" in that user's own Pictures folder. An earlier version's "Dir" and "Name" here stay, as
+  ; every user's defaults, where the guard kept them.
   WriteRegStr HKLM "${VERSION_KEY}\Capture" "Default Name" "Captur"
   ; Captures need a format: Sync Double, the programs' own default, unless one was chosen before.
   ClearErrors
