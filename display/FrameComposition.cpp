@@ -216,6 +216,10 @@ bool ComposeAnaglyphFrame(const CStereoPicture& picture, bool swapped, CDibImage
 bool ComposeStereoFrames(const CStereoPicture& picture, std::int32_t viewMode, bool swapped, CDibImage& frame,
                          CDibImage& twin, int screenWidth, int screenHeight) {
     twin.Free();
+    if (viewMode == kViewRedCyan)
+        return picture.right.IsEmpty()
+                   ? ComposeStereoFrame(picture, kViewFlat2D, false, frame, screenWidth, screenHeight)
+                   : ComposeAnaglyphFrame(picture, swapped, frame, screenWidth, screenHeight);
     const bool interleaved = viewMode == kViewInterlace || viewMode == kViewLineBlank;
     if (interleaved && !picture.right.IsEmpty() &&
         !ComposeStereoFrame(picture, viewMode, !swapped, twin, screenWidth, screenHeight))

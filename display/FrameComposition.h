@@ -70,10 +70,16 @@ bool ComposeStereoFrame(const CStereoPicture& picture, std::int32_t viewMode, bo
 bool ComposeAnaglyphFrame(const CStereoPicture& picture, bool swapped, CDibImage& frame, int screenWidth,
                           int screenHeight);
 
+// The view that the windows show a stereo picture in instead of a view mode, when the user chose the
+// red-cyan anaglyph: a plain picture that needs no controller. Beside the view modes (0 to 3), for
+// the frame makers and drawers only; it is never stored as a view mode.
+inline constexpr std::int32_t kViewRedCyan = 4;
+
 // Builds `frame` as ComposeStereoFrame does and `twin`, what swapping its eyes needs beyond what the
 // frame holds: in Interlace and Line Blank the frame with the eyes swapped, whose rows are the rows of
-// each eye that `frame` leaves out; empty in Sync Double, in 2D and for a picture in 2D. False as
-// ComposeStereoFrame, `twin` then empty.
+// each eye that `frame` leaves out; empty in Sync Double, in 2D and for a picture in 2D. For
+// kViewRedCyan, `frame` is ComposeAnaglyphFrame's, or for a picture in 2D the picture as 2D shows it,
+// and `twin` is empty. False as ComposeStereoFrame, `twin` then empty.
 bool ComposeStereoFrames(const CStereoPicture& picture, std::int32_t viewMode, bool swapped, CDibImage& frame,
                          CDibImage& twin, int screenWidth, int screenHeight);
 // Swaps the eyes of `frame` in `viewMode`, as ComposeStereoFrames made it with `twin`: Sync Double

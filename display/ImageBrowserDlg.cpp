@@ -7,8 +7,27 @@
 #include "display/StereoFrame.h"
 #include "framework/Handles.h"
 #include "settings/SettingsTypes.h"
+#include "settings/ViewerSettings.h"
 
 #include <algorithm>
+
+namespace {
+
+// What the notice says after A brings the controller's view back.
+const wchar_t* ViewModeText(std::int32_t viewMode) {
+    switch (viewMode) {
+    case kViewInterlace:
+        return L"Interlace";
+    case kViewSyncDouble:
+        return L"Sync Double";
+    case kViewLineBlank:
+        return L"Line Blank";
+    default:
+        return L"2D";
+    }
+}
+
+} // namespace
 
 CImageBrowserDlg::CImageBrowserDlg(UINT templateId)
     : CStereoWindowDlg(templateId), m_image(std::make_unique<CDibImage>()) {}
@@ -48,6 +67,15 @@ CPictureResult CImageBrowserDlg::MakeSeriesFrame(const std::wstring& path, std::
         if (result == CPictureResult::kMade && !ComposeSideBySide(eyes, frame))
             return CPictureResult::kPassing;
         return result;
+    case kViewRedCyan: {
+        result = LoadStereoPicture(path, CPictureKind::kSideBySide,
+                                   {screen, CEyeScaling::kFitted, CEyeChoice::kBoth}, eyes, stop, turn);
+        CDibImage none;
+        if (result == CPictureResult::kMade &&
+            !ComposeStereoFrames(eyes, kViewRedCyan, false, frame, none, screenWidth, screenHeight))
+            return CPictureResult::kPassing;
+        return result;
+    }
     default: {
         // Straight from the decoder's rows: no eye is held apart.
         CPictureBytes bytes;
@@ -80,6 +108,7 @@ bool CImageBrowserDlg::OpenSeries() {
     m_name = SeriesPattern(m_dir, m_name, m_viewMode);
     if (!ListSeries())
         return false;
+    ReadViewerChoices();
     ResetPreparer();
     m_changes.Watch(Widen(m_dir.c_str()));
     m_current = 0;
@@ -108,7 +137,7 @@ void CImageBrowserDlg::ResetPreparer() {
     const int height = Monitor().Height();
     const std::uint64_t frameBytes =
         3 * std::uint64_t{static_cast<std::uint32_t>(std::max(width * height, 0))};
-    const std::int32_t viewMode = m_viewMode;
+    const std::int32_t viewMode = ShownView();
     m_preparer.Reset(
         AnnounceTo(m_hWnd),
         [=](const CPictureEntry& file, const CStopSignal& stop, const CPicturePreparer::CDecodingTurn& turn,
@@ -177,6 +206,7 @@ std::optional<std::size_t> CImageBrowserDlg::StepTarget(std::optional<std::size_
 }
 
 void CImageBrowserDlg::Step(bool forward) {
+    RestartSlideshowWait();
     RelistIfChanged();
     m_preparer.ForgetPassingFailures();
     m_current = StepTarget(m_current, forward);
@@ -226,6 +256,7 @@ void CImageBrowserDlg::Show(CDibImage& frame) {
     if (m_shown)
         m_preparer.Keep(*m_shown, *m_image);
     m_image->Swap(frame);
+    m_imageView = ShownView();
     m_shown = m_files[*m_current];
     m_opening = false;
     m_preparer.HoldNeighbours();
@@ -272,7 +303,9 @@ void CImageBrowserDlg::OnPaint() {
     const int previousMode = SetStretchBltMode(dc, COLORONCOLOR);
     switch (m_paintState) {
     case kCodePending:
-        MakeOpeningFlashes(m_viewMode);
+        // The anaglyph needs the controller in normal display, where it starts.
+        if (!m_redCyan)
+            MakeOpeningFlashes(m_viewMode);
         StartFramePause();
         break;
     case kShowImage:
@@ -288,12 +321,111 @@ void CImageBrowserDlg::OnPaint() {
 }
 
 void CImageBrowserDlg::DrawFrame(HDC dc) {
-    if (m_opening)
+    if (m_opening) {
         DrawPreparing(dc);
-    else if (m_viewMode == kViewSyncDouble)
+        return;
+    }
+    if (m_imageView == kViewSyncDouble)
         DrawSyncDouble(dc, *m_image, m_gapAdjust);
     else
         DrawFrameCentred(dc, *m_image);
+    if (m_noticeShown)
+        DrawNotice(dc);
+}
+
+void CImageBrowserDlg::DrawNotice(HDC dc) const {
+    const SIZE surface = SurfaceSize(dc);
+    const int width = surface.cx;
+    const int height = surface.cy;
+    // Sync Double shows each band stretched to the screen's height: the text is drawn half as high, in
+    // both bands, so that both eyes see it alike.
+    const bool bands = m_imageView == kViewSyncDouble;
+    const int textHeight = std::max(10, height / (bands ? 72 : 36));
+    CFont font(CreateFontW(-textHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                           L"Segoe UI"));
+    CSelectObject selection(dc, font);
+    CBrush background(CreateSolidBrush(kNoticeBackground));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, m_notice.c_str(), static_cast<int>(m_notice.size()), &extent);
+    const int margin = textHeight / 2;
+    const int previousMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF previousColour = SetTextColor(dc, RGB(255, 255, 255));
+    const auto drawAbove = [&](int bottom) {
+        const RECT box{margin, bottom - margin - extent.cy - margin,
+                       std::min<LONG>(width, 3 * margin + extent.cx), bottom - margin};
+        FillRect(dc, &box, background);
+        TextOutW(dc, box.left + margin, box.top + margin / 2, m_notice.c_str(),
+                 static_cast<int>(m_notice.size()));
+        UnionRect(&m_noticeArea, &m_noticeArea, &box);
+    };
+    m_noticeArea = RECT{};
+    if (bands)
+        drawAbove(SyncDoubleRows(width, height, m_gapAdjust).topEnd);
+    drawAbove(height);
+    SetTextColor(dc, previousColour);
+    SetBkMode(dc, previousMode);
+}
+
+void CImageBrowserDlg::ShowNotice(std::wstring text) {
+    m_notice = std::move(text);
+    m_noticeShown = true;
+    SetTimer(m_hWnd, kNoticeTimer, kNoticeMilliseconds, nullptr);
+    // The frame is drawn whole under the box, which may have grown or shrunk.
+    Invalidate(false);
+}
+
+bool CImageBrowserDlg::ShowsStereo() const {
+    return m_viewMode != kViewFlat2D;
+}
+
+void CImageBrowserDlg::ReadViewerChoices() {
+    const CViewerSettings settings = ReadViewerSettings();
+    m_redCyan = settings.output == CViewerOutput::kRedCyan && ShowsStereo();
+    m_slideshowSeconds = settings.slideshowSeconds;
+}
+
+std::int32_t CImageBrowserDlg::ShownView() const noexcept {
+    return m_redCyan ? kViewRedCyan : m_viewMode;
+}
+
+void CImageBrowserDlg::SwitchRedCyan() {
+    if (!ShowsStereo()) {
+        ShowNotice(kNoRedCyanText);
+        return;
+    }
+    m_redCyan = !m_redCyan;
+    // The view switches even when the choice cannot be stored: it is the user's for this window.
+    WriteViewerOutput(m_redCyan ? CViewerOutput::kRedCyan : CViewerOutput::kController);
+    if (m_redCyan)
+        HandBack();
+    else
+        MakeOpeningFlashes(m_viewMode);
+    ShowNotice(m_redCyan ? kRedCyanText : ViewModeText(m_viewMode));
+    RemakeFrames();
+}
+
+void CImageBrowserDlg::SwitchSlideshow() {
+    m_slideshow = !m_slideshow;
+    if (!m_slideshow) {
+        KillTimer(m_hWnd, kSlideshowTimer);
+        ShowNotice(kSlideshowStoppedText);
+        return;
+    }
+    RestartSlideshowWait();
+    ShowNotice(L"Slideshow   every " + std::to_wstring(m_slideshowSeconds) +
+               (m_slideshowSeconds == 1 ? L" second" : L" seconds"));
+}
+
+void CImageBrowserDlg::RestartSlideshowWait() {
+    // SetTimer on a running timer starts its wait again.
+    if (m_slideshow)
+        SetTimer(m_hWnd, kSlideshowTimer, m_slideshowSeconds * 1000, nullptr);
+}
+
+void CImageBrowserDlg::SlideshowStep() {
+    // One step on from the last picture is the first.
+    Step(true);
 }
 
 void CImageBrowserDlg::DrawPreparing(HDC dc) const {
@@ -304,7 +436,7 @@ void CImageBrowserDlg::DrawPreparing(HDC dc) const {
     const COLORREF previousColour = SetTextColor(dc, RGB(160, 160, 160));
     // In Sync Double each eye sees one band: the text stands in the middle of both.
     std::vector<RECT> areas{all};
-    if (m_viewMode == kViewSyncDouble) {
+    if (ShownView() == kViewSyncDouble) {
         const CSyncDoubleRows rows = SyncDoubleRows(surface.cx, surface.cy, m_gapAdjust);
         areas = {RECT{0, 0, surface.cx, rows.topEnd}, RECT{0, rows.bottomStart, surface.cx, surface.cy}};
     }
@@ -315,8 +447,16 @@ void CImageBrowserDlg::DrawPreparing(HDC dc) const {
 }
 
 void CImageBrowserDlg::OnTimer(WPARAM id) {
-    if (EndFramePause(id))
+    if (EndFramePause(id)) {
         m_paintState = kShowImage;
+    } else if (id == kNoticeTimer) {
+        KillTimer(m_hWnd, kNoticeTimer);
+        m_noticeShown = false;
+        // Only where the notice was: the frame around it stays as it is.
+        InvalidateRect(m_hWnd, &m_noticeArea, FALSE);
+    } else if (id == kSlideshowTimer && m_imageShown) {
+        SlideshowStep();
+    }
 }
 
 void CImageBrowserDlg::OnKeyDown(WPARAM key) {
@@ -333,9 +473,15 @@ void CImageBrowserDlg::OnKeyDown(WPARAM key) {
     case VK_ESCAPE:
         PostMessageA(m_hWnd, kMsgClose, 0, 0);
         break;
+    case 'A':
+        SwitchRedCyan();
+        break;
+    case 'P':
+        SwitchSlideshow();
+        break;
     case VK_ADD:
     case VK_SUBTRACT:
-        if (m_viewMode != kViewSyncDouble)
+        if (ShownView() != kViewSyncDouble)
             break;
         if (key == VK_ADD && m_gapAdjust < kGapAdjustLimit)
             ++m_gapAdjust;
@@ -351,6 +497,8 @@ void CImageBrowserDlg::OnKeyDown(WPARAM key) {
 void CImageBrowserDlg::OnClosing() {
     m_imageShown = false;
     m_paintState = kClosing;
+    m_slideshow = false;
+    KillTimer(m_hWnd, kSlideshowTimer);
     m_preparer.Stop();
 }
 
@@ -386,7 +534,7 @@ LRESULT CImageBrowserDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_GETDLGCODE:
         // The dialog manager would spend the arrow keys on moving the focus; the down arrow pages.
-        return DLGC_WANTARROWS;
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case kMsgPicturesReady:
         OnPicturesReady();
         return 0;

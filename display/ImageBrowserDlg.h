@@ -24,6 +24,15 @@
 // step that names it. No frame is larger than the screen (twice as wide in Sync Double): a picture
 // larger than the screen is cut to what the screen shows of it, or in Sync Double scaled down to the
 // screen's size in each direction, as it is decoded.
+//
+// A shows a stereo series in the red-cyan anaglyph instead of the view mode, and back: the controller
+// is switched to normal display with the closing flashes on the way to the anaglyph, and back into the
+// view mode with its opening flashes; a window that opens in the anaglyph (the user's stored choice,
+// ViewerSettings.h) flashes nothing on opening or closing. A stores the choice; in 2D it only says
+// that there is no anaglyph. P starts and stops a slideshow: the next picture every "Slideshow
+// Seconds", from the last back to the first, each step a step as Page Down makes it (prepared
+// beforehand, so shown at once); a step by a key or a button starts the wait anew. What A and P do is
+// said for kNoticeMilliseconds at the bottom left, in a box as the viewer's name and position are.
 
 #include "display/DibImage.h"
 #include "display/PicturePreparer.h"
@@ -46,6 +55,14 @@ public:
     static constexpr std::chrono::milliseconds kFirstPictureWait{100};
     // What the window shows while it prepares its first picture.
     static constexpr wchar_t kPreparingText[] = L"Preparing the picture ...";
+    // The box at the bottom left that says for a moment what a key did.
+    static constexpr UINT_PTR kNoticeTimer = 2;
+    static constexpr UINT kNoticeMilliseconds = 2000;
+    static constexpr COLORREF kNoticeBackground = RGB(24, 24, 24);
+    static constexpr UINT_PTR kSlideshowTimer = 3;
+    static constexpr wchar_t kRedCyanText[] = L"Red-cyan";
+    static constexpr wchar_t kNoRedCyanText[] = L"No red-cyan view for 2D pictures";
+    static constexpr wchar_t kSlideshowStoppedText[] = L"Slideshow stopped";
 
     // `templateId`: an empty pop-up dialog template of the program.
     explicit CImageBrowserDlg(UINT templateId);
@@ -104,8 +121,32 @@ protected:
     void OnMonitorChanged() override;
     // Starts making the frame of the picture chosen anew, the ones made before being dropped.
     virtual void RemakeFrames();
+    // Whether the pictures shown are stereo ones, which have an anaglyph.
+    virtual bool ShowsStereo() const;
+    // Reads the user's choices of view and slideshow; before the first frame is prepared.
+    void ReadViewerChoices();
+    // The view that frames are made in: m_viewMode, or kViewRedCyan (FrameComposition.h).
+    std::int32_t ShownView() const noexcept;
+    // Shows `text` in the notice box for kNoticeMilliseconds, in place of what it showed.
+    void ShowNotice(std::wstring text);
+    // A step of the slideshow, by its timer: the next picture, wrapping around.
+    virtual void SlideshowStep();
+    // A step by a key or a button: a running slideshow waits its whole time again from now.
+    void RestartSlideshowWait();
+    // A and P, for either browser.
+    void SwitchRedCyan();
+    void SwitchSlideshow();
+    void DrawNotice(HDC dc) const;
 
     std::int32_t m_viewMode = -1;
+    // The anaglyph is shown instead of m_viewMode.
+    bool m_redCyan = false;
+    // The view that m_image was made in.
+    std::int32_t m_imageView = -1;
+    std::uint32_t m_slideshowSeconds = 5;
+    bool m_slideshow = false;
+    std::wstring m_notice;
+    bool m_noticeShown = false;
     bool m_imageShown = false;
     std::int32_t m_paintState = kCodePending;
     // The frame to draw: the picture itself (Sync Double, 2D) or the interleaved frame.
@@ -154,4 +195,6 @@ private:
     void OnDestroy();
 
     bool m_forward = true;
+    // Where the last paint drew the notice.
+    mutable RECT m_noticeArea{};
 };

@@ -95,6 +95,13 @@ void CStereoWindowDlg::MakeOpeningFlashes(int viewMode) {
     FlashOpeningCodes(m_hWnd, m_monitor, viewMode);
 }
 
+void CStereoWindowDlg::HandBack() {
+    if (!m_handsBack)
+        return;
+    m_handsBack = false;
+    FlashClosingCodes(m_hWnd, m_monitor);
+}
+
 void CStereoWindowDlg::StartFramePause() {
     SetTimer(m_hWnd, kFrameTimer, 0, nullptr);
 }

@@ -58,6 +58,10 @@ protected:
     // The opening flashes of `viewMode` (StereoFrame.h). From then on the closing flashes follow, for
     // the stereo view modes; 2D hands nothing back.
     void MakeOpeningFlashes(int viewMode);
+    // Hands the controller back at once, with the closing flashes on the window, when the opening
+    // flashes switched it out of normal display; the closing then flashes nothing, until the opening
+    // flashes are made again.
+    void HandBack();
     // Starts the pause after the opening flashes: the timer fires as soon as the queue is idle.
     void StartFramePause();
     // For the pause's timer: stops it and invalidates the whole window without erasing; true then.

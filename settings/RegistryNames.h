@@ -47,6 +47,9 @@ enum RegistryNameIndex : unsigned {
     kNameDevice,
     kNameRectangle,
     kNameLossless,
+    kNameViewer,
+    kNameOutput,
+    kNameSlideshowSeconds,
     kRegistryNameCount
 };
 
@@ -94,6 +97,10 @@ inline constexpr CRegistryName kDefaultDirValue{kNameDefaultDir, "Default Dir"};
 inline constexpr CRegistryName kDefaultNameValue{kNameDefaultName, "Default Name"};
 // Whether captures are lossless PNG files rather than JPEG ones (REG_DWORD 0 or 1).
 inline constexpr CRegistryName kLosslessValue{kNameLossless, "Lossless"};
+// The version key's subkey with the viewer's and the browser's choices (ViewerSettings.h).
+inline constexpr CRegistryName kViewerKey{kNameViewer, "Viewer"};
+inline constexpr CRegistryName kOutputValue{kNameOutput, "Output"};
+inline constexpr CRegistryName kSlideshowSecondsValue{kNameSlideshowSeconds, "Slideshow Seconds"};
 // The user's choice of the controller's monitor (ControllerMonitor.h).
 inline constexpr CRegistryName kControllerMonitorKey{kNameControllerMonitor, "Controller Monitor"};
 inline constexpr CRegistryName kDeviceValue{kNameDevice, "Device"};

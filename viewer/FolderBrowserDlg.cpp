@@ -59,6 +59,7 @@ CFolderBrowserDlg::COpenResult CFolderBrowserDlg::OpenFolder(const std::wstring&
         return COpenResult::kNoPicture;
     }
     m_browsingFolder = true;
+    ReadViewerChoices();
     ResetPreparer();
     m_changes.Watch(m_folder.Folder());
     // A file given is shown itself or not at all; a folder from its first picture that can be read.
@@ -79,7 +80,7 @@ std::wstring CFolderBrowserDlg::PositionText() const {
 void CFolderBrowserDlg::ResetPreparer() {
     // The next picture keeps its twin: with the previous one's frame, three screen frames.
     const CPictureSize screen = SizeOf(Monitor());
-    m_preparer.Reset(AnnounceTo(m_hWnd), FolderFrameMaker(m_viewMode, m_fitted, m_swapped, screen),
+    m_preparer.Reset(AnnounceTo(m_hWnd), FolderFrameMaker(ShownView(), m_fitted, m_swapped, screen),
                      kNeighbours, 1, kSharedDecodingFrames * 3 * std::uint64_t{screen.width} * screen.height);
 }
 
@@ -121,6 +122,7 @@ void CFolderBrowserDlg::Seek(std::size_t start, int step) {
 }
 
 void CFolderBrowserDlg::Step(int step) {
+    RestartSlideshowWait();
     RelistIfChanged();
     m_preparer.ForgetPassingFailures();
     const std::size_t count = m_folder.Count();
@@ -148,6 +150,7 @@ void CFolderBrowserDlg::Present(CDibImage& frame, CDibImage& twin) {
         m_preparer.Keep(*m_shown, *m_image, &m_twin);
     m_image->Swap(frame);
     m_twin.Swap(twin);
+    m_imageView = ShownView();
     m_shown = m_folder.Entry(m_folder.Position());
     m_shownCurrent = true;
     m_opening = false;
@@ -173,12 +176,12 @@ void CFolderBrowserDlg::SwapEyes() {
     m_swapped = !m_swapped;
     // The frame shown, and the prepared ones, turn at once where their twins (or Sync Double's halves)
     // hold what the swap needs; 2D holds one eye only, and its picture is made anew.
-    if (!m_shownCurrent || !SwapStereoFrame(m_viewMode, *m_image, m_twin)) {
+    if (!m_shownCurrent || !SwapStereoFrame(ShownView(), *m_image, m_twin)) {
         Relayout();
         return;
     }
-    m_preparer.Remake(FolderFrameMaker(m_viewMode, m_fitted, m_swapped, SizeOf(Monitor())),
-                      [viewMode = m_viewMode](CDibImage& frame, CDibImage& twin) {
+    m_preparer.Remake(FolderFrameMaker(ShownView(), m_fitted, m_swapped, SizeOf(Monitor())),
+                      [viewMode = ShownView()](CDibImage& frame, CDibImage& twin) {
                           return SwapStereoFrame(viewMode, frame, twin);
                       });
     Invalidate(false);
@@ -189,6 +192,17 @@ void CFolderBrowserDlg::RemakeFrames() {
         Relayout();
     else
         CImageBrowserDlg::RemakeFrames();
+}
+
+bool CFolderBrowserDlg::ShowsStereo() const {
+    return CImageBrowserDlg::ShowsStereo() && (!m_browsingFolder || m_folder.Stereo());
+}
+
+void CFolderBrowserDlg::SlideshowStep() {
+    if (m_browsingFolder)
+        Step(1);
+    else
+        CImageBrowserDlg::SlideshowStep();
 }
 
 bool CFolderBrowserDlg::Seeking() const {
@@ -216,9 +230,9 @@ void CFolderBrowserDlg::TakeOutcome(const CPicturePreparer::COutcome& outcome) {
 }
 
 void CFolderBrowserDlg::ShowPosition() {
-    m_positionShown = true;
-    SetWindowTextW(m_hWnd, (PositionText() + kTitleSuffix).c_str());
-    SetTimer(m_hWnd, kPositionTimer, kPositionMilliseconds, nullptr);
+    const std::wstring position = PositionText();
+    SetWindowTextW(m_hWnd, (position + kTitleSuffix).c_str());
+    ShowNotice(position);
 }
 
 bool CFolderBrowserDlg::OnKeyDown(WPARAM key) {
@@ -238,11 +252,13 @@ bool CFolderBrowserDlg::OnKeyDown(WPARAM key) {
         Step(-1);
         return true;
     case VK_HOME:
+        RestartSlideshowWait();
         RelistIfChanged();
         m_preparer.ForgetPassingFailures();
         Seek(0, 1);
         return true;
     case VK_END:
+        RestartSlideshowWait();
         RelistIfChanged();
         m_preparer.ForgetPassingFailures();
         Seek(m_folder.Count() - 1, -1);
@@ -270,46 +286,6 @@ void CFolderBrowserDlg::OnMouseWheel(WPARAM wParam) {
         Step(1);
 }
 
-void CFolderBrowserDlg::DrawFrame(HDC dc) {
-    CImageBrowserDlg::DrawFrame(dc);
-    if (m_browsingFolder && m_positionShown && !m_opening)
-        DrawPosition(dc);
-}
-
-void CFolderBrowserDlg::DrawPosition(HDC dc) const {
-    const SIZE surface = SurfaceSize(dc);
-    const int width = surface.cx;
-    const int height = surface.cy;
-    // Sync Double shows each band stretched to the screen's height: the text is drawn half as high, in
-    // both bands, so that both eyes see it alike.
-    const bool bands = m_viewMode == kViewSyncDouble;
-    const int textHeight = std::max(10, height / (bands ? 72 : 36));
-    CFont font(CreateFontW(-textHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                           L"Segoe UI"));
-    CSelectObject selection(dc, font);
-    CBrush background(CreateSolidBrush(kPositionBackground));
-    const std::wstring text = PositionText();
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    const int margin = textHeight / 2;
-    const int previousMode = SetBkMode(dc, TRANSPARENT);
-    const COLORREF previousColour = SetTextColor(dc, RGB(255, 255, 255));
-    const auto drawAbove = [&](int bottom) {
-        const RECT box{margin, bottom - margin - extent.cy - margin,
-                       std::min<LONG>(width, 3 * margin + extent.cx), bottom - margin};
-        FillRect(dc, &box, background);
-        TextOutW(dc, box.left + margin, box.top + margin / 2, text.c_str(), static_cast<int>(text.size()));
-        UnionRect(&m_positionArea, &m_positionArea, &box);
-    };
-    m_positionArea = RECT{};
-    if (bands)
-        drawAbove(SyncDoubleRows(width, height, m_gapAdjust).topEnd);
-    drawAbove(height);
-    SetTextColor(dc, previousColour);
-    SetBkMode(dc, previousMode);
-}
-
 LRESULT CFolderBrowserDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!m_browsingFolder)
         return CImageBrowserDlg::WindowProc(message, wParam, lParam);
@@ -327,13 +303,6 @@ LRESULT CFolderBrowserDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
         OnMouseWheel(wParam);
         return 0;
     case WM_TIMER:
-        if (wParam == kPositionTimer) {
-            KillTimer(m_hWnd, kPositionTimer);
-            m_positionShown = false;
-            // Only where the name and position were: the frame around them stays as it is.
-            InvalidateRect(m_hWnd, &m_positionArea, FALSE);
-            return 0;
-        }
         if (wParam == kFrameTimer) {
             // The first frame: its name and position with it.
             const LRESULT result = CImageBrowserDlg::WindowProc(message, wParam, lParam);

@@ -9,8 +9,10 @@
 // the wheel turned towards the user show the next picture; Page Up, Up, Left, Backspace, the right
 // button and the wheel turned away the previous one; both wrap around at the ends, passing over files
 // that cannot be read. Home and End show the first and the last picture, F switches between fitted and
-// unscaled pictures, S swaps the eyes. After each step the picture's name and position ("12 / 40")
-// show at the bottom left for a moment; the window's title keeps them.
+// unscaled pictures, S swaps the eyes, A switches to the red-cyan anaglyph and back and P starts and
+// stops the slideshow (ImageBrowserDlg.h); a folder of flat pictures has no anaglyph. After each step
+// the picture's name and position ("12 / 40") show at the bottom left for a moment; the window's title
+// keeps them.
 //
 // Pictures are prepared as the captured-image browser prepares them (ImageBrowserDlg.h): off the
 // window's thread, the first one too, the next and the previous one while a picture is shown, a file
@@ -29,11 +31,6 @@
 
 class CFolderBrowserDlg : public CImageBrowserDlg {
 public:
-    static constexpr UINT_PTR kPositionTimer = 2;
-    static constexpr UINT kPositionMilliseconds = 2000;
-    // The box behind the name and position.
-    static constexpr COLORREF kPositionBackground = RGB(24, 24, 24);
-
     enum class COpenResult {
         kOpened,
         kNotFound,    // no such file or folder
@@ -53,10 +50,11 @@ protected:
     COpenResult OpenFolder(const std::wstring& path);
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void DrawFrame(HDC dc) override;
     void TakeOutcome(const CPicturePreparer::COutcome& outcome) override;
     bool Seeking() const override;
     void RemakeFrames() override;
+    bool ShowsStereo() const override;
+    void SlideshowStep() override;
 
     // The shown picture's name and position, as the window shows them.
     std::wstring PositionText() const;
@@ -66,7 +64,6 @@ protected:
     CPictureFolder m_folder;
     bool m_fitted = true;
     bool m_swapped = false;
-    bool m_positionShown = false;
 
 private:
     // Starts preparing frames for the current view mode, fit and swap.
@@ -93,11 +90,8 @@ private:
     // True when the key is the folder browser's.
     bool OnKeyDown(WPARAM key);
     void OnMouseWheel(WPARAM wParam);
-    void DrawPosition(HDC dc) const;
 
     int m_wheel = 0;
-    // Where the last paint drew the name and position.
-    mutable RECT m_positionArea{};
     // The direction of the picture being sought; 0 while none is.
     int m_seekStep = 0;
     // Whether m_image was made with the fit and swap in force (F and S change them).

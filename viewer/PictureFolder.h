@@ -42,6 +42,8 @@ public:
     CPictureEntry Entry(std::size_t position) const;
     std::optional<std::size_t> PositionOf(const std::wstring& path) const;
     const std::wstring& Folder() const noexcept { return m_folder; }
+    // Whether the pictures listed are of the stereo family.
+    bool Stereo() const noexcept { return m_stereo; }
 
     // Reads the folder's listing anew, of the same family, the position staying on its file (or where
     // it was, when that file has gone). A listing without a picture leaves everything as it was.

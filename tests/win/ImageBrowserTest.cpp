@@ -4,6 +4,7 @@
 
 #include "activator/resource.h"
 #include "display/ImageBrowserDlg.h"
+#include "display/RedCyan.h"
 #include "display/StereoFrame.h"
 #include "display/SyncDoubleBands.h"
 #include "framework/Handles.h"
@@ -238,6 +239,8 @@ TEST_F(ImageBrowser, TwoDShowsOnlyJpgFilesCentredWithoutAClosingFlash) {
         const auto opening = WatchCodeBand(PatternForCode(kCodeNormal), {}, [&] { return shown() >= 0; });
         s.Check(opening == std::vector<BandSeen>({BandSeen::Code}), "the opening Normal flash of 2D");
         s.Check(s.WaitFor([&] { return shown() == jpgOrder[0][5] - '0'; }), "the first .jpg");
+        // 2D has no anaglyph: A only says so.
+        s.PressKey('A');
         s.PressKey(VK_NEXT);
         s.Check(s.WaitFor([&] { return shown() == jpgOrder[1][5] - '0'; }), "the second .jpg");
         s.PressKey(VK_ESCAPE);
@@ -246,6 +249,75 @@ TEST_F(ImageBrowser, TwoDShowsOnlyJpgFilesCentredWithoutAClosingFlash) {
         s.Check(closing.empty(), "2D closes without a flash");
     });
     EXPECT_EQ(result, 1);
+    std::uint32_t output = 0;
+    EXPECT_FALSE(ReadRegistryNumber(std::string(kUserProductKeyPath) + "\\1.0\\Viewer", "Output", output));
+}
+
+TEST_F(ImageBrowser, TheRedCyanViewHandsTheControllerBackAndASlideshowStepsRoundTheSeries) {
+    const std::string viewerKey = std::string(kUserProductKeyPath) + "\\1.0\\Viewer";
+    DeleteProductTree();
+    WriteRegistryNumber(viewerKey, "Slideshow Seconds", 1);
+    // The eyes are solid: their anaglyph is one colour (the matrices are checked natively).
+    const auto anaglyphOf = [](int k) {
+        const COLORREF l = SeriesLeftColour(k);
+        const COLORREF r = SeriesRightColour(k);
+        const CRgbPixel p = RedCyanPixel({GetRValue(l), GetGValue(l), GetBValue(l)},
+                                         {GetRValue(r), GetGValue(r), GetBValue(r)});
+        return RGB(p.red, p.green, p.blue);
+    };
+    // The picture whose anaglyph the screen shows, on an even and an odd row alike; or -1.
+    const auto anaglyphShown = [&] {
+        const CPixels rows = ReadScreen(W / 4, 100, 1, 2);
+        for (int k = 0; rows.data.size() == 2 && k < kSeriesLength; ++k)
+            if (Near(rows.At(0, 0), anaglyphOf(k)) && Near(rows.At(0, 1), anaglyphOf(k)))
+                return k;
+        return -1;
+    };
+    const auto storedOutput = [&] {
+        std::uint32_t output = 9;
+        ReadRegistryNumber(viewerKey, "Output", output);
+        return output;
+    };
+    const std::vector<BandSeen> openingInterlace = {BandSeen::Code, BandSeen::DoubleCode};
+
+    const INT_PTR result = Browse(kViewInterlace, [&](CWindowScript& s) {
+        s.Check(s.WaitFor([&] { return InterleavedPicture() == PictureAt(0); }), "the Interlace frame");
+        s.PressKey('A');
+        const auto toAnaglyph = WatchCodeBand(DoubleNormalPattern(), PatternForCode(kCodeNormal),
+                                              [&] { return anaglyphShown() == PictureAt(0); });
+        s.Check(toAnaglyph == kClosingFlashes, "A sends the Normal codes before the anaglyph shows");
+        s.Check(storedOutput() == 1, "A stores the red-cyan view");
+
+        s.PressKey('P');
+        for (size_t position : {1, 2, 3, 0})
+            s.Check(s.WaitFor([&] { return anaglyphShown() == PictureAt(position); }, 3000),
+                    "a slideshow step to " + order[position]);
+        s.PressKey('P');
+        const int stoppedAt = anaglyphShown();
+        s.Check(!s.WaitFor([&] { return anaglyphShown() != stoppedAt; }, 1600), "P stops the slideshow");
+
+        s.PressKey('A');
+        const auto back = WatchCodeBand(PatternForCode(kCodeInterlace), DoubleInterlacePattern(),
+                                        [&] { return InterleavedPicture() == stoppedAt; });
+        s.Check(back == openingInterlace, "A brings Interlace back with its codes");
+        s.Check(storedOutput() == 0, "A stores the controller's view");
+        EscapeWithClosingFlashes(s);
+    });
+    EXPECT_EQ(result, 1);
+
+    // Opened in the stored anaglyph, the window sends no code, on the way in or out.
+    WriteRegistryNumber(viewerKey, "Output", 1);
+    const INT_PTR stored = Browse(kViewSyncDouble, [&](CWindowScript& s) {
+        const auto opening = WatchCodeBand(PatternForCode(kCodeSyncDouble), PatternForCode(kCodeNormal),
+                                           [&] { return anaglyphShown() == PictureAt(0); });
+        s.Check(opening.empty() && anaglyphShown() == PictureAt(0), "the anaglyph without a code");
+        s.PressKey(VK_ESCAPE);
+        const auto closing = WatchCodeBand(DoubleNormalPattern(), PatternForCode(kCodeNormal),
+                                           [&] { return !IsWindow(s.window); });
+        s.Check(closing.empty(), "no code on leaving");
+    });
+    EXPECT_EQ(stored, 1);
+    DeleteProductTree();
 }
 
 TEST_F(ImageBrowser, RefusesToOpenWithoutASeriesItCanShow) {

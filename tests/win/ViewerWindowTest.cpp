@@ -2,6 +2,7 @@
 // icon, every way out of it, what it says when it cannot open, and a picture given to it: fitted or
 // unscaled, its eyes swapped, the wheel, and its name and position shown for a moment.
 
+#include "display/RedCyan.h"
 #include "tests/win/DisplayTestSupport.h"
 #include "viewer/ViewerDlg.h"
 #include "viewer/resource.h"
@@ -188,7 +189,7 @@ TEST_F(ViewerWindow, AGivenPictureIsFittedOrUnscaledHasItsEyesSwappedAndShowsWhe
     const auto positionShown = [&] {
         const CPixels corner = ReadScreen(0, H - 40, 40, 40);
         return std::find(corner.data.begin(), corner.data.end(),
-                         PixelOf(CFolderBrowserDlg::kPositionBackground)) != corner.data.end();
+                         PixelOf(CFolderBrowserDlg::kNoticeBackground)) != corner.data.end();
     };
     const auto title = [](HWND window) {
         char text[256] = {};
@@ -231,6 +232,20 @@ TEST_F(ViewerWindow, AGivenPictureIsFittedOrUnscaledHasItsEyesSwappedAndShowsWhe
         s.Check(rowsShow(W / 2, H / 2, flat, flat), "half a notch moved nothing");
         wheel(s.window, WHEEL_DELTA / 2);
         s.Check(s.WaitFor([&] { return rowsShow(W / 2, H / 2, right, left); }), "a notch back");
+
+        // The anaglyph keeps the swap and the fit: the right eye behind the red filter.
+        const CRgbPixel mixed = RedCyanPixel({GetRValue(right), GetGValue(right), GetBValue(right)},
+                                             {GetRValue(left), GetGValue(left), GetBValue(left)});
+        const COLORREF anaglyph = RGB(mixed.red, mixed.green, mixed.blue);
+        s.PressKey('A');
+        s.Check(s.WaitFor([&] {
+            return rowsShow(W / 2, H / 2, anaglyph, anaglyph) && rowsShow(W / 4 - 4, H / 2, 0, 0);
+        }),
+                "A: the unscaled anaglyph");
+        s.PressKey('F');
+        s.Check(s.WaitFor([&] { return rowsShow(4, 100, anaglyph, anaglyph); }), "F: the anaglyph fitted");
+        s.PressKey('A');
+        s.Check(s.WaitFor([&] { return rowsShow(4, 100, right, left); }), "A: Interlace again");
         s.PressKey(VK_ESCAPE);
     });
     EXPECT_EQ(result, 1);
