@@ -206,7 +206,6 @@ std::optional<std::size_t> CImageBrowserDlg::StepTarget(std::optional<std::size_
 }
 
 void CImageBrowserDlg::Step(bool forward) {
-    RestartSlideshowWait();
     RelistIfChanged();
     m_preparer.ForgetPassingFailures();
     m_current = StepTarget(m_current, forward);
@@ -424,7 +423,8 @@ void CImageBrowserDlg::RestartSlideshowWait() {
 }
 
 void CImageBrowserDlg::SlideshowStep() {
-    // One step on from the last picture is the first.
+    // One step on from the last picture is the first. The timer keeps its beat: the steps do not drift
+    // by the time that each one takes.
     Step(true);
 }
 
@@ -465,9 +465,11 @@ void CImageBrowserDlg::OnKeyDown(WPARAM key) {
     switch (key) {
     case VK_NEXT:
     case VK_DOWN:
+        RestartSlideshowWait();
         Step(true);
         break;
     case VK_PRIOR:
+        RestartSlideshowWait();
         Step(false);
         break;
     case VK_ESCAPE:
@@ -529,8 +531,10 @@ LRESULT CImageBrowserDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-        if (m_imageShown)
+        if (m_imageShown) {
+            RestartSlideshowWait();
             Step(message == WM_LBUTTONDOWN);
+        }
         break;
     case WM_GETDLGCODE:
         // The dialog manager would spend the arrow keys on moving the focus; the down arrow pages.

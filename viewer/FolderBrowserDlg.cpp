@@ -9,6 +9,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -122,7 +123,6 @@ void CFolderBrowserDlg::Seek(std::size_t start, int step) {
 }
 
 void CFolderBrowserDlg::Step(int step) {
-    RestartSlideshowWait();
     RelistIfChanged();
     m_preparer.ForgetPassingFailures();
     const std::size_t count = m_folder.Count();
@@ -238,6 +238,11 @@ void CFolderBrowserDlg::ShowPosition() {
 bool CFolderBrowserDlg::OnKeyDown(WPARAM key) {
     if (!m_imageShown)
         return false;
+    // A paging key: a running slideshow waits its whole time from this picture on.
+    constexpr WPARAM kPagingKeys[] = {VK_NEXT, VK_DOWN, VK_RIGHT, VK_SPACE, VK_PRIOR,
+                                      VK_UP,   VK_LEFT, VK_BACK,  VK_HOME,  VK_END};
+    if (std::find(std::begin(kPagingKeys), std::end(kPagingKeys), key) != std::end(kPagingKeys))
+        RestartSlideshowWait();
     switch (key) {
     case VK_NEXT:
     case VK_DOWN:
@@ -252,13 +257,11 @@ bool CFolderBrowserDlg::OnKeyDown(WPARAM key) {
         Step(-1);
         return true;
     case VK_HOME:
-        RestartSlideshowWait();
         RelistIfChanged();
         m_preparer.ForgetPassingFailures();
         Seek(0, 1);
         return true;
     case VK_END:
-        RestartSlideshowWait();
         RelistIfChanged();
         m_preparer.ForgetPassingFailures();
         Seek(m_folder.Count() - 1, -1);
@@ -280,6 +283,8 @@ void CFolderBrowserDlg::OnMouseWheel(WPARAM wParam) {
         return;
     // A wheel of finer steps adds up to whole notches.
     m_wheel += GET_WHEEL_DELTA_WPARAM(wParam);
+    if (m_wheel >= WHEEL_DELTA || m_wheel <= -WHEEL_DELTA)
+        RestartSlideshowWait();
     for (; m_wheel >= WHEEL_DELTA; m_wheel -= WHEEL_DELTA)
         Step(-1);
     for (; m_wheel <= -WHEEL_DELTA; m_wheel += WHEEL_DELTA)
@@ -296,8 +301,10 @@ LRESULT CFolderBrowserDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
         break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-        if (m_imageShown)
+        if (m_imageShown) {
+            RestartSlideshowWait();
             Step(message == WM_LBUTTONDOWN ? 1 : -1);
+        }
         return 0;
     case WM_MOUSEWHEEL:
         OnMouseWheel(wParam);
