@@ -3,6 +3,7 @@
 // unscaled, its eyes swapped, the wheel, and its name and position shown for a moment.
 
 #include "display/RedCyan.h"
+#include "settings/ViewerSettings.h"
 #include "tests/win/DisplayTestSupport.h"
 #include "viewer/ViewerDlg.h"
 #include "viewer/resource.h"
@@ -103,6 +104,38 @@ TEST_F(ViewerWindow, IncompleteSettingsAreRefused) {
     char pictures[MAX_PATH];
     ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, pictures), S_OK);
     EXPECT_EQ(longDir.m_dir, std::string(pictures) + "\\Zelto Captures\\");
+}
+
+TEST_F(ViewerWindow, TheViewAndTheSlideshowIntervalAreTheUsersWithinTheirRange) {
+    const std::string userKey = std::string(kUserProductKeyPath) + "\\1.0\\Viewer";
+    const std::string machineKey = std::string(kProductKeyPath) + "\\1.0\\Viewer";
+    EXPECT_EQ(ReadViewerSettings().output, CViewerOutput::kController);
+    EXPECT_EQ(ReadViewerSettings().slideshowSeconds, 5u);
+    // An administrator's default stands where the user chose nothing, or nothing usable.
+    WriteRegistryNumber(machineKey, "Output", 1);
+    WriteRegistryNumber(machineKey, "Slideshow Seconds", 9);
+    const struct {
+        std::uint32_t output;
+        std::uint32_t seconds;
+        CViewerOutput expectedOutput;
+        std::uint32_t expectedSeconds;
+    } table[] = {
+        {0, 1, CViewerOutput::kController, 1},
+        {1, 60, CViewerOutput::kRedCyan, 60},
+        {2, 0, CViewerOutput::kRedCyan, 9},
+        {0xFFFFFFFF, 61, CViewerOutput::kRedCyan, 9},
+    };
+    for (const auto& row : table) {
+        WriteRegistryNumber(userKey, "Output", row.output);
+        WriteRegistryNumber(userKey, "Slideshow Seconds", row.seconds);
+        const CViewerSettings read = ReadViewerSettings();
+        EXPECT_EQ(read.output, row.expectedOutput) << row.output;
+        EXPECT_EQ(read.slideshowSeconds, row.expectedSeconds) << row.seconds;
+    }
+    WriteRegistryString(userKey, "Slideshow Seconds", "3");
+    EXPECT_EQ(ReadViewerSettings().slideshowSeconds, 9u) << "a text counts as missing";
+    ASSERT_TRUE(WriteViewerOutput(CViewerOutput::kController));
+    EXPECT_EQ(ReadViewerSettings().output, CViewerOutput::kController);
 }
 
 TEST_F(ViewerWindow, CarriesTheApplicationIconAlsoWhenMinimised) {
