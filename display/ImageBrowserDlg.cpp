@@ -333,37 +333,8 @@ void CImageBrowserDlg::DrawFrame(HDC dc) {
 }
 
 void CImageBrowserDlg::DrawNotice(HDC dc) const {
-    const SIZE surface = SurfaceSize(dc);
-    const int width = surface.cx;
-    const int height = surface.cy;
-    // Sync Double shows each band stretched to the screen's height: the text is drawn half as high, in
-    // both bands, so that both eyes see it alike.
-    const bool bands = m_imageView == kViewSyncDouble;
-    const int textHeight = std::max(10, height / (bands ? 72 : 36));
-    CFont font(CreateFontW(-textHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                           L"Segoe UI"));
-    CSelectObject selection(dc, font);
-    CBrush background(CreateSolidBrush(kNoticeBackground));
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, m_notice.c_str(), static_cast<int>(m_notice.size()), &extent);
-    const int margin = textHeight / 2;
-    const int previousMode = SetBkMode(dc, TRANSPARENT);
-    const COLORREF previousColour = SetTextColor(dc, RGB(255, 255, 255));
-    const auto drawAbove = [&](int bottom) {
-        const RECT box{margin, bottom - margin - extent.cy - margin,
-                       std::min<LONG>(width, 3 * margin + extent.cx), bottom - margin};
-        FillRect(dc, &box, background);
-        TextOutW(dc, box.left + margin, box.top + margin / 2, m_notice.c_str(),
-                 static_cast<int>(m_notice.size()));
-        UnionRect(&m_noticeArea, &m_noticeArea, &box);
-    };
-    m_noticeArea = RECT{};
-    if (bands)
-        drawAbove(SyncDoubleRows(width, height, m_gapAdjust).topEnd);
-    drawAbove(height);
-    SetTextColor(dc, previousColour);
-    SetBkMode(dc, previousMode);
+    m_noticeArea =
+        DrawNoticeBox(dc, m_notice, kNoticeBackground, m_imageView == kViewSyncDouble, m_gapAdjust);
 }
 
 void CImageBrowserDlg::ShowNotice(std::wstring text) {

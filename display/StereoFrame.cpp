@@ -2,6 +2,7 @@
 
 #include "framework/Handles.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -170,4 +171,37 @@ void ComposeTestFrame(HWND window, int format, const CDibImage* left, const CDib
     right->DrawStretched(rightDC, WholeOf(*right), screen, SRCCOPY);
     for (int y = 1; y < height; y += 2)
         BitBlt(frameDC, 0, y, width, 1, rightDC, 0, y, SRCCOPY);
+}
+
+RECT DrawNoticeBox(HDC dc, const std::wstring& text, COLORREF background, bool syncDoubleBands,
+                   int gapAdjust) {
+    const SIZE surface = SurfaceSize(dc);
+    const int width = surface.cx;
+    const int height = surface.cy;
+    // Sync Double stretches each band to the screen's height.
+    const int textHeight = std::max(10, height / (syncDoubleBands ? 72 : 36));
+    CFont font(CreateFontW(-textHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                           L"Segoe UI"));
+    CSelectObject selection(dc, font);
+    CBrush brush(CreateSolidBrush(background));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    const int margin = textHeight / 2;
+    const int previousMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF previousColour = SetTextColor(dc, RGB(255, 255, 255));
+    RECT covered{};
+    const auto drawAbove = [&](int bottom) {
+        const RECT box{margin, bottom - margin - extent.cy - margin,
+                       std::min<LONG>(width, 3 * margin + extent.cx), bottom - margin};
+        FillRect(dc, &box, brush);
+        TextOutW(dc, box.left + margin, box.top + margin / 2, text.c_str(), static_cast<int>(text.size()));
+        UnionRect(&covered, &covered, &box);
+    };
+    if (syncDoubleBands)
+        drawAbove(SyncDoubleRows(width, height, gapAdjust).topEnd);
+    drawAbove(height);
+    SetTextColor(dc, previousColour);
+    SetBkMode(dc, previousMode);
+    return covered;
 }

@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 inline constexpr DWORD kFlashMilliseconds = 500;
 
 // One of the painter's routines: Paint (the code number's own pattern), PaintDoubleInterlace or
@@ -47,6 +49,12 @@ void DrawFrameCentred(HDC dc, const CDibImage& image);
 // the top band and its right half into the bottom band of SyncDoubleRows for the surface's size; the
 // caller sets COLORONCOLOR.
 void DrawSyncDouble(HDC dc, const CDibImage& pair, int gapAdjust);
+
+// Draws `text` in white on a box of `background` at the bottom left of the device context's surface,
+// in letters of a 36th of its height; with `syncDoubleBands`, half as high at the bottom of each band
+// of SyncDoubleRows (`gapAdjust`), so that both eyes see it alike. Returns what the boxes cover.
+RECT DrawNoticeBox(HDC dc, const std::wstring& text, COLORREF background, bool syncDoubleBands,
+                   int gapAdjust);
 
 // Composes the test display's frame (a bitmap compatible with `window`'s device context, as large as
 // the monitor it shows on) from the test bitmaps: for Sync Double (1) `left` stretched into `top` and `right`
