@@ -79,18 +79,19 @@ CPictureResult CImageBrowserDlg::MakeSeriesFrame(const std::wstring& path, std::
     default: {
         // Straight from the decoder's rows: no eye is held apart.
         CPictureBytes bytes;
-        CJpegFrame header;
+        CCodedSize header;
         if (stop && *stop)
             return CPictureResult::kPassing;
-        result = ReadPictureFile(path.c_str(), bytes);
+        result = ReadCodedFile(path, bytes);
         if (result != CPictureResult::kMade)
             return result;
-        if (ReadJpegFrame(bytes.Span(), header) != CJpegFrameResult::kFrame || header.width < 2)
+        const CPictureCoding coding = CodingOf(path);
+        if (!MeasureCoded(bytes.Span(), coding, header) || header.size.width < 2)
             return CPictureResult::kNotAPicture;
-        if (turn && !(*turn)(DecoderBytes(header)))
+        if (turn && !(*turn)(header.decoderBytes))
             return CPictureResult::kPassing;
-        return DecodeJpegRows(
-            bytes.Span(), {},
+        return DecodeCodedRows(
+            bytes.Span(), coding, {},
             [&](CPictureSize size, CRowSource& rows) {
                 // A decoding no longer wanted ends here, before its frame takes memory.
                 return (!stop || !*stop) &&
@@ -164,14 +165,28 @@ void CImageBrowserDlg::OnMonitorChanged() {
 }
 
 bool CImageBrowserDlg::ListSeries() {
+    // The JPEG pictures and the lossless PNG ones of the series in one listing, in the file system's
+    // order: the pattern with any extension, then each name's own extension checked.
+    const std::string anyExtension = m_name.substr(0, m_name.size() - 3) + "*";
+    const std::wstring extensions[] = {Widen(m_name.substr(m_name.size() - 4).c_str()),
+                                       m_viewMode == kViewFlat2D ? L".png" : L".pns"};
     std::vector<CPictureEntry> files;
     WIN32_FIND_DATAA found;
-    CFindHandle finder(FindFirstFileA(m_name.c_str(), &found));
+    CFindHandle finder(FindFirstFileA(anyExtension.c_str(), &found));
     if (!finder)
         return false;
-    do
-        files.push_back(EntryOf(Widen((m_dir + found.cFileName).c_str()), found));
-    while (FindNextFileA(finder, &found));
+    do {
+        const std::wstring name = Widen(found.cFileName);
+        const std::size_t dot = name.find_last_of(L'.');
+        const bool inSeries =
+            dot != std::wstring::npos && std::any_of(std::begin(extensions), std::end(extensions), [&](auto& e) {
+                return CompareStringOrdinal(name.c_str() + dot, -1, e.c_str(), -1, TRUE) == CSTR_EQUAL;
+            });
+        if (inSeries && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files.push_back(EntryOf(Widen((m_dir + found.cFileName).c_str()), found));
+    } while (FindNextFileA(finder, &found));
+    if (files.empty())
+        return false;
     m_files = std::move(files);
     return true;
 }

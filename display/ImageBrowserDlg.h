@@ -1,8 +1,9 @@
 #pragma once
 // The captured-image browser: a borderless, top-most window over the whole screen that pages through
-// a capture series (directory + base name + two characters + ".jps", or ".jpg" in 2D) in the series'
-// stereo format. Its first paint switches the stereo controller with line-code flashes, the paints
-// after it draw the prepared frame, and closing hands the controller back to normal display.
+// a capture series (directory + base name + two characters + ".jps" or the lossless ".pns", in 2D
+// ".jpg" or ".png") in the series' stereo format. Its first paint switches the stereo controller with
+// line-code flashes, the paints after it draw the prepared frame, and closing hands the controller
+// back to normal display.
 //
 // The opener constructs it, hands over directory, name and view mode with SetSeries and runs it with
 // DoModal. The creation fails (DoModal returns -1 and nothing is shown) for a view mode outside 0 to 3,
@@ -72,8 +73,8 @@ public:
     // ends with a backslash finds the files in it), `name` is the base name, `viewMode` a ViewMode.
     void SetSeries(const std::string& dir, const std::string& name, std::int32_t viewMode);
 
-    // The files of a series: `dir` + `name` + two characters + ".jpg" for 2D, ".jps" for the other
-    // view modes.
+    // The JPEG files of a series: `dir` + `name` + two characters + ".jpg" for 2D, ".jps" for the
+    // other view modes. The series also holds the PNG files of the same names, ".png" and ".pns".
     static std::string SeriesPattern(const std::string& dir, const std::string& name, std::int32_t viewMode);
 
     // Makes `frame` from the file of the series at `path` as the window shows it in `viewMode` on a

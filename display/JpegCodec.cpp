@@ -31,13 +31,6 @@ constexpr UINT kConvertedRows = 16;
 
 // What a failure of the decoder says of the picture: memory that ran out may be had at another try;
 // anything else is the picture's data.
-CPictureResult FailureOf(HRESULT failure) {
-    return failure == E_OUTOFMEMORY || failure == HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY) ||
-                   failure == HRESULT_FROM_WIN32(ERROR_OUTOFMEMORY)
-               ? CPictureResult::kPassing
-               : CPictureResult::kDamaged;
-}
-
 bool IsJpeg(IWICBitmapDecoder* decoder) {
     GUID format{};
     return SUCCEEDED(decoder->GetContainerFormat(&format)) && IsEqualGUID(format, GUID_ContainerFormatJpeg);
@@ -221,6 +214,13 @@ HGLOBAL PackTo24BitDib(CPictureSize size, CRowSource& rows) {
 
 } // namespace
 
+CPictureResult DecodingFailureOf(HRESULT failure) {
+    return failure == E_OUTOFMEMORY || failure == HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY) ||
+                   failure == HRESULT_FROM_WIN32(ERROR_OUTOFMEMORY)
+               ? CPictureResult::kPassing
+               : CPictureResult::kDamaged;
+}
+
 unsigned CheckCodecModules(unsigned modules) {
     // The imaging component ships with every Windows from Vista on; asking the version loads nothing.
     OSVERSIONINFOEXA version{};
@@ -321,7 +321,7 @@ CPictureResult DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize w
     HRESULT result = factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
                                                       decoder.put());
     if (FAILED(result))
-        return FailureOf(result);
+        return DecodingFailureOf(result);
     if (!IsJpeg(decoder.get()))
         return CPictureResult::kNotAPicture;
     UINT width = 0;
@@ -330,7 +330,7 @@ CPictureResult DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize w
     if (SUCCEEDED(result))
         result = frame->GetSize(&width, &height);
     if (FAILED(result))
-        return FailureOf(result);
+        return DecodingFailureOf(result);
     // The decoder must see the picture that the header reader measured.
     if (width != header.width || height != header.height)
         return CPictureResult::kDamaged;
@@ -345,7 +345,8 @@ CPictureResult DecodeJpegRows(std::span<const std::uint8_t> jpeg, CPictureSize w
     CFrameRows rows(stop);
     if (rows.Open(factory.get(), frame.get(), width) && use(full, rows))
         return CPictureResult::kMade;
-    return Stopped(stop) || rows.Failure() == S_OK ? CPictureResult::kPassing : FailureOf(rows.Failure());
+    return Stopped(stop) || rows.Failure() == S_OK ? CPictureResult::kPassing
+                                                   : DecodingFailureOf(rows.Failure());
 }
 
 HGLOBAL DecodeJpegFile(const char* path) {

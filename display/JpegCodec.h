@@ -55,6 +55,10 @@ struct CPictureBytes {
 inline constexpr std::size_t kPictureHeaderBytes = 64 * 1024;
 CPictureResult ReadPictureFile(const wchar_t* path, CPictureBytes& bytes);
 
+// What a decoder's failure `failure` means for the picture: kPassing when memory ran out, else
+// kDamaged.
+CPictureResult DecodingFailureOf(HRESULT failure);
+
 // Decodes the JPEG stream `jpeg` (a whole picture in memory) and hands its rows to `use`, with their
 // size. kMade when `use` answered true. Without calling `use`: kNotAPicture when the stream is not a
 // picture the codec reads, kBeyondBound when its frame header declares a picture beyond the decoding

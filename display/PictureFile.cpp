@@ -1,6 +1,8 @@
 #include "display/PictureFile.h"
 
 #include "display/JpegHeader.h"
+#include "display/PngCodec.h"
+#include "display/PngHeader.h"
 
 #include <algorithm>
 #include <array>
@@ -17,6 +19,7 @@ constexpr CExtension kExtensions[] = {
     {L".jps", CPictureKind::kSideBySide}, {L".mpo", CPictureKind::kMultiPicture},
     {L".jpg", CPictureKind::kFlat},       {L".jpeg", CPictureKind::kFlat},
     {L".jpe", CPictureKind::kFlat},       {L".jfif", CPictureKind::kFlat},
+    {L".pns", CPictureKind::kSideBySide}, {L".png", CPictureKind::kFlat},
 };
 
 bool SameLetters(std::wstring_view a, std::wstring_view b) {
@@ -32,16 +35,16 @@ CPictureSize ShownSize(CPictureSize eye, const CPictureLayout& layout) {
     return {std::min(eye.width, layout.screen.width), std::min(eye.height, layout.screen.height)};
 }
 
-// One JPEG picture as one eye (`eye`), for `layout`.
-CPictureResult DecodeEye(std::span<const std::uint8_t> jpeg, const CPictureLayout& layout, CDibImage& eye,
-                         const CStopSignal* stop) {
-    CJpegFrame header;
-    if (ReadJpegFrame(jpeg, header) != CJpegFrameResult::kFrame)
+// One picture as one eye (`eye`), for `layout`.
+CPictureResult DecodeEye(std::span<const std::uint8_t> coded, CPictureCoding coding,
+                         const CPictureLayout& layout, CDibImage& eye, const CStopSignal* stop) {
+    CCodedSize measured;
+    if (!MeasureCoded(coded, coding, measured))
         return CPictureResult::kNotAPicture;
-    const CPictureSize shown = ShownSize({header.width, header.height}, layout);
+    const CPictureSize shown = ShownSize(measured.size, layout);
     const bool scaled = layout.scaling != CEyeScaling::kUnscaled;
-    return DecodeJpegRows(
-        jpeg, scaled ? shown : CPictureSize{},
+    return DecodeCodedRows(
+        coded, coding, scaled ? shown : CPictureSize{},
         [&](CPictureSize size, CRowSource& rows) {
             // Scaled, the whole picture as decoded; unscaled, its top left part.
             const std::uint32_t columns = scaled ? size.width : shown.width;
@@ -53,16 +56,17 @@ CPictureResult DecodeEye(std::span<const std::uint8_t> jpeg, const CPictureLayou
 }
 
 // A side-by-side picture: its halves as the eyes that `layout` asks for, made in one decoding.
-CPictureResult DecodeSideBySide(std::span<const std::uint8_t> jpeg, const CPictureLayout& layout,
-                                CStereoPicture& picture, const CStopSignal* stop) {
-    CJpegFrame header;
-    if (ReadJpegFrame(jpeg, header) != CJpegFrameResult::kFrame || header.width < 2)
+CPictureResult DecodeSideBySide(std::span<const std::uint8_t> coded, CPictureCoding coding,
+                                const CPictureLayout& layout, CStereoPicture& picture,
+                                const CStopSignal* stop) {
+    CCodedSize measured;
+    if (!MeasureCoded(coded, coding, measured) || measured.size.width < 2)
         return CPictureResult::kNotAPicture;
-    const CPictureSize shown = ShownSize({header.width / 2, header.height}, layout);
+    const CPictureSize shown = ShownSize({measured.size.width / 2, measured.size.height}, layout);
     const bool scaled = layout.scaling != CEyeScaling::kUnscaled;
     const CPictureSize wanted = scaled ? CPictureSize{2 * shown.width, shown.height} : CPictureSize{};
-    return DecodeJpegRows(
-        jpeg, wanted,
+    return DecodeCodedRows(
+        coded, coding, wanted,
         [&](CPictureSize size, CRowSource& rows) {
             const std::uint32_t half = size.width / 2;
             const std::uint32_t taken = scaled ? half : shown.width;
@@ -90,9 +94,18 @@ struct CPictureRanges {
     std::vector<CJpegPictureRange> ranges;
     std::uint64_t decoderBytes = 0;
 };
-CPictureResult RangesToDecode(std::span<const std::uint8_t> file, CPictureKind kind,
+CPictureResult RangesToDecode(std::span<const std::uint8_t> file, CPictureCoding coding, CPictureKind kind,
                               const CPictureLayout& layout, CPictureRanges& found) {
     std::vector<CJpegPictureRange> ranges{{0, file.size()}};
+    if (coding == CPictureCoding::kPng) {
+        // Its reader measured it whole against the bound; an .mpo's index is JPEG's only.
+        CCodedSize measured;
+        if (kind == CPictureKind::kMultiPicture || !MeasureCoded(file, CPictureCoding::kPng, measured))
+            return CPictureResult::kNotAPicture;
+        found.ranges = std::move(ranges);
+        found.decoderBytes = measured.decoderBytes;
+        return CPictureResult::kMade;
+    }
     if (kind == CPictureKind::kMultiPicture) {
         CMultiPictureIndex index;
         if (ReadMultiPictureIndex(file, index) != CMultiPictureResult::kPictures)
@@ -118,6 +131,43 @@ CPictureResult RangesToDecode(std::span<const std::uint8_t> file, CPictureKind k
 
 } // namespace
 
+CPictureCoding CodingOf(std::wstring_view name) {
+    const std::size_t dot = name.find_last_of(L'.');
+    if (dot == std::wstring_view::npos)
+        return CPictureCoding::kJpeg;
+    const std::wstring_view extension = name.substr(dot);
+    return SameLetters(extension, L".png") || SameLetters(extension, L".pns") ? CPictureCoding::kPng
+                                                                              : CPictureCoding::kJpeg;
+}
+
+CPictureResult ReadCodedFile(const std::wstring& path, CPictureBytes& bytes) {
+    return CodingOf(path) == CPictureCoding::kPng ? ReadPngPictureFile(path.c_str(), bytes)
+                                                  : ReadPictureFile(path.c_str(), bytes);
+}
+
+bool MeasureCoded(std::span<const std::uint8_t> coded, CPictureCoding coding, CCodedSize& measured) {
+    if (coding == CPictureCoding::kPng) {
+        CPngHeader header;
+        if (ReadPngHeader(coded, header) != CPngResult::kPicture)
+            return false;
+        measured = {{header.width, header.height}, PngDecoderBytes(header)};
+        return true;
+    }
+    CJpegFrame header;
+    if (ReadJpegFrame(coded, header) != CJpegFrameResult::kFrame)
+        return false;
+    measured = {{header.width, header.height}, DecoderBytes(header)};
+    return true;
+}
+
+CPictureResult DecodeCodedRows(std::span<const std::uint8_t> coded, CPictureCoding coding,
+                               CPictureSize wanted,
+                               const std::function<bool(CPictureSize size, CRowSource& rows)>& use,
+                               const CStopSignal* stop) {
+    return coding == CPictureCoding::kPng ? DecodePngRows(coded, use, stop)
+                                          : DecodeJpegRows(coded, wanted, use, stop);
+}
+
 std::optional<CPictureKind> PictureKindOf(std::wstring_view name) {
     const std::size_t dot = name.find_last_of(L'.');
     if (dot == std::wstring_view::npos || name.find_first_of(L"\\/", dot) != std::wstring_view::npos)
@@ -136,10 +186,11 @@ CPictureResult LoadStereoPicture(const std::wstring& path, CPictureKind kind, co
     if (stop && *stop)
         return CPictureResult::kPassing;
     CPictureBytes bytes;
-    CPictureResult result = ReadPictureFile(path.c_str(), bytes);
+    CPictureResult result = ReadCodedFile(path, bytes);
+    const CPictureCoding coding = CodingOf(path);
     CPictureRanges pictures;
     if (result == CPictureResult::kMade)
-        result = RangesToDecode(bytes.Span(), kind, layout, pictures);
+        result = RangesToDecode(bytes.Span(), coding, kind, layout, pictures);
     if (result != CPictureResult::kMade)
         return result;
     if (turn && !(*turn)(pictures.decoderBytes))
@@ -147,16 +198,17 @@ CPictureResult LoadStereoPicture(const std::wstring& path, CPictureKind kind, co
     const std::span<const std::uint8_t> first = PictureOf(bytes.Span(), pictures.ranges[0]);
     switch (kind) {
     case CPictureKind::kSideBySide:
-        result = DecodeSideBySide(first, layout, picture, stop);
+        result = DecodeSideBySide(first, coding, layout, picture, stop);
         break;
     case CPictureKind::kMultiPicture:
         // One picture for 2D or a file of one; else the first two, the left eye first.
-        result = DecodeEye(first, layout, picture.left, stop);
+        result = DecodeEye(first, coding, layout, picture.left, stop);
         if (result == CPictureResult::kMade && pictures.ranges.size() == 2)
-            result = DecodeEye(PictureOf(bytes.Span(), pictures.ranges[1]), layout, picture.right, stop);
+            result =
+                DecodeEye(PictureOf(bytes.Span(), pictures.ranges[1]), coding, layout, picture.right, stop);
         break;
     case CPictureKind::kFlat:
-        result = DecodeEye(first, layout, picture.left, stop);
+        result = DecodeEye(first, coding, layout, picture.left, stop);
         break;
     }
     if (result != CPictureResult::kMade) {

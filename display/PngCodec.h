@@ -14,23 +14,26 @@
 #include <memory>
 #include <span>
 
-// Reads the PNG file at `path` whole, once, while others may go on reading, writing or deleting it.
-// False when it is missing or empty, cannot be read, or is longer than any picture within the decoding
-// bound; having read no more than its header (the first kPictureHeaderBytes), when it is not a PNG file
-// or its header claims a picture beyond the bound for the file's length; and, once read, when its chunks
-// do not hold together up to IEND (a CRC that does not match included) or its coded data cannot hold
-// the picture that its header claims.
-bool ReadPngPictureFile(const wchar_t* path, CPictureBytes& bytes);
+// Reads the PNG file at `path` whole, once, while others may go on reading, writing or deleting it, as
+// ReadPictureFile reads a JPEG file (a file on a disk only: DiskFile.h). kMade, or why not
+// (PictureTypes.h): kPassing when it cannot be opened or read now, or memory runs out; kNotAPicture
+// when it is empty or not a PNG file; kBeyondBound when it is longer than any picture within the
+// decoding bound or, having read no more than its header (the first kPictureHeaderBytes), its header
+// claims a picture beyond the bound for the file's length, or, once read, its coded data cannot hold
+// the picture that its header claims; kDamaged when its chunks do not hold together up to IEND (cut
+// short, or a CRC that does not match).
+CPictureResult ReadPngPictureFile(const wchar_t* path, CPictureBytes& bytes);
 
 // Decodes the PNG file `png` (whole, in memory) and hands its rows to `use` as 24-bit pixels, with
-// their size; the result is what `use` answers. Transparent pixels are shown over black, the colour
-// around every picture shown. False without calling `use` when the bytes are not a PNG file that
-// ReadPngPicture accepts, its picture lies beyond the decoding bound, or `stop` is set before the
-// decoder starts; the rows fail when `stop` is set meanwhile. Every picture is decoded whole, at its
-// full size, in the first call for rows.
-bool DecodePngRows(std::span<const std::uint8_t> png,
-                   const std::function<bool(CPictureSize size, CRowSource& rows)>& use,
-                   const CStopSignal* stop = nullptr);
+// their size: kMade when `use` answers true, else kPassing. Transparent pixels are shown over black,
+// the colour around every picture shown. Without calling `use`: kNotAPicture or kDamaged when the
+// bytes are not a PNG file that ReadPngPicture accepts, kBeyondBound when its picture lies beyond the
+// decoding bound, kPassing when `stop` is set before the decoder starts or memory runs out, kDamaged
+// when the decoder cannot decode it. The rows fail when `stop` is set meanwhile. Every picture is
+// decoded whole, at its full size, in the first call for rows.
+CPictureResult DecodePngRows(std::span<const std::uint8_t> png,
+                             const std::function<bool(CPictureSize size, CRowSource& rows)>& use,
+                             const CStopSignal* stop = nullptr);
 
 // A PNG picture of 24 bits per pixel encoded rows at a time from the top, as CJpegRowEncoder does, and
 // written through a file handle that the caller opened for writing (and keeps open until Finish or

@@ -5,6 +5,7 @@
 #include "display/CodecRuntime.h"
 #include "display/JpegHeader.h"
 #include "display/PngHeader.h"
+#include "framework/DiskFile.h"
 
 #include <wincodec.h>
 
@@ -49,14 +50,21 @@ public:
                 continue;
             m_wide.reset(new (std::nothrow) BYTE[4 * static_cast<size_t>(width) * kConvertedRows]);
             std::unique_ptr<BYTE[]> firstRow(new (std::nothrow) BYTE[3 * static_cast<size_t>(width)]);
+            if (!m_wide || !firstRow) {
+                m_outOfMemory = true;
+                return false;
+            }
             // The first row (which decodes the picture) tells whether the converter can make this format.
-            if (m_wide && firstRow && ReadRows(0, 1, firstRow.get(), 3 * static_cast<size_t>(width)))
+            if (ReadRows(0, 1, firstRow.get(), 3 * static_cast<size_t>(width)))
                 return true;
             if (Stopped(m_stop))
                 return false;
         }
         return false;
     }
+
+    // Whether Open failed for want of memory.
+    bool OutOfMemory() const noexcept { return m_outOfMemory; }
 
     bool ReadRows(std::uint32_t first, std::uint32_t count, std::uint8_t* rows, std::size_t stride) override {
         if (count == 0 || stride > UINT_MAX / count || Stopped(m_stop))
@@ -91,71 +99,106 @@ private:
     UINT m_width = 0;
     UINT m_pixelBytes = 3;
     std::unique_ptr<BYTE[]> m_wide;
+    bool m_outOfMemory = false;
 };
 
 } // namespace
 
-bool ReadPngPictureFile(const wchar_t* path, CPictureBytes& bytes) {
+CPictureResult ReadPngPictureFile(const wchar_t* path, CPictureBytes& bytes) {
     bytes = CPictureBytes();
-    CFileHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    CFileHandle file(OpenDiskFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN));
     LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file, &size) || size.QuadPart <= 0 ||
-        static_cast<ULONGLONG>(size.QuadPart) > kMaxPngFileBytes)
-        return false;
+    if (!file || !GetFileSizeEx(file, &size))
+        return CPictureResult::kPassing;
+    if (size.QuadPart <= 0)
+        return CPictureResult::kNotAPicture;
+    if (static_cast<ULONGLONG>(size.QuadPart) > kMaxPngFileBytes)
+        return CPictureResult::kBeyondBound;
     const auto fileBytes = static_cast<std::size_t>(size.QuadPart);
     const DWORD headerBytes = static_cast<DWORD>(std::min(fileBytes, kPictureHeaderBytes));
-    std::unique_ptr<std::uint8_t[]> data(new (std::nothrow) std::uint8_t[headerBytes]);
+    std::vector<std::uint8_t> first(headerBytes);
     DWORD read = 0;
-    if (!data || !ReadFile(file, data.get(), headerBytes, &read, nullptr) || read != headerBytes)
-        return false;
+    if (!ReadFile(file, first.data(), headerBytes, &read, nullptr) || read != headerBytes)
+        return CPictureResult::kPassing;
     // The header is in the first few dozen bytes; its coded data cannot be longer than the file.
     CPngHeader header;
-    if (ReadPngHeader({data.get(), headerBytes}, header) != CPngResult::kPicture ||
-        !IsDecodablePng(header, fileBytes))
-        return false;
+    switch (ReadPngHeader(first, header)) {
+    case CPngResult::kPicture:
+        if (!IsDecodablePng(header, fileBytes))
+            return CPictureResult::kBeyondBound;
+        break;
+    case CPngResult::kTruncated:
+        // A file still being written; AsListed lets it be tried again once it has grown.
+        return CPictureResult::kDamaged;
+    default:
+        return CPictureResult::kNotAPicture;
+    }
+    // Only now, for a file that may hold a picture within the bound, is its length taken in memory.
     std::unique_ptr<std::uint8_t[]> whole(new (std::nothrow) std::uint8_t[fileBytes]);
     if (!whole)
-        return false;
-    std::memcpy(whole.get(), data.get(), headerBytes);
+        return CPictureResult::kPassing;
+    std::memcpy(whole.get(), first.data(), headerBytes);
     const auto rest = static_cast<DWORD>(fileBytes - headerBytes);
     if (rest > 0 && (!ReadFile(file, whole.get() + headerBytes, rest, &read, nullptr) || read != rest))
-        return false;
+        return CPictureResult::kPassing;
     CPngPicture picture;
-    if (ReadPngPicture({whole.get(), fileBytes}, picture) != CPngResult::kPicture ||
-        !IsDecodablePng(picture.header, picture.codedBytes))
-        return false;
+    if (ReadPngPicture({whole.get(), fileBytes}, picture) != CPngResult::kPicture)
+        return CPictureResult::kDamaged;
+    if (!IsDecodablePng(picture.header, picture.codedBytes))
+        return CPictureResult::kBeyondBound;
     bytes.data = std::move(whole);
     bytes.size = fileBytes;
-    return true;
+    return CPictureResult::kMade;
 }
 
-bool DecodePngRows(std::span<const std::uint8_t> png,
-                   const std::function<bool(CPictureSize size, CRowSource& rows)>& use,
-                   const CStopSignal* stop) {
+CPictureResult DecodePngRows(std::span<const std::uint8_t> png,
+                             const std::function<bool(CPictureSize size, CRowSource& rows)>& use,
+                             const CStopSignal* stop) {
     CPngPicture picture;
-    if (png.size() > kMaxPngFileBytes || ReadPngPicture(png, picture) != CPngResult::kPicture ||
-        !IsDecodablePng(picture.header, picture.codedBytes) || Stopped(stop))
-        return false;
+    if (png.size() > kMaxPngFileBytes)
+        return CPictureResult::kBeyondBound;
+    switch (ReadPngPicture(png, picture)) {
+    case CPngResult::kPicture:
+        break;
+    case CPngResult::kNotPng:
+        return CPictureResult::kNotAPicture;
+    default:
+        return CPictureResult::kDamaged;
+    }
+    if (!IsDecodablePng(picture.header, picture.codedBytes))
+        return CPictureResult::kBeyondBound;
+    if (Stopped(stop))
+        return CPictureResult::kPassing;
 
     CComRuntime com;
     CComPtr<IWICImagingFactory> factory = com.CreateFactory();
     CComPtr<IWICStream> stream;
     CComPtr<IWICBitmapDecoder> decoder;
     CComPtr<IWICBitmapFrameDecode> frame;
+    if (!factory || FAILED(factory->CreateStream(stream.put())) ||
+        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(png.data()), static_cast<DWORD>(png.size()))))
+        return CPictureResult::kPassing;
     GUID container{};
     UINT width = 0;
     UINT height = 0;
+    HRESULT result = factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                      decoder.put());
+    if (SUCCEEDED(result))
+        result = decoder->GetContainerFormat(&container);
+    if (SUCCEEDED(result))
+        result = decoder->GetFrame(0, frame.put());
+    if (SUCCEEDED(result))
+        result = frame->GetSize(&width, &height);
+    if (FAILED(result))
+        return DecodingFailureOf(result);
     // The decoder must see the picture that the header reader measured.
-    if (!factory || FAILED(factory->CreateStream(stream.put())) ||
-        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(png.data()), static_cast<DWORD>(png.size()))) ||
-        FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                decoder.put())) ||
-        FAILED(decoder->GetContainerFormat(&container)) || !IsEqualGUID(container, GUID_ContainerFormatPng) ||
-        FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(&width, &height)) ||
-        width != picture.header.width || height != picture.header.height)
-        return false;
+    if (!IsEqualGUID(container, GUID_ContainerFormatPng) || width != picture.header.width ||
+        height != picture.header.height)
+        return CPictureResult::kDamaged;
     CPngRows rows(stop);
     const bool transparent = picture.header.HasAlpha() || picture.transparency;
-    return rows.Open(factory.get(), frame.get(), width, transparent) && use({width, height}, rows);
+    if (!rows.Open(factory.get(), frame.get(), width, transparent))
+        return Stopped(stop) || rows.OutOfMemory() ? CPictureResult::kPassing : CPictureResult::kDamaged;
+    return use({width, height}, rows) ? CPictureResult::kMade : CPictureResult::kPassing;
 }

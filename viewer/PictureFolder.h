@@ -1,6 +1,6 @@
 #pragma once
 // The pictures of one folder that the viewer pages through: the files of one family, the stereo
-// pictures (.jps and .mpo) or the flat ones (PictureFile.h), in the order in which Explorer sorts
+// pictures (.jps, .mpo and .pns) or the flat ones (PictureFile.h), in the order in which Explorer sorts
 // names (StrCmpLogicalW: runs of digits by their value, letters regardless of case). Hidden and system
 // files are left out, as Explorer leaves them out, unless one of them is the file opened.
 

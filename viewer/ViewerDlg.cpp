@@ -18,7 +18,7 @@ constexpr wchar_t kNoSettingsText[] =
 constexpr wchar_t kNothingToShowText[] = L"There is no picture to show in ";
 constexpr wchar_t kNotFoundText[] = L"The viewer cannot find ";
 constexpr wchar_t kNotAPictureText[] =
-    L" is not a picture that the viewer shows: it shows .jps, .mpo and .jpg files.";
+    L" is not a picture that the viewer shows: it shows .jps, .mpo, .pns, .jpg and .png files.";
 constexpr wchar_t kUnreadableText[] = L" cannot be shown: it is not a picture that can be read.";
 
 } // namespace

@@ -16,7 +16,8 @@ bool DecodePicture(const std::string& path, CDecodedPicture& picture) {
     const std::string extension = path.substr(path.size() - std::min<std::size_t>(path.size(), 4));
     CPictureBytes bytes;
     if (extension == ".png" || extension == ".pns")
-        return ReadPngPictureFile(std::wstring(path.begin(), path.end()).c_str(), bytes) &&
+        return ReadPngPictureFile(std::wstring(path.begin(), path.end()).c_str(), bytes) ==
+                   CPictureResult::kMade &&
                DecodePngRows(bytes.Span(), [&](CPictureSize size, CRowSource& rows) {
                    picture.width = static_cast<int>(size.width);
                    picture.height = static_cast<int>(size.height);
@@ -26,7 +27,7 @@ bool DecodePicture(const std::string& path, CDecodedPicture& picture) {
                        for (std::uint32_t x = 0; x < size.width; ++x)
                            picture.pixels.push_back(row[3 * x + 2] << 16 | row[3 * x + 1] << 8 | row[3 * x]);
                    return picture.pixels.size() == std::size_t{size.width} * size.height;
-               });
+               }) == CPictureResult::kMade;
     CGlobalMemory dib(DecodeJpegFile(path.c_str()));
     if (!dib)
         return false;

@@ -2,6 +2,7 @@
 
 #include "display/DibLayout.h"
 #include "display/JpegCodec.h"
+#include "display/PngCodec.h"
 #include "framework/Handles.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +50,20 @@ HGLOBAL MakePackedDib(int width, int height, const Colour& colour) {
 bool WritePairFile(const std::string& path, int width, int height, COLORREF left, COLORREF right) {
     CGlobalMemory dib(MakePackedDib(width, height, [&](int x, int) { return x < width / 2 ? left : right; }));
     return dib && EncodeJpegFile(dib, path.c_str());
+}
+
+bool WritePngPairFile(const std::string& path, int width, int height, COLORREF left, COLORREF right) {
+    CDibImage image;
+    FillImage(image, width, height, [&](int x, int) { return x < width / 2 ? left : right; });
+    CFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    CPngRowEncoder encoder;
+    if (!file || !encoder.Begin(file, width, height))
+        return false;
+    // The bitmap is stored bottom-up: a row at a time from the top.
+    for (int y = 0; y < height; ++y)
+        if (!encoder.WriteRows(image.RowFromTop(y), 1, 3 * width))
+            return false;
+    return encoder.Finish();
 }
 
 testing_support::CBytes MultiPictureBytes(int width, int height, std::initializer_list<COLORREF> colours,

@@ -320,6 +320,40 @@ TEST_F(ImageBrowser, TheRedCyanViewHandsTheControllerBackAndASlideshowStepsRound
     DeleteProductTree();
 }
 
+TEST_F(ImageBrowser, ASeriesOfJpegAndLosslessPicturesPagesThroughBothKinds) {
+    // mix00.jps, mix01.pns and mix02.pns in one series; the flat mix03.png belongs to 2D alone.
+    ASSERT_TRUE(
+        WritePairFile(series.path() + "mix00.jps", 2 * W, H, SeriesLeftColour(0), SeriesRightColour(0)));
+    for (int k : {1, 2})
+        ASSERT_TRUE(WritePngPairFile(series.path() + "mix0" + std::to_string(k) + ".pns", 2 * W, H,
+                                     SeriesLeftColour(k), SeriesRightColour(k)));
+    ASSERT_TRUE(WritePngPairFile(series.path() + "mix03.png", W / 2, H / 2, SeriesFlatColour(3),
+                                 SeriesFlatColour(3)));
+    std::vector<std::string> mixed = EnumerateFiles(series.path() + "mix??.*");
+    mixed.erase(std::remove(mixed.begin(), mixed.end(), "mix03.png"), mixed.end());
+    ASSERT_EQ(mixed.size(), 3u);
+    const INT_PTR result = Browse(
+        kViewInterlace,
+        [&](CWindowScript& s) {
+            for (size_t step = 0; step <= mixed.size(); ++step) {
+                const std::string& name = mixed[step % mixed.size()];
+                s.Check(s.WaitFor([&] { return InterleavedPicture() == name[4] - '0'; }), "shows " + name);
+                s.PressKey(VK_NEXT);
+            }
+            EscapeWithClosingFlashes(s);
+        },
+        "mix");
+    EXPECT_EQ(result, 1);
+    const INT_PTR flat = Browse(
+        kViewFlat2D,
+        [&](CWindowScript& s) {
+            s.Check(s.WaitFor([&] { return FlatPicture() == 3; }), "2D shows the .png");
+            s.PressKey(VK_ESCAPE);
+        },
+        "mix");
+    EXPECT_EQ(flat, 1);
+}
+
 TEST_F(ImageBrowser, RefusesToOpenWithoutASeriesItCanShow) {
     const auto refused = [&](const std::string& dir, const std::string& name, int viewMode,
                              const char* what) {
