@@ -178,6 +178,25 @@ inline CPagingFigures PageThrough(const CBenchProgram& program, const CXScreen& 
     return figures;
 }
 
+// A slideshow started with P on picture `shown` of a series of `count` (colourOf as for PageThrough),
+// `steps` steps of `intervalMs`: how late each step's frame reached the screen, in milliseconds after
+// its time (P's key plus so many intervals); -1 for a step that never showed.
+inline std::vector<double> SlideshowLateness(const CBenchProgram& program, const CXScreen& screen, int x,
+                                             int y, int count, int shown,
+                                             const std::function<COLORREF(int)>& colourOf, double intervalMs,
+                                             int steps) {
+    std::vector<double> late;
+    const double pressed = NowMilliseconds();
+    program.Key('P');
+    for (int step = 1; step <= steps; ++step) {
+        shown = (shown + 1) % count;
+        const double seen = screen.Until(x, y, colourOf(shown), pressed, step * intervalMs + 5000);
+        late.push_back(seen < 0 ? -1 : seen - step * intervalMs);
+    }
+    program.Key('P');
+    return late;
+}
+
 // Prints the figures against their goals; `alonePeak` is the peak working set of showing one picture,
 // `alone` says how it was measured, `framesGoal` the most screen frames the paging may hold beyond it.
 inline void PrintPagingFigures(const CPagingFigures& figures, double bareMs, double alonePeak,
