@@ -161,8 +161,11 @@ void CFolderBrowserDlg::Present(CDibImage& frame, CDibImage& twin) {
 }
 
 void CFolderBrowserDlg::Show(CDibImage& frame, CDibImage& twin) {
+    // A picture made anew where it stands (A, F, S) leaves the notice to what the key said.
+    const bool stepped = !m_shown || m_shown->path != m_folder.Entry(m_folder.Position()).path;
     Present(frame, twin);
-    ShowPosition();
+    if (stepped)
+        ShowPosition();
 }
 
 void CFolderBrowserDlg::Relayout() {

@@ -79,7 +79,7 @@ private:
     // What a step forward and a step backward from `position` would show.
     std::vector<CPictureEntry> NeighboursOf(std::size_t position) const;
     // Puts `frame` (and `twin`), the frame of the picture at the folder's position, on the screen; Show
-    // adds its name and position.
+    // adds its name and position when it is another picture than the one shown.
     void Present(CDibImage& frame, CDibImage& twin);
     void Show(CDibImage& frame, CDibImage& twin);
     // F: the picture made anew for the new fit (or swap).

@@ -41,9 +41,8 @@ inline COLORREF SeriesFlatColour(int k) {
 }
 
 // A side-by-side picture of `width` x `height` whose left half is `left` and right half `right`,
-// encoded as a JPEG file at `path`.
+// encoded as a JPEG file at `path` (WritePngPairFile: as a lossless PNG file).
 bool WritePairFile(const std::string& path, int width, int height, COLORREF left, COLORREF right);
-// The same picture as a lossless PNG file (a .pns, or a .png when both halves are alike).
 bool WritePngPairFile(const std::string& path, int width, int height, COLORREF left, COLORREF right);
 
 // The bytes of a multi-picture file (.mpo) of one `width` x `height` JPEG picture of each colour, with

@@ -249,61 +249,66 @@ TEST_F(ImageBrowser, TwoDShowsOnlyJpgFilesCentredWithoutAClosingFlash) {
         s.Check(closing.empty(), "2D closes without a flash");
     });
     EXPECT_EQ(result, 1);
-    std::uint32_t output = 0;
-    EXPECT_FALSE(ReadRegistryNumber(std::string(kUserProductKeyPath) + "\\1.0\\Viewer", "Output", output));
 }
 
-TEST_F(ImageBrowser, TheRedCyanViewHandsTheControllerBackAndASlideshowStepsRoundTheSeries) {
+TEST_F(ImageBrowser, JpegAndLosslessPicturesPageTogetherInRedCyanAndASlideshowWithTheCodesHandedBack) {
+    // mix00.jps, mix01.pns, mix02.pns make one series; the flat mix03.png is not one of its stereo pictures.
+    ASSERT_TRUE(
+        WritePairFile(series.path() + "mix00.jps", 2 * W, H, SeriesLeftColour(0), SeriesRightColour(0)));
+    for (int k : {1, 2, 3})
+        ASSERT_TRUE(WritePngPairFile(series.path() + "mix0" + std::to_string(k) + (k < 3 ? ".pns" : ".png"),
+                                     2 * W, H, SeriesLeftColour(k), SeriesRightColour(k)));
+    std::vector<std::string> mixed = EnumerateFiles(series.path() + "mix??.*");
+    std::erase(mixed, std::string("mix03.png"));
+    ASSERT_EQ(mixed.size(), 3u);
     const std::string viewerKey = std::string(kUserProductKeyPath) + "\\1.0\\Viewer";
-    DeleteProductTree();
     WriteRegistryNumber(viewerKey, "Slideshow Seconds", 1);
-    // The eyes are solid: their anaglyph is one colour (the matrices are checked natively).
-    const auto anaglyphOf = [](int k) {
-        const COLORREF l = SeriesLeftColour(k);
-        const COLORREF r = SeriesRightColour(k);
-        const CRgbPixel p = RedCyanPixel({GetRValue(l), GetGValue(l), GetBValue(l)},
-                                         {GetRValue(r), GetGValue(r), GetBValue(r)});
-        return RGB(p.red, p.green, p.blue);
-    };
-    // The picture whose anaglyph the screen shows, on an even and an odd row alike; or -1.
+    // Solid eyes have a one-coloured anaglyph; which picture's the screen shows, or -1.
     const auto anaglyphShown = [&] {
         const CPixels rows = ReadScreen(W / 4, 100, 1, 2);
-        for (int k = 0; rows.data.size() == 2 && k < kSeriesLength; ++k)
-            if (Near(rows.At(0, 0), anaglyphOf(k)) && Near(rows.At(0, 1), anaglyphOf(k)))
+        for (int k = 0; rows.data.size() == 2 && k < kSeriesLength; ++k) {
+            const COLORREF l = SeriesLeftColour(k);
+            const COLORREF r = SeriesRightColour(k);
+            const CRgbPixel p = RedCyanPixel({GetRValue(l), GetGValue(l), GetBValue(l)},
+                                             {GetRValue(r), GetGValue(r), GetBValue(r)});
+            if (Near(rows.At(0, 0), RGB(p.red, p.green, p.blue)) &&
+                Near(rows.At(0, 1), RGB(p.red, p.green, p.blue)))
                 return k;
+        }
         return -1;
     };
-    const auto storedOutput = [&] {
-        std::uint32_t output = 9;
-        ReadRegistryNumber(viewerKey, "Output", output);
-        return output;
-    };
-    const std::vector<BandSeen> openingInterlace = {BandSeen::Code, BandSeen::DoubleCode};
-
-    const INT_PTR result = Browse(kViewInterlace, [&](CWindowScript& s) {
-        s.Check(s.WaitFor([&] { return InterleavedPicture() == PictureAt(0); }), "the Interlace frame");
-        s.PressKey('A');
-        const auto toAnaglyph = WatchCodeBand(DoubleNormalPattern(), PatternForCode(kCodeNormal),
-                                              [&] { return anaglyphShown() == PictureAt(0); });
-        s.Check(toAnaglyph == kClosingFlashes, "A sends the Normal codes before the anaglyph shows");
-        s.Check(storedOutput() == 1, "A stores the red-cyan view");
-
-        s.PressKey('P');
-        for (size_t position : {1, 2, 3, 0})
-            s.Check(s.WaitFor([&] { return anaglyphShown() == PictureAt(position); }, 3000),
-                    "a slideshow step to " + order[position]);
-        s.PressKey('P');
-        const int stoppedAt = anaglyphShown();
-        s.Check(!s.WaitFor([&] { return anaglyphShown() != stoppedAt; }, 1600), "P stops the slideshow");
-
-        s.PressKey('A');
-        const auto back = WatchCodeBand(PatternForCode(kCodeInterlace), DoubleInterlacePattern(),
-                                        [&] { return InterleavedPicture() == stoppedAt; });
-        s.Check(back == openingInterlace, "A brings Interlace back with its codes");
-        s.Check(storedOutput() == 0, "A stores the controller's view");
-        EscapeWithClosingFlashes(s);
-    });
+    std::uint32_t output[2] = {9, 9};
+    const INT_PTR result = Browse(
+        kViewInterlace,
+        [&](CWindowScript& s) {
+            s.Check(s.WaitFor([&] { return InterleavedPicture() == mixed[0][4] - '0'; }),
+                    "the first picture");
+            s.PressKey(VK_NEXT);
+            s.Check(s.WaitFor([&] { return InterleavedPicture() == mixed[1][4] - '0'; }),
+                    "the next, in Interlace");
+            s.PressKey('A');
+            const auto toAnaglyph = WatchCodeBand(DoubleNormalPattern(), PatternForCode(kCodeNormal),
+                                                  [&] { return anaglyphShown() == mixed[1][4] - '0'; });
+            s.Check(toAnaglyph == kClosingFlashes, "A sends the Normal codes before the anaglyph shows");
+            ReadRegistryNumber(viewerKey, "Output", output[0]);
+            s.PressKey('P');
+            for (size_t step : {2, 3, 4})
+                s.Check(s.WaitFor([&] { return anaglyphShown() == mixed[step % 3][4] - '0'; }, 3000),
+                        "a slideshow step to " + mixed[step % 3]);
+            s.PressKey('P');
+            const int stoppedAt = anaglyphShown();
+            s.Check(!s.WaitFor([&] { return anaglyphShown() != stoppedAt; }, 1600), "P stops the slideshow");
+            s.PressKey('A');
+            const auto back = WatchCodeBand(PatternForCode(kCodeInterlace), DoubleInterlacePattern(),
+                                            [&] { return InterleavedPicture() == stoppedAt; });
+            s.Check(back == std::vector<BandSeen>({BandSeen::Code, BandSeen::DoubleCode}),
+                    "A: Interlace's codes");
+            ReadRegistryNumber(viewerKey, "Output", output[1]);
+            EscapeWithClosingFlashes(s);
+        },
+        "mix");
     EXPECT_EQ(result, 1);
+    EXPECT_TRUE(output[0] == 1 && output[1] == 0) << "A stores each choice";
 
     // Opened in the stored anaglyph, the window sends no code, on the way in or out.
     WriteRegistryNumber(viewerKey, "Output", 1);
@@ -312,46 +317,13 @@ TEST_F(ImageBrowser, TheRedCyanViewHandsTheControllerBackAndASlideshowStepsRound
                                            [&] { return anaglyphShown() == PictureAt(0); });
         s.Check(opening.empty() && anaglyphShown() == PictureAt(0), "the anaglyph without a code");
         s.PressKey(VK_ESCAPE);
-        const auto closing = WatchCodeBand(DoubleNormalPattern(), PatternForCode(kCodeNormal),
-                                           [&] { return !IsWindow(s.window); });
-        s.Check(closing.empty(), "no code on leaving");
+        s.Check(WatchCodeBand(DoubleNormalPattern(), PatternForCode(kCodeNormal),
+                              [&] { return !IsWindow(s.window); })
+                    .empty(),
+                "no code on leaving");
     });
     EXPECT_EQ(stored, 1);
     DeleteProductTree();
-}
-
-TEST_F(ImageBrowser, ASeriesOfJpegAndLosslessPicturesPagesThroughBothKinds) {
-    // mix00.jps, mix01.pns and mix02.pns in one series; the flat mix03.png belongs to 2D alone.
-    ASSERT_TRUE(
-        WritePairFile(series.path() + "mix00.jps", 2 * W, H, SeriesLeftColour(0), SeriesRightColour(0)));
-    for (int k : {1, 2})
-        ASSERT_TRUE(WritePngPairFile(series.path() + "mix0" + std::to_string(k) + ".pns", 2 * W, H,
-                                     SeriesLeftColour(k), SeriesRightColour(k)));
-    ASSERT_TRUE(WritePngPairFile(series.path() + "mix03.png", W / 2, H / 2, SeriesFlatColour(3),
-                                 SeriesFlatColour(3)));
-    std::vector<std::string> mixed = EnumerateFiles(series.path() + "mix??.*");
-    mixed.erase(std::remove(mixed.begin(), mixed.end(), "mix03.png"), mixed.end());
-    ASSERT_EQ(mixed.size(), 3u);
-    const INT_PTR result = Browse(
-        kViewInterlace,
-        [&](CWindowScript& s) {
-            for (size_t step = 0; step <= mixed.size(); ++step) {
-                const std::string& name = mixed[step % mixed.size()];
-                s.Check(s.WaitFor([&] { return InterleavedPicture() == name[4] - '0'; }), "shows " + name);
-                s.PressKey(VK_NEXT);
-            }
-            EscapeWithClosingFlashes(s);
-        },
-        "mix");
-    EXPECT_EQ(result, 1);
-    const INT_PTR flat = Browse(
-        kViewFlat2D,
-        [&](CWindowScript& s) {
-            s.Check(s.WaitFor([&] { return FlatPicture() == 3; }), "2D shows the .png");
-            s.PressKey(VK_ESCAPE);
-        },
-        "mix");
-    EXPECT_EQ(flat, 1);
 }
 
 TEST_F(ImageBrowser, RefusesToOpenWithoutASeriesItCanShow) {

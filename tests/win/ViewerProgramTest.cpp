@@ -262,10 +262,10 @@ TEST_F(ViewerProgram, SaysWhenAPathGivenCannotBeShown) {
     ExpectRefused("a damaged index", dir + "damaged.mpo cannot be shown", "\"" + dir + "damaged.mpo\"");
     ExpectRefused("a missing file", "The viewer cannot find " + dir + "missing.jps",
                   "\"" + dir + "missing.jps\"");
-    ASSERT_TRUE(WritePairFile(dir + "picture.png", 64, 48, SeriesFlatColour(0), SeriesFlatColour(0)));
-    ExpectRefused("another type", dir + "picture.png is not a picture that the viewer shows",
-                  "\"" + dir + "picture.png\"");
-    DeleteFileA((dir + "picture.png").c_str());
+    ASSERT_TRUE(WritePairFile(dir + "picture.gif", 64, 48, SeriesFlatColour(0), SeriesFlatColour(0)));
+    ExpectRefused("another type", dir + "picture.gif is not a picture that the viewer shows",
+                  "\"" + dir + "picture.gif\"");
+    DeleteFileA((dir + "picture.gif").c_str());
     MakeEmptyFile(dir + "empty.jps");
     std::string folder = dir;
     folder.pop_back();
