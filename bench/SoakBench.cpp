@@ -43,7 +43,7 @@ constexpr WPARAM kExitCommand = 32774;
 // The mode hotkeys as Setup leaves them: Shift with F9 (Interlace), F10, F11 and F12 (Normal).
 constexpr WORD kModeKeys[] = {VK_F9, VK_F10, VK_F11, VK_F12};
 const char* const kModeKeyWords[] = {"shift+F9", "shift+F10", "shift+F11", "shift+F12"};
-const char kCaptureKey[] = "Software\\Korva Corporation\\Zelto Activator\\1.0\\Capture";
+const char kCaptureSettingsPath[] = "Software\\Korva Corporation\\Zelto Activator\\1.0\\Capture";
 
 void SendKey(WORD key, bool up) {
     INPUT input{};
@@ -219,7 +219,7 @@ bool WritePictures(const std::string& dir, int width, int height) {
 void WriteCaptureSettings(const std::string& dir, const std::string& name) {
     HKEY key = nullptr;
     const DWORD syncDouble = 1;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kCaptureKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kCaptureSettingsPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     RegSetValueExA(key, "View Mode", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&syncDouble),
                    sizeof syncDouble);
     RegSetValueExA(key, "Dir", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()),
@@ -398,6 +398,6 @@ int main(int argc, char** argv) {
     RemoveFolder(captures);
     RemoveFolder(pictures);
     RemoveDirectoryA(base.c_str());
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kCaptureKey);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kCaptureSettingsPath);
     return 0;
 }

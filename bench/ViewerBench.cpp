@@ -25,11 +25,7 @@
 #include "display/JpegCodec.h"
 #include "display/JpegHeader.h"
 #include "display/PictureFile.h"
-#include "display/RedCyan.h"
 #include "settings/CaptureSettings.h"
-#include "settings/RegistryKey.h"
-#include "settings/RegistryNames.h"
-#include "settings/RegistryPath.h"
 #include "settings/SettingsTypes.h"
 #include "tests/support/MultiPictureFile.h"
 
@@ -170,33 +166,12 @@ bool StartViewer(CBenchProgram& viewer, const std::string& path) {
     return viewer.Start(QuotedArgument(BesideThisProgram("ZeltoViewer.exe")) + " " + QuotedArgument(path));
 }
 
-// The user's viewer choices, stored for the benchmark and removed after it.
-bool StoreViewerChoices(std::uint32_t output, std::uint32_t slideshowSeconds) {
-    CRegistryKey key;
-    return WalkKeyPath(
-               key, HKEY_CURRENT_USER,
-               {"Software", kMakerKey.Load(), kProductKey.Load(), kSettingsVersion, kViewerKey.Load()},
-               true) &&
-           key.WriteNumber(kOutputValue.Load(), output) &&
-           key.WriteNumber(kSlideshowSecondsValue.Load(), slideshowSeconds);
-}
-void RemoveViewerChoices() {
-    const std::string path = "Software\\" + kMakerKey.Load() + "\\" + kProductKey.Load() + "\\" +
-                             kSettingsVersion + "\\" + kViewerKey.Load();
-    RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
-}
-
 // The folder of .mpo files in the red-cyan view: its reading-pace step, and a slideshow's steps.
 void RedCyanAndSlideshow(const std::string& dir, const CXScreen& screen, int x, int y) {
     constexpr int kSlideshowSeconds = 2;
     constexpr int kSlideshowSteps = 10;
     // Both eyes show the block at the probe: its anaglyph is one colour.
-    const auto anaglyphOf = [](int k) {
-        const COLORREF c = ColourOf(k);
-        const CRgbPixel eye{GetRValue(c), GetGValue(c), GetBValue(c)};
-        const CRgbPixel mixed = RedCyanPixel(eye, eye);
-        return RGB(mixed.red, mixed.green, mixed.blue);
-    };
+    const auto anaglyphOf = [](int k) { return RedCyanOfSolid(ColourOf(k)); };
     if (!StoreViewerChoices(1, kSlideshowSeconds)) {
         std::printf("cannot store the viewer's choices\n");
         return;

@@ -5,7 +5,11 @@
 // longest time its window takes to answer, and its peak working set.
 
 #include "bench/BenchClock.h"
+#include "display/RedCyan.h"
 #include "framework/Handles.h"
+#include "settings/RegistryKey.h"
+#include "settings/RegistryNames.h"
+#include "settings/RegistryPath.h"
 #include "tests/support/ScreenFile.h"
 
 #include <psapi.h>
@@ -176,6 +180,29 @@ inline CPagingFigures PageThrough(const CBenchProgram& program, const CXScreen& 
     figures.longestUnanswered = answers.Longest();
     figures.peakWorkingSet = program.PeakWorkingSet();
     return figures;
+}
+
+// The user's viewer choices, stored for the benchmark and removed after it.
+inline bool StoreViewerChoices(std::uint32_t output, std::uint32_t slideshowSeconds) {
+    CRegistryKey key;
+    return WalkKeyPath(
+               key, HKEY_CURRENT_USER,
+               {"Software", kMakerKey.Load(), kProductKey.Load(), kSettingsVersion, kViewerKey.Load()},
+               true) &&
+           key.WriteNumber(kOutputValue.Load(), output) &&
+           key.WriteNumber(kSlideshowSecondsValue.Load(), slideshowSeconds);
+}
+inline void RemoveViewerChoices() {
+    const std::string path = "Software\\" + kMakerKey.Load() + "\\" + kProductKey.Load() + "\\" +
+                             kSettingsVersion + "\\" + kViewerKey.Load();
+    RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+}
+
+// The anaglyph of a block of `colour` that both eyes see alike.
+inline COLORREF RedCyanOfSolid(COLORREF colour) {
+    const CRgbPixel eye{GetRValue(colour), GetGValue(colour), GetBValue(colour)};
+    const CRgbPixel mixed = RedCyanPixel(eye, eye);
+    return RGB(mixed.red, mixed.green, mixed.blue);
 }
 
 // A slideshow started with P on picture `shown` of a series of `count` (colourOf as for PageThrough),
