@@ -17,9 +17,9 @@
 // Reads the PNG file at `path` whole, once, while others may go on reading, writing or deleting it, as
 // ReadPictureFile reads a JPEG file (a file on a disk only: DiskFile.h). kMade, or why not
 // (PictureTypes.h): kPassing when it cannot be opened or read now, or memory runs out; kNotAPicture
-// when it is empty or not a PNG file; kBeyondBound when it is longer than any picture within the
-// decoding bound or, having read no more than its header (the first kPictureHeaderBytes), its header
-// claims a picture beyond the bound for the file's length, or, once read, its coded data cannot hold
+// when it is empty, not a PNG file or cut inside its header; kBeyondBound when it is longer than any picture
+// within the decoding bound or, having read no more than its header (the first kPictureHeaderBytes), its
+// header claims a picture beyond the bound for the file's length, or, once read, its coded data cannot hold
 // the picture that its header claims; kDamaged when its chunks do not hold together up to IEND (cut
 // short, or a CRC that does not match).
 CPictureResult ReadPngPictureFile(const wchar_t* path, CPictureBytes& bytes);

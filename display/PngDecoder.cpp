@@ -128,10 +128,10 @@ CPictureResult ReadPngPictureFile(const wchar_t* path, CPictureBytes& bytes) {
         if (!IsDecodablePng(header, fileBytes))
             return CPictureResult::kBeyondBound;
         break;
-    case CPngResult::kTruncated:
-        // A file still being written; AsListed lets it be tried again once it has grown.
-        return CPictureResult::kDamaged;
     default:
+        // Cut inside its header, the whole file was read (the header is a few dozen bytes): as a JPEG
+        // file cut there, it holds no picture. One still being written is tried again once it has
+        // grown (AsListed).
         return CPictureResult::kNotAPicture;
     }
     // Only now, for a file that may hold a picture within the bound, is its length taken in memory.

@@ -69,3 +69,8 @@ write("oversized-wide.png", png(ihdr(16385, 1, 8, 2), zlib.compress(bytes(1 + 3 
 # rgb.png cut inside its coded data, and with one byte of it changed (its CRC no longer matches).
 write("truncated.png", rgb[: len(rgb) - 40])
 write("bad-crc.png", rgb[:60] + bytes([rgb[60] ^ 0x55]) + rgb[61:])
+# rgb.png whose chunks and CRCs are sound but whose deflate stream starts with a block of the reserved
+# type 3: only the decoder finds it damaged.
+idat_bad = bytearray(idat)
+idat_bad[2] = 0xFF
+write("bad-deflate.png", png(ihdr(64, 32, 8, 2), bytes(idat_bad)))

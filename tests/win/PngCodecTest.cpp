@@ -72,6 +72,7 @@ TEST(PngCodec, PicturesDecodeToWhatTheyHoldAndHostileOnesAreRefused) {
         {SamplePath("huge.png"), CPictureResult::kBeyondBound},
         {SamplePath("truncated.png"), CPictureResult::kDamaged},
         {SamplePath("bad-crc.png"), CPictureResult::kDamaged},
+        {SamplePath("bad-deflate.png"), CPictureResult::kDamaged},
         {temp.path() + "empty.png", CPictureResult::kNotAPicture},
         {temp.path() + "held.png", CPictureResult::kPassing},
         {temp.path() + "named.jps", CPictureResult::kNotAPicture},
